@@ -1,0 +1,150 @@
+#include "cDIB.h"
+
+#include "Clipboard.h"
+#include "Errors.h"
+#include "Numeric.h"
+
+#include <algorithm>
+#include <new>
+#include <string>
+#include <vector>
+
+namespace quillmere {
+
+namespace {
+Clipboard* g_clipboard = nullptr;
+}
+
+Clipboard* SystemClipboard() noexcept { return g_clipboard; }
+void SetSystemClipboard(Clipboard* clipboard) noexcept { g_clipboard = clipboard; }
+
+cDIB::~cDIB() { Destroy(); }
+
+bool cDIB::Create(std::int32_t NewWidth, std::int32_t NewHeight, std::int32_t BackColor)
+{
+    Destroy();
+
+    const std::int32_t size = checkedMul(checkedMul(NewWidth, 4, "picture size"), NewHeight, "picture size");
+    BitmapInfoHeader h;
+    h.biWidth = NewWidth;
+    h.biHeight = checkedMul(NewHeight, -1, "picture size");
+    h.biPlanes = 1;
+    h.biBitCount = 32;
+    h.biSizeImage = size;
+    header_ = h;
+
+    if (NewWidth <= 0 || NewHeight <= 0)
+        return false;
+    bits_.reset(new (std::nothrow) std::uint32_t[static_cast<std::size_t>(size) / 4]);
+    if (!bits_)
+        return false;
+    dc_ = std::make_unique<PixelBufferDC>(view());
+    dc_->FillRect(0, 0, NewWidth, NewHeight, BackColor & 0x00FFFFFF);
+    return true;
+}
+
+void cDIB::LoadBlt(const DrawingContext* hSrcDC, std::int32_t x, std::int32_t y)
+{
+    if (!hDIB() || !hSrcDC)
+        return;
+    dc_->BitBlt(0, 0, Width(), Height(), hSrcDC->Pixels(), x, y);
+}
+
+void cDIB::LoadDIBBlt(const cDIB& DIB)
+{
+    if (!hDIB() || !DIB.hDIB())
+        return;
+    DIB.Stretch(hDIBDC(), 0, 0, Width(), Height(), 0, 0, DIB.Width(), DIB.Height(), ColorOnColor);
+}
+
+void cDIB::Paint(DrawingContext* hDstDC, std::int32_t x, std::int32_t y, std::int32_t ScaleFactor) const
+{
+    if (!hDIB() || !hDstDC)
+        return;
+    const std::int32_t w = checkedMul(Width(), ScaleFactor, "painted width");
+    const std::int32_t h = checkedMul(Height(), ScaleFactor, "painted height");
+    hDstDC->StretchBlt(x, y, w, h, view(), 0, 0, Width(), Height());
+}
+
+void cDIB::Stretch(DrawingContext* hDstDC, std::int32_t x, std::int32_t y, std::int32_t nWidth,
+                   std::int32_t nHeight, std::int32_t xSrc, std::int32_t ySrc, std::int32_t nSrcWidth,
+                   std::int32_t nSrcHeight, std::int32_t StretchColorMode) const
+{
+    if (!hDIB() || !hDstDC)
+        return;
+    const std::int32_t oldMode = hDstDC->SetStretchBltMode(StretchColorMode);
+    hDstDC->StretchBlt(x, y, nWidth, nHeight, view(), xSrc, ySrc, nSrcWidth, nSrcHeight);
+    hDstDC->SetStretchBltMode(oldMode);
+}
+
+void cDIB::Destroy() noexcept
+{
+    dc_.reset();
+    bits_.reset();
+}
+
+std::unique_ptr<std::uint32_t[]> cDIB::TakeBits() noexcept
+{
+    dc_.reset();
+    return std::move(bits_);
+}
+
+void cDIB::CreateOrThrow(std::int32_t NewWidth, std::int32_t NewHeight)
+{
+    if (!Create(NewWidth, NewHeight, 0))
+        throw Error("Cannot make a picture of " + std::to_string(NewWidth) + " x " +
+                    std::to_string(NewHeight) + " pixels" +
+                    (NewWidth > 0 && NewHeight > 0 ? ": not enough memory" : ""));
+}
+
+void cDIB::GetBestFitInfo(std::int32_t DstW, std::int32_t DstH, std::int32_t& bfx, std::int32_t& bfy,
+                          std::int32_t& bfW, std::int32_t& bfH, bool StretchFit) const
+{
+    bfx = 0;
+    bfy = 0;
+    const std::int32_t w = Width();
+    const std::int32_t h = Height();
+    if (w <= DstW && h <= DstH && !StretchFit) {
+        bfW = w;
+        bfH = h;
+    } else {
+        if (w == 0 || h == 0)
+            throw DivisionByZeroError("Division by zero fitting a picture of width or height 0");
+        // The ratios are single precision; the products are formed in double.
+        const float sx = static_cast<float>(static_cast<double>(DstW) / w);
+        const float sy = static_cast<float>(static_cast<double>(DstH) / h);
+        if (sx < sy) {
+            bfW = DstW;
+            bfH = roundToInt(static_cast<double>(sx) * h);
+        } else {
+            bfH = DstH;
+            bfW = roundToInt(static_cast<double>(sy) * w);
+        }
+    }
+    bfx = checkedDiv(checkedAdd(DstW, checkedMul(bfW, -1)), 2);
+    bfy = checkedDiv(checkedAdd(DstH, checkedMul(bfH, -1)), 2);
+}
+
+void cDIB::CopyToClipboard() const
+{
+    Clipboard* clipboard = SystemClipboard();
+    if (!hDIB() || !clipboard || !clipboard->Open())
+        return;
+    struct Closer {
+        Clipboard* c;
+        ~Closer() { c->Close(); }
+    } closer{clipboard};
+
+    std::vector<std::uint32_t> copy;
+    try {
+        copy.assign(static_cast<std::size_t>(Size()) / 4, 0);
+    } catch (const std::bad_alloc&) {
+        return; // no bitmap to hand over; the clipboard keeps what it held
+    }
+    PixelBufferDC dc({reinterpret_cast<std::uint8_t*>(copy.data()), Width(), Height()});
+    Paint(&dc, 0, 0, 1);
+    clipboard->Empty();
+    clipboard->SetBitmap(std::move(copy), Width(), Height());
+}
+
+} // namespace quillmere

@@ -1,0 +1,39 @@
+#include "imaging/DrawingContext.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace quillmere {
+namespace {
+
+PixelView View(std::vector<std::uint32_t>& px, std::int32_t w, std::int32_t h)
+{
+    return {reinterpret_cast<std::uint8_t*>(px.data()), w, h};
+}
+
+TEST(PixelBufferDC, NegativeExtentsMirrorAndACopyOntoItselfReadsOldPixels)
+{
+    std::vector<std::uint32_t> px = {1, 2, 3, 4, 5, 6};
+    PixelBufferDC dc(View(px, 3, 2));
+    dc.StretchBlt(2, 0, -3, 2, dc.Pixels(), 0, 0, 3, 2);
+    EXPECT_EQ(px, (std::vector<std::uint32_t>{3, 2, 1, 6, 5, 4}));
+    dc.StretchBlt(0, 1, 3, -2, dc.Pixels(), 0, 0, 3, 2);
+    EXPECT_EQ(px, (std::vector<std::uint32_t>{6, 5, 4, 3, 2, 1}));
+}
+
+TEST(PixelBufferDC, CopiesAreClippedToBothPictures)
+{
+    std::vector<std::uint32_t> src = {1, 2, 3, 4};
+    std::vector<std::uint32_t> dst(9, 0);
+    PixelBufferDC dc(View(dst, 3, 3));
+    dc.BitBlt(-1, 2, 5, 5, View(src, 2, 2), 0, 0); // only (1, 0) of src lands, at (0, 2)
+    EXPECT_EQ(dst, (std::vector<std::uint32_t>{0, 0, 0, 0, 0, 0, 2, 0, 0}));
+    dc.BitBlt(0, 0, 3, 3, View(src, 2, 2), 1, 1); // one pixel of src is left from (1, 1)
+    EXPECT_EQ(dst, (std::vector<std::uint32_t>{4, 0, 0, 0, 0, 0, 2, 0, 0}));
+    dc.FillRect(2, -5, 10, 2, 0x000000FF); // red, clipped to column 2, rows 0 and 1
+    EXPECT_EQ(dst, (std::vector<std::uint32_t>{4, 0, 0x00FF0000, 0, 0, 0x00FF0000, 2, 0, 0}));
+}
+
+} // namespace
+} // namespace quillmere
