@@ -23,7 +23,7 @@ TEST(cDIB, CreateLaysOutPixelsBlueGreenRedReserved)
     EXPECT_EQ(dib.Height(), 2);
     EXPECT_EQ(dib.Header().biHeight, -2);
     EXPECT_EQ(dib.Header().biBitCount, 32);
-    std::uint8_t* b = dib.DIBitsPtr();
+    const std::uint8_t* b = dib.DIBitsPtr();
     for (int i = 0; i < 6; ++i) {
         SCOPED_TRACE(i);
         EXPECT_EQ(b[i * 4 + 0], 0x00);
@@ -33,7 +33,7 @@ TEST(cDIB, CreateLaysOutPixelsBlueGreenRedReserved)
     }
     // Pixel (2, 1) of a 3 x 2 surface starts at byte 20.
     ASSERT_TRUE(dib.Create(3, 2, 0x00123456));
-    b[20] = 0xAA;
+    dib.DIBitsPtr()[20] = 0xAA;
     EXPECT_EQ(GetPixels(dib)[1 * 3 + 2], 0x005634AAu);
 }
 
