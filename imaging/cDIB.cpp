@@ -4,7 +4,10 @@
 #include "Errors.h"
 #include "Numeric.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
+#include <cstdlib>
 #include <new>
 #include <string>
 #include <vector>
@@ -13,6 +16,22 @@ namespace quillmere {
 
 namespace {
 Clipboard* g_clipboard = nullptr;
+constexpr std::size_t kHugePage = std::size_t{2} << 20;
+} // namespace
+
+void PixelMemoryFree::operator()(std::uint32_t* p) const noexcept { std::free(p); }
+
+PixelMemory AllocatePixelMemory(std::size_t bytes) noexcept
+{
+    if (bytes < 4 * kHugePage)
+        return PixelMemory(static_cast<std::uint32_t*>(std::malloc(bytes == 0 ? 1 : bytes)));
+    const std::size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
+    void* p = std::aligned_alloc(kHugePage, rounded);
+#ifdef MADV_HUGEPAGE
+    if (p)
+        ::madvise(p, rounded, MADV_HUGEPAGE); // only advice: failure changes nothing
+#endif
+    return PixelMemory(static_cast<std::uint32_t*>(p));
 }
 
 Clipboard* SystemClipboard() noexcept { return g_clipboard; }
@@ -21,6 +40,14 @@ void SetSystemClipboard(Clipboard* clipboard) noexcept { g_clipboard = clipboard
 cDIB::~cDIB() { Destroy(); }
 
 bool cDIB::Create(std::int32_t NewWidth, std::int32_t NewHeight, std::int32_t BackColor)
+{
+    if (!CreateUnfilled(NewWidth, NewHeight))
+        return false;
+    dc_->FillRect(0, 0, NewWidth, NewHeight, BackColor & 0x00FFFFFF);
+    return true;
+}
+
+bool cDIB::CreateUnfilled(std::int32_t NewWidth, std::int32_t NewHeight)
 {
     Destroy();
 
@@ -35,11 +62,10 @@ bool cDIB::Create(std::int32_t NewWidth, std::int32_t NewHeight, std::int32_t Ba
 
     if (NewWidth <= 0 || NewHeight <= 0)
         return false;
-    bits_.reset(new (std::nothrow) std::uint32_t[static_cast<std::size_t>(size) / 4]);
+    bits_ = AllocatePixelMemory(static_cast<std::size_t>(size));
     if (!bits_)
         return false;
     dc_ = std::make_unique<PixelBufferDC>(view());
-    dc_->FillRect(0, 0, NewWidth, NewHeight, BackColor & 0x00FFFFFF);
     return true;
 }
 
@@ -83,7 +109,7 @@ void cDIB::Destroy() noexcept
     bits_.reset();
 }
 
-std::unique_ptr<std::uint32_t[]> cDIB::TakeBits() noexcept
+PixelMemory cDIB::TakeBits() noexcept
 {
     dc_.reset();
     return std::move(bits_);
@@ -91,7 +117,7 @@ std::unique_ptr<std::uint32_t[]> cDIB::TakeBits() noexcept
 
 void cDIB::CreateOrThrow(std::int32_t NewWidth, std::int32_t NewHeight)
 {
-    if (!Create(NewWidth, NewHeight, 0))
+    if (!CreateUnfilled(NewWidth, NewHeight))
         throw Error("Cannot make a picture of " + std::to_string(NewWidth) + " x " +
                     std::to_string(NewHeight) + " pixels" +
                     (NewWidth > 0 && NewHeight > 0 ? ": not enough memory" : ""));

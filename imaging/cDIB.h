@@ -26,6 +26,16 @@ struct BitmapInfoHeader {
     std::uint32_t biClrImportant = 0;
 };
 
+// Pixel memory of a surface. Large pictures get memory that the system may back
+// with huge pages: filling and releasing a photo then costs a few page faults
+// instead of thousands.
+struct PixelMemoryFree {
+    void operator()(std::uint32_t* p) const noexcept;
+};
+using PixelMemory = std::unique_ptr<std::uint32_t[], PixelMemoryFree>;
+// Null when the memory cannot be had.
+PixelMemory AllocatePixelMemory(std::size_t bytes) noexcept;
+
 class cDIBPal;
 class cDIBDither;
 struct DecodedPicture;
@@ -104,13 +114,15 @@ private:
     std::uint32_t* words() const noexcept { return bits_.get(); }
     PixelView view() const noexcept { return {DIBitsPtr(), Width(), Height()}; }
     // Moves the pixel buffer out, leaving the object empty (the header stays).
-    std::unique_ptr<std::uint32_t[]> TakeBits() noexcept;
-    // Create for Resize, Resample and Orientation: a failure is an error.
+    PixelMemory TakeBits() noexcept;
+    // Create without the fill, for callers that write every pixel (reserved bytes included).
+    bool CreateUnfilled(std::int32_t NewWidth, std::int32_t NewHeight);
+    // For Resize, Resample and Orientation, which write every pixel: a failure is an error.
     void CreateOrThrow(std::int32_t NewWidth, std::int32_t NewHeight);
 
     BitmapInfoHeader header_;
     std::unique_ptr<PixelBufferDC> dc_;
-    std::unique_ptr<std::uint32_t[]> bits_;
+    PixelMemory bits_;
 };
 
 } // namespace quillmere

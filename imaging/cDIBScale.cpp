@@ -43,7 +43,7 @@ void cDIB::Resize(std::int32_t NewWidth, std::int32_t NewHeight)
     const std::int32_t W = Width();
     const std::int32_t H = Height();
     // The old picture is released anyway: its buffer becomes the temporary copy.
-    const std::unique_ptr<std::uint32_t[]> T = TakeBits();
+    const PixelMemory T = TakeBits();
     CreateOrThrow(NewWidth, NewHeight);
 
     const float xStep = ScaleStep(W, NewWidth);
@@ -71,7 +71,7 @@ void cDIB::Resample(std::int32_t NewWidth, std::int32_t NewHeight)
         return;
     const std::int32_t W = Width();
     const std::int32_t H = Height();
-    const std::unique_ptr<std::uint32_t[]> T = TakeBits();
+    const PixelMemory T = TakeBits();
     CreateOrThrow(NewWidth, NewHeight);
 
     const float xStep = ScaleStep(W, NewWidth);
@@ -112,6 +112,7 @@ void cDIB::Resample(std::int32_t NewWidth, std::int32_t NewHeight)
                 const double right = std::nearbyint((1.0 - dy) * rowA[ib + ch] + dy * rowP[ib + ch]);
                 out[x * 4 + ch] = roundToByte((1.0 - c.dx) * left + c.dx * right);
             }
+            out[x * 4 + 3] = 0;
         }
         RaiseProgress(y);
     }
