@@ -2,6 +2,7 @@
 
 #include "imaging/Errors.h"
 #include "imaging/Numeric.h"
+#include "imaging/cDIB.h"
 
 #include <string>
 
@@ -33,6 +34,50 @@ std::uint8_t* cDIBDither::PalIDPtr() const
     if (palID_.empty())
         throw SubscriptError("There is no index buffer yet");
     return const_cast<std::uint8_t*>(palID_.data());
+}
+
+} // namespace quillmere
+
+namespace quillmere {
+
+void cDIBDither::DitherToTrueColor(const cDIB& DIB)
+{
+    if (!DIB.hDIB())
+        return;
+    // One event more than there are rows: 0 to Height inclusive.
+    for (std::int32_t y = 0; y <= DIB.Height(); ++y)
+        RaiseProgress(y);
+    RaiseProgressEnd();
+}
+
+std::int32_t cDIBDither::CountColors(const cDIB& DIB) const
+{
+    const std::uint8_t* bits = DIB.DIBitsPtr();
+    if (!bits)
+        return 0;
+    // Slot of each (red, blue) pair in order of first appearance (0: not seen),
+    // and per slot which greens were seen.
+    constexpr std::int32_t kMaxSlots = 32767;
+    std::vector<std::int16_t> pairSlot(256 * 256, 0);
+    std::vector<std::uint8_t> greenSeen(static_cast<std::size_t>(kMaxSlots + 1) * 256, 0);
+    std::int32_t slots = 0;
+    std::int32_t count = 0;
+    const std::size_t pixels = static_cast<std::size_t>(DIB.Width()) * static_cast<std::size_t>(DIB.Height());
+    for (std::size_t i = 0; i < pixels; ++i) {
+        const std::uint8_t* px = bits + i * 4;
+        std::int16_t& slot = pairSlot[(px[2] << 8) | px[0]];
+        if (slot == 0) {
+            if (++slots > kMaxSlots)
+                return count;
+            slot = static_cast<std::int16_t>(slots);
+        }
+        std::uint8_t& seen = greenSeen[(static_cast<std::size_t>(slot) << 8) | px[1]];
+        if (!seen) {
+            seen = 1;
+            ++count;
+        }
+    }
+    return count;
 }
 
 } // namespace quillmere

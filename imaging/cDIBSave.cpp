@@ -1,0 +1,102 @@
+#include "imaging/cDIBSave.h"
+
+#include "imaging/Errors.h"
+#include "imaging/Numeric.h"
+#include "imaging/ReplaceFile.h"
+#include "imaging/cDIB.h"
+#include "palette/cDIBDither.h"
+#include "palette/cDIBPal.h"
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace quillmere {
+
+namespace {
+
+constexpr std::int32_t kFileHeaderBytes = 14;
+constexpr std::int32_t kInfoHeaderBytes = 40;
+
+void Put16(std::uint8_t* p, std::uint32_t v)
+{
+    p[0] = static_cast<std::uint8_t>(v);
+    p[1] = static_cast<std::uint8_t>(v >> 8);
+}
+
+void Put32(std::uint8_t* p, std::uint32_t v)
+{
+    Put16(p, v);
+    Put16(p + 2, v >> 16);
+}
+
+} // namespace
+
+void cDIBSave::Save_BMP(const std::string& sFilename, const cDIB& DIB, const cDIBPal& Pal,
+                        const cDIBDither& Dither, std::uint8_t bpp)
+{
+    if (!DIB.hDIB())
+        return;
+    const std::int32_t W = DIB.Width();
+    const std::int32_t H = DIB.Height();
+
+    const std::int32_t rowBytes = cDIBDither::RowBytes(W, bpp);
+    const std::int32_t imageBytes = checkedMul(rowBytes, H, "bitmap size");
+    const std::int32_t colours = bpp <= 8 ? (1 << bpp) : 0;
+    const std::int32_t tableBytes = 4 * colours;
+    const std::int32_t offBits = kFileHeaderBytes + kInfoHeaderBytes + tableBytes;
+    const std::int32_t fileBytes = checkedAdd(offBits, imageBytes, "bitmap size");
+
+    std::vector<std::uint8_t> file(static_cast<std::size_t>(fileBytes), 0);
+    std::uint8_t* p = file.data();
+
+    // BITMAPFILEHEADER
+    p[0] = 'B';
+    p[1] = 'M';
+    Put32(p + 2, static_cast<std::uint32_t>(fileBytes)); // bfSize
+    Put32(p + 10, static_cast<std::uint32_t>(offBits));  // bfOffBits (bfReserved1/2 stay 0)
+
+    // BITMAPINFOHEADER; compression, image size, resolution and colour counts stay 0
+    std::uint8_t* info = p + kFileHeaderBytes;
+    Put32(info, kInfoHeaderBytes);             // biSize
+    Put32(info + 4, static_cast<std::uint32_t>(W)); // biWidth
+    Put32(info + 8, static_cast<std::uint32_t>(H)); // biHeight, positive: bottom row first
+    Put16(info + 12, 1);                       // biPlanes
+    Put16(info + 14, bpp);                     // biBitCount
+
+    // Colour table: blue, green, red, 0 of each palette entry.
+    std::uint8_t* table = info + kInfoHeaderBytes;
+    for (std::int32_t i = 0; i < colours; ++i) {
+        const auto e = static_cast<std::uint8_t>(i);
+        table[4 * i] = Pal.rgbB(e);
+        table[4 * i + 1] = Pal.rgbG(e);
+        table[4 * i + 2] = Pal.rgbR(e);
+    }
+
+    std::uint8_t* pixels = p + offBits;
+    if (bpp == 1 || bpp == 4 || bpp == 8) {
+        // The index buffer already has the file's row layout; one made for
+        // another size would give a file whose rows do not match its header.
+        if (Dither.PalIDSize() != imageBytes)
+            throw FileError(sFilename, "the colour indices (" + std::to_string(Dither.PalIDSize())
+                                           + " bytes) do not fit a " + std::to_string(W) + " x "
+                                           + std::to_string(H) + " picture at " + std::to_string(bpp)
+                                           + " bits (" + std::to_string(imageBytes) + " bytes)");
+        std::memcpy(pixels, Dither.PalIDPtr(), static_cast<std::size_t>(imageBytes));
+    } else if (bpp == 24) {
+        const std::uint8_t* bits = DIB.DIBitsPtr();
+        for (std::int32_t y = 0; y < H; ++y) {
+            const std::uint8_t* src = bits + static_cast<std::size_t>(H - 1 - y) * W * 4;
+            std::uint8_t* dst = pixels + static_cast<std::size_t>(y) * rowBytes;
+            for (std::int32_t x = 0; x < W; ++x, src += 4, dst += 3) {
+                dst[0] = src[0];
+                dst[1] = src[1];
+                dst[2] = src[2];
+            }
+        }
+    }
+
+    ReplaceFileContents(sFilename, file);
+}
+
+} // namespace quillmere

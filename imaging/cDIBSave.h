@@ -1,0 +1,34 @@
+// cDIBSave: writes a picture as an uncompressed Windows bitmap file (file
+// header, 40-byte info header, colour table, pixel rows bottom row first).
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace quillmere {
+
+class cDIB;
+class cDIBPal;
+class cDIBDither;
+
+class cDIBSave {
+public:
+    // Writes DIB's size as a bitmap of bpp bits per pixel to sFilename,
+    // replacing a file of that name. At 1, 4 and 8 bits the pixel rows are
+    // Dither's index buffer as it stands (made for this width, height and depth)
+    // and the colour table holds Pal's first 2^bpp entries; at 24 bits the pixels
+    // are the surface's blue, green and red; at any other depth the pixel rows
+    // are zero.
+    //
+    // Does nothing when DIB holds no surface. The file is prepared whole in
+    // memory, then written to a temporary file beside the target and renamed
+    // over it, so on any failure an existing file stays as it was and no
+    // partial file is left. Throws SubscriptError when Pal has fewer than 2^bpp
+    // entries, FileError when the index buffer does not fit the picture
+    // OverflowError when a size does not fit 32 bits, FileError (file name and
+    // reason) when the file cannot be written.
+    static void Save_BMP(const std::string& sFilename, const cDIB& DIB, const cDIBPal& Pal,
+                         const cDIBDither& Dither, std::uint8_t bpp);
+};
+
+} // namespace quillmere
