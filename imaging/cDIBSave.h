@@ -24,9 +24,9 @@ public:
     // memory, then written to a temporary file beside the target and renamed
     // over it, so on any failure an existing file stays as it was and no
     // partial file is left. Throws SubscriptError when Pal has fewer than 2^bpp
-    // entries, FileError when the index buffer does not fit the picture
-    // OverflowError when a size does not fit 32 bits, FileError (file name and
-    // reason) when the file cannot be written.
+    // entries, OverflowError when a size does not fit 32 bits, FileError (file
+    // name and reason) when the index buffer does not fit the picture or the
+    // file cannot be written.
     static void Save_BMP(const std::string& sFilename, const cDIB& DIB, const cDIBPal& Pal,
                          const cDIBDither& Dither, std::uint8_t bpp);
 };
