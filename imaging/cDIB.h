@@ -56,6 +56,16 @@ public:
     // OverflowError when NewWidth * 4 * NewHeight does not fit 32 bits.
     bool Create(std::int32_t NewWidth, std::int32_t NewHeight, std::int32_t BackColor = 0);
 
+    // Makes the surface from a decoded picture file, taking over its pixels
+    // (library quillmere_import, cDIBImport.cpp). A picture of 8 bits or fewer
+    // also hands its colour table to Pal (2^bpp entries) and its indices to
+    // Dither's index buffer; a true-colour one leaves both alone and is turned
+    // upright by its EXIF orientation. Returns the depth (1, 4, 8, else 24), or
+    // 0 with nothing changed when Picture is null or holds no pixels. Raises no
+    // progress events. On an error (Error, OverflowError) the surface, Pal and
+    // Dither are as they were.
+    std::int32_t CreateFromStdPicture(DecodedPicture* Picture, cDIBPal& Pal, cDIBDither& Dither);
+
     // Copies Width x Height pixels from (x, y) of the source context onto the
     // whole surface, unscaled.
     void LoadBlt(const DrawingContext* hSrcDC, std::int32_t x = 0, std::int32_t y = 0);
