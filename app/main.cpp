@@ -58,7 +58,14 @@ int run(int argc, char* argv[])
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Creates, installs and manages the startup, wait and safe logos of Windows 95, 98 and ME.\n\n") +
-        commandHelp());
+        commandHelp() +
+        QStringLiteral("\nDrive C: is a folder (a mounted Windows partition, a folder shared with a virtual\n"
+                       "machine); names under it are found without regard to letter case. The practice\n"
+                       "drive ($XDG_DATA_HOME/quillmere/drive_c) is created when missing; a folder you\n"
+                       "name never is. The commands status, check, install, sets and restore-originals\n"
+                       "first prepare drive C: as the Logo Manager does when it starts: they create\n"
+                       "C:\\VH Backups when missing, keep the logos found on the first run as the\n"
+                       "originals, and clear the attributes of the installed logos and the originals.\n"));
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();

@@ -1,0 +1,26 @@
+#include "FileResult.h"
+
+namespace quillmere {
+
+std::string Describe(const FileResult& r)
+{
+    std::string line;
+    switch (r.step) {
+    case FileStep::MakeFolder:
+        line = (r.done ? "created " : "did not create ") + r.target;
+        break;
+    case FileStep::ClearAttributes:
+        line = (r.done ? "cleared the attributes of " : "did not clear the attributes of ") + r.target;
+        if (r.done && !r.detail.empty())
+            return line + " (it was " + r.detail + ")";
+        break;
+    case FileStep::Copy:
+        line = (r.done ? "copied " : "did not copy ") + r.source + " to " + r.target;
+        break;
+    }
+    if (!r.done && !r.detail.empty())
+        line += ": " + r.detail;
+    return line;
+}
+
+} // namespace quillmere

@@ -1,0 +1,26 @@
+// What one step of a Logo Manager operation did to one file, so that the
+// windows and the command line can tell the user.
+#pragma once
+
+#include <string>
+
+namespace quillmere {
+
+enum class FileStep { MakeFolder, ClearAttributes, Copy };
+
+struct FileResult {
+    FileStep step = FileStep::Copy;
+    std::string source{}; // Copy: the file copied (a drive path, or a host path for a picture file)
+    std::string target{}; // the drive path acted on, spelled as the step writes it
+    bool done = false;
+    // Done: what changed, when worth telling (ClearAttributes: "read-only, hidden").
+    // Not done: why, for the user ("C:\VH Backups\Logo.C4K does not exist").
+    std::string detail{};
+    bool sourceMissing = false; // Copy not done because there was nothing to copy
+};
+
+// One line for the user: "copied C:\Logo.sys to C:\VH Backups\Logo.C2K",
+// "did not copy ... : why".
+std::string Describe(const FileResult& result);
+
+} // namespace quillmere
