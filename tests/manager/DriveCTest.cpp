@@ -1,0 +1,283 @@
+#include "DriveFixture.h"
+
+#include "manager/DriveC.h"
+#include "manager/FileAttributes.h"
+#include "manager/LogoSlot.h"
+
+#include "imaging/Errors.h"
+
+#include <cctype>
+#include <cstdlib>
+#include <optional>
+
+#include <sys/stat.h>
+
+namespace quillmere {
+namespace {
+
+using namespace quillmere::testing;
+
+// Every fixed drive path the Logo Manager uses, in the spellings it uses.
+std::vector<std::string> FixedNames()
+{
+    std::vector<std::string> names;
+    for (const LogoSlot& slot : LogoSlots()) {
+        names.emplace_back(slot.installPath);
+        names.emplace_back(slot.copyPath);
+        for (int n = 1; n <= 11; ++n)
+            names.push_back(BackupPath(slot, n));
+    }
+    return names;
+}
+
+// The host layout of a drive path, each letter changed by fold.
+fs::path HostLayout(std::string drivePath, int (*fold)(int))
+{
+    std::transform(drivePath.begin(), drivePath.end(), drivePath.begin(),
+                   [fold](char c) { return static_cast<char>(fold(static_cast<unsigned char>(c))); });
+    std::replace(drivePath.begin(), drivePath.end(), '\\', '/');
+    return drivePath.substr(3);
+}
+
+using DriveCResolve = TempDrive;
+
+TEST_F(DriveCResolve, EveryFixedNameFindsTheFileInAnyLetterCase)
+{
+    const DriveC drive(root_);
+    for (auto fold : {+[](int c) { return std::toupper(c); }, +[](int c) { return std::tolower(c); }}) {
+        for (const std::string& name : FixedNames()) {
+            const fs::path existing = root_ / HostLayout(name, fold);
+            WriteFile(existing, 1, 'x');
+            EXPECT_EQ(drive.Resolve(name), existing) << name;
+            fs::remove_all(root_ / *HostLayout(name, fold).begin());
+        }
+    }
+}
+
+TEST_F(DriveCResolve, AMissingNameKeepsTheSpellingOfTheStepAndTheExactSpellingWins)
+{
+    const DriveC drive(root_);
+    fs::create_directories(root_ / "WINDOWS");
+    EXPECT_EQ(drive.Resolve("C:\\Windows\\Logow.sys"), root_ / "WINDOWS" / "Logow.sys");
+    EXPECT_EQ(drive.Resolve("C:\\VH Backups\\Logo.C2K"), root_ / "VH Backups" / "Logo.C2K");
+    EXPECT_EQ(drive.Resolve("C:\\"), root_);
+
+    // Two files that differ only in case, on a file system that allows it.
+    WriteFile(root_ / "logo.sys", 1, 'a');
+    WriteFile(root_ / "LOGO.SYS", 1, 'b');
+    EXPECT_EQ(drive.Resolve("C:\\logo.sys"), root_ / "logo.sys");
+    EXPECT_EQ(drive.Resolve("C:\\LOGO.SYS"), root_ / "LOGO.SYS");
+    EXPECT_EQ(drive.Resolve("C:\\Logo.sys"), root_ / "LOGO.SYS"); // the first in name order
+}
+
+TEST_F(DriveCResolve, NeverLeavesTheRoot)
+{
+    const DriveC drive(root_);
+    for (const char* path : {"C:\\..\\etc\\passwd", "C:\\Windows\\..\\..\\x", "C:\\.\\logo.sys", "C:\\a/b",
+                             "D:\\logo.sys", "logo.sys", ""}) {
+        EXPECT_THROW(drive.Resolve(path), Error) << path;
+        EXPECT_EQ(drive.SetAttributes(path), 0) << path;
+    }
+}
+
+// --- attributes ---------------------------------------------------------------
+
+// Samba's binary record: the text and its NUL, the version at the next even
+// offset, the record at the next multiple of 4.
+std::string SambaRecord(const std::string& text, std::uint16_t version, std::vector<std::uint32_t> words)
+{
+    std::string blob = text + '\0';
+    blob.resize((blob.size() + 1) & ~std::size_t{1}, '\0');
+    blob += static_cast<char>(version & 0xFF);
+    blob += static_cast<char>(version >> 8);
+    blob.resize((blob.size() + 3) & ~std::size_t{3}, '\0');
+    for (std::uint32_t w : words) {
+        for (int i = 0; i < 4; ++i)
+            blob += static_cast<char>((w >> (8 * i)) & 0xFF);
+    }
+    blob += std::string(16, '\0'); // times that follow
+    return blob;
+}
+
+TEST(DosAttrib, ReadsTheFormsSambaAndWineWrite)
+{
+    struct Case {
+        std::string value;
+        std::optional<std::uint32_t> attributes;
+    };
+    const Case cases[] = {
+        // the text form: Wine without a NUL, Samba's compatible form with one
+        {"0x22", 0x22},
+        {std::string("0x6\0", 4), 0x6},
+        {"0X20", 0x20},
+        // Samba's records: the word wins over the text, and an invalid word leaves the text
+        {SambaRecord("0x20", 3, {0x1, 0x22}), 0x22},
+        {SambaRecord("", 5, {0x1, 0x06}), 0x06},
+        {SambaRecord("0x20", 4, {0x0, 0x06}), 0x20},
+        {SambaRecord("0x2", 1, {0x2}), 0x2},
+        // nothing readable
+        {"", std::nullopt},
+        {"22", std::nullopt},
+        {"0x", std::nullopt},
+        {"0xZZ", std::nullopt},
+        {SambaRecord("", 9, {0x1, 0x2}), std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.value));
+        EXPECT_EQ(ParseDosAttrib(c.value), c.attributes);
+    }
+}
+
+using DriveCAttributes = TempDrive;
+
+TEST_F(DriveCAttributes, ClearingMakesAReadOnlyHiddenSystemFileAPlainOne)
+{
+    RequireExtendedAttributes();
+    const DriveC drive(root_);
+    const fs::path file = root_ / "LOGO.SYS";
+    WriteLogo(file, 'a');
+    ASSERT_TRUE(SetDosAttrib(file, "0x27"));
+    fs::permissions(file, fs::perms::owner_read | fs::perms::group_read);
+    EXPECT_EQ(drive.Attributes("C:\\logo.sys"), kAttrReadOnly | kAttrHidden | kAttrSystem | kAttrArchive);
+    EXPECT_FALSE(drive.Exists("C:\\logo.sys"));
+
+    EXPECT_NE(drive.SetAttributes("C:\\logo.sys"), 0);
+    EXPECT_EQ(drive.Attributes("C:\\logo.sys"), 0u);
+    EXPECT_TRUE(drive.Exists("C:\\logo.sys"));
+    EXPECT_EQ(fs::status(file).permissions(), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    EXPECT_EQ(GetDosAttrib(file), std::string("0x0\0", 4)); // Samba's compatible form
+    EXPECT_EQ(LogoFill(file), 'a');
+
+    // Setting them again: read-only takes every write permission away.
+    EXPECT_NE(drive.SetAttributes("C:\\logo.sys", kAttrReadOnly | kAttrHidden), 0);
+    EXPECT_EQ(drive.Attributes("C:\\logo.sys"), kAttrReadOnly | kAttrHidden);
+    EXPECT_EQ(fs::status(file).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::group_read);
+}
+
+TEST_F(DriveCAttributes, ExistenceTest)
+{
+    RequireExtendedAttributes();
+    const DriveC drive(root_);
+    struct Case {
+        const char* host;
+        const char* dosattrib; // nullptr: none
+        bool exists;
+    };
+    const Case cases[] = {
+        {"plain.sys", nullptr, true},   {"archive.sys", "0x20", true}, {"hidden.sys", "0x2", false},
+        {"system.sys", "0x4", false},   {"Hidden Dir", "0x12", false}, {"Dir", nullptr, true},
+        {"garbage.sys", "yes", true},
+    };
+    for (const Case& c : cases) {
+        const fs::path path = root_ / c.host;
+        if (std::string(c.host).find('.') == std::string::npos)
+            fs::create_directories(path);
+        else
+            WriteFile(path, 1, 'x');
+        if (c.dosattrib) {
+            ASSERT_TRUE(SetDosAttrib(path, c.dosattrib));
+        }
+        EXPECT_EQ(drive.Exists("C:\\" + std::string(c.host)), c.exists) << c.host;
+    }
+    EXPECT_FALSE(drive.Exists("C:\\missing.sys"));
+    EXPECT_FALSE(drive.Exists("C:\\Dir\\missing.sys"));
+}
+
+TEST_F(DriveCAttributes, APathIsCutTo255CharactersAndAMissingFileIsNoSuccess)
+{
+    const DriveC drive(root_);
+    const std::string name(252, 'a'); // "C:\" and this name: 255 characters
+    const fs::path file = root_ / name;
+    WriteFile(file, 1, 'x');
+    fs::permissions(file, fs::perms::owner_read);
+    struct Case {
+        std::string path;
+        bool cleared;
+    };
+    const Case cases[] = {
+        {"C:\\" + name, true},
+        {"C:\\" + name + "\\below it", true},
+        {"C:\\" + name + "bbbb", true},
+        {"C:\\" + name.substr(1) + "b", false},
+        {"C:\\missing.sys", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path.size());
+        fs::permissions(file, fs::perms::owner_read);
+        EXPECT_EQ(drive.SetAttributes(c.path) != 0, c.cleared);
+        EXPECT_EQ((fs::status(file).permissions() & fs::perms::owner_write) != fs::perms::none, c.cleared);
+    }
+    EXPECT_EQ(drive.ChangeAttributes("C:\\missing.sys", 0), std::errc::no_such_file_or_directory);
+}
+
+// --- choosing the drive -----------------------------------------------------------
+
+using DriveCOpen = TempDrive;
+
+TEST_F(DriveCOpen, OptionThenEnvironmentThenThePracticeDrive)
+{
+    const fs::path given = root_ / "given";
+    const fs::path fromEnv = root_ / "from env";
+    fs::create_directories(given);
+    fs::create_directories(fromEnv);
+    const fs::path home = root_ / "home";
+    const fs::path practice = root_ / "data" / "quillmere" / "drive_c";
+    const std::string data = (root_ / "data").string();
+
+    struct Case {
+        std::string option;
+        const char* env;  // QUILLMERE_DRIVE_C; nullptr: unset
+        const char* data; // XDG_DATA_HOME; nullptr: unset
+        fs::path root;
+        bool isPractice;
+    };
+    const Case cases[] = {
+        {given.string(), fromEnv.c_str(), nullptr, given, false},
+        {"", fromEnv.c_str(), nullptr, fromEnv, false},
+        {"", "", data.c_str(), practice, true},
+        {"", nullptr, "", home / ".local/share/quillmere/drive_c", true},
+        {"", nullptr, "relative/data", home / ".local/share/quillmere/drive_c", true},
+    };
+    ::setenv("HOME", home.c_str(), 1);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.root);
+        c.env ? ::setenv("QUILLMERE_DRIVE_C", c.env, 1) : ::unsetenv("QUILLMERE_DRIVE_C");
+        c.data ? ::setenv("XDG_DATA_HOME", c.data, 1) : ::unsetenv("XDG_DATA_HOME");
+        const DriveC drive = DriveC::Open(c.option);
+        EXPECT_EQ(drive.Root(), c.root);
+        EXPECT_EQ(drive.IsPracticeDrive(), c.isPractice);
+        EXPECT_TRUE(fs::is_directory(c.root));
+        // Only the practice drive is made, with its Windows folder.
+        EXPECT_EQ(fs::is_directory(c.root / "Windows"), c.isPractice);
+    }
+}
+
+TEST_F(DriveCOpen, AFolderTheUserNamesIsNeverCreated)
+{
+    ::unsetenv("QUILLMERE_DRIVE_C");
+    WriteFile(root_ / "a file", 1, 'x');
+    struct Case {
+        fs::path option;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {root_ / "mnt" / "win98", "the drive C: folder does not exist"},
+        {root_ / "a file", "the drive C: folder is not a folder"},
+    };
+    for (const Case& c : cases) {
+        try {
+            DriveC::Open(c.option.string());
+            ADD_FAILURE() << c.option << " was accepted";
+        } catch (const FileError& e) {
+            EXPECT_EQ(e.file(), c.option.string());
+            EXPECT_EQ(e.reason(), c.reason);
+        }
+    }
+    EXPECT_FALSE(fs::exists(root_ / "mnt"));
+    ::setenv("QUILLMERE_DRIVE_C", (root_ / "env drive").c_str(), 1);
+    EXPECT_THROW(DriveC::Open(""), FileError);
+    EXPECT_FALSE(fs::exists(root_ / "env drive"));
+}
+
+} // namespace
+} // namespace quillmere

@@ -1,0 +1,344 @@
+#include "DriveFixture.h"
+
+#include "manager/LogoManager.h"
+
+#include "imaging/Errors.h"
+
+#include <sys/stat.h>
+
+namespace quillmere {
+namespace {
+
+using namespace quillmere::testing;
+
+// The fill of each installed logo, Startup, Wait, Safe ('?' when missing).
+struct Logos {
+    char startup, wait, safe;
+    bool operator==(const Logos&) const = default;
+    friend std::ostream& operator<<(std::ostream& os, const Logos& l)
+    {
+        return os << l.startup << l.wait << l.safe;
+    }
+};
+
+class LogoManagerTest : public TempDrive {
+protected:
+    LogoManager Manager() const { return LogoManager(DriveC(root_)); }
+    Logos Installed() const
+    {
+        const DriveC drive(root_);
+        return {LogoFill(drive.Resolve("C:\\logo.sys")), LogoFill(drive.Resolve("C:\\Windows\\logow.sys")),
+                LogoFill(drive.Resolve("C:\\Windows\\logos.sys"))};
+    }
+    Logos Backup(int n) const
+    {
+        const fs::path store = root_ / "VH Backups";
+        const std::string ext = ".C" + std::to_string(n) + "K";
+        return {LogoFill(store / ("Logo" + ext)), LogoFill(store / ("Logow" + ext)),
+                LogoFill(store / ("Logos" + ext))};
+    }
+    // Installs three logos by their host names in the usual lower case.
+    void Lay(Logos logos)
+    {
+        for (auto [fill, name] : {std::pair{logos.startup, "logo.sys"}, {logos.wait, "Windows/logow.sys"},
+                                  {logos.safe, "Windows/logos.sys"}}) {
+            if (fill != '?')
+                WriteLogo(root_ / name, fill);
+        }
+        fs::create_directories(root_ / "Windows");
+    }
+    fs::path Picture(char fill, const std::string& name = "new.bmp") const
+    {
+        const fs::path path = root_.parent_path() / (root_.filename().string() + "_pictures") / name;
+        WriteLogo(path, fill);
+        return path;
+    }
+    void TearDown() override
+    {
+        fs::remove_all(root_.parent_path() / (root_.filename().string() + "_pictures"));
+        TempDrive::TearDown();
+    }
+};
+
+TEST(LogoSlot, NamesOfTheKindsAndTheBackups)
+{
+    struct Case {
+        LogoKind kind;
+        int backupNumber;
+        const char* path;
+    };
+    const Case cases[] = {
+        {LogoKind::Startup, 1, "C:\\VH Backups\\Logo.C1K"},   {LogoKind::Wait, 2, "C:\\VH Backups\\Logow.C2K"},
+        {LogoKind::Safe, 6, "C:\\VH Backups\\Logos.C6K"},     {LogoKind::Startup, 10, "C:\\VH Backups\\Logo.C10K"},
+        {LogoKind::Safe, 11, "C:\\VH Backups\\Logos.C11K"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(BackupPath(SlotOf(c.kind), c.backupNumber), c.path);
+    EXPECT_EQ(SetBackupNumber(1), 2);
+    EXPECT_EQ(SetBackupNumber(9), 10);
+    EXPECT_EQ(SetBackupNumber(10), 11);
+    for (int set : {0, 11, -1})
+        EXPECT_THROW(SetBackupNumber(set), SubscriptError) << set;
+    for (int n : {0, 12})
+        EXPECT_THROW(BackupFileName(SlotOf(LogoKind::Wait), n), SubscriptError) << n;
+
+    const char* const order[] = {"startup", "wait", "safe"};
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(LogoSlots()[i].name, order[i]);
+        EXPECT_EQ(FindSlot(order[i]), &LogoSlots()[i]);
+    }
+    EXPECT_EQ(FindSlot("Startup"), nullptr);
+    EXPECT_EQ(SlotOf(LogoKind::Safe).settingsKey, "SPath");
+}
+
+// --- start-up -------------------------------------------------------------------
+
+TEST_F(LogoManagerTest, TheFirstStartKeepsTheOriginalsAndNoLaterStartWritesThem)
+{
+    Lay({'a', 'b', '?'});
+    const StartupReport first = Manager().StartUp();
+    EXPECT_TRUE(first.firstRun);
+    EXPECT_EQ(first.available, (std::array{true, true, false}));
+    EXPECT_EQ(Backup(1), (Logos{'a', 'b', '?'}));
+
+    // Other logos installed, then the second start: the originals stay.
+    LogoManager manager = Manager();
+    EXPECT_EQ(manager.InstallLogo(LogoKind::Startup, Picture('c')).outcome, InstallOutcome::Installed);
+    EXPECT_EQ(manager.InstallLogo(LogoKind::Safe, Picture('d')).outcome, InstallOutcome::Installed);
+    const StartupReport second = Manager().StartUp();
+    EXPECT_FALSE(second.firstRun);
+    EXPECT_EQ(second.available, (std::array{true, true, true}));
+    EXPECT_EQ(Backup(1), (Logos{'a', 'b', '?'}));
+    EXPECT_EQ(Installed(), (Logos{'c', 'b', 'd'}));
+}
+
+TEST_F(LogoManagerTest, WithoutAWaitLogoAtTheFirstStartTheOriginalsAreStillKept)
+{
+    Lay({'a', '?', 'c'});
+    Manager().StartUp();
+    EXPECT_EQ(Backup(1), (Logos{'a', '?', 'c'}));
+    LogoManager manager = Manager();
+    manager.InstallLogo(LogoKind::Startup, Picture('x'));
+    manager.InstallLogo(LogoKind::Wait, Picture('y'));
+    Manager().StartUp();
+    EXPECT_EQ(Backup(1), (Logos{'a', '?', 'c'}));
+
+    // A store that some earlier program made without the originals gets none.
+    fs::remove_all(root_ / "VH Backups");
+    fs::create_directories(root_ / "vh backups");
+    EXPECT_FALSE(Manager().StartUp().firstRun);
+    EXPECT_EQ(Tree(), (std::vector<std::string>{"Windows", "Windows/Logow.sys", "Windows/logos.sys", "logo.sys",
+                                                "vh backups"}));
+}
+
+TEST_F(LogoManagerTest, AHiddenOrSystemLogoIsNotAvailableUntilItsAttributesAreCleared)
+{
+    RequireExtendedAttributes();
+    Lay({'a', 'b', 'c'});
+    ASSERT_TRUE(SetDosAttrib(root_ / "logo.sys", "0x22"));
+    ASSERT_TRUE(SetDosAttrib(root_ / "Windows" / "logos.sys", "0x4"));
+    fs::permissions(root_ / "logo.sys", fs::perms::owner_read);
+
+    const StartupReport first = Manager().StartUp();
+    EXPECT_EQ(first.available, (std::array{false, true, false}));
+    const FileResult& cleared = first.files[4]; // created, three copies, then C:\logo.sys
+    EXPECT_EQ(cleared.target, "C:\\logo.sys");
+    EXPECT_EQ(Describe(cleared), "cleared the attributes of C:\\logo.sys (it was read-only, hidden, archive)");
+    EXPECT_EQ(Manager().StartUp().available, (std::array{true, true, true}));
+    EXPECT_EQ(Backup(1), (Logos{'a', 'b', 'c'}));
+}
+
+TEST_F(LogoManagerTest, WithoutAWindowsFolderTheStartupLogoStillWorks)
+{
+    WriteLogo(root_ / "logo.sys", 'a');
+    LogoManager manager = Manager();
+    const StartupReport startup = manager.StartUp();
+    EXPECT_EQ(startup.available, (std::array{true, false, false}));
+
+    const InstallReport wait = manager.InstallLogo(LogoKind::Wait, Picture('b'));
+    EXPECT_EQ(wait.outcome, InstallOutcome::CopyFailed);
+    EXPECT_EQ(Describe(wait.files.back()), "did not copy " + Picture('b').string() +
+                                                " to C:\\Windows\\Logow.sys: the folder C:\\Windows does not exist");
+    EXPECT_EQ(manager.InstallLogo(LogoKind::Startup, Picture('c')).outcome, InstallOutcome::Installed);
+    manager.SaveSet(1);
+    manager.InstallSet(1);
+    EXPECT_EQ(Tree(), (std::vector<std::string>{"VH Backups", "VH Backups/Logo.C1K", "VH Backups/Logo.C2K",
+                                                "logo.sys"}));
+    EXPECT_EQ(LogoFill(root_ / "logo.sys"), 'c');
+}
+
+// --- Install This Logo ------------------------------------------------------------
+
+TEST_F(LogoManagerTest, InstallingReplacesAReadOnlyHiddenLogoInPlace)
+{
+    RequireExtendedAttributes();
+    WriteLogo(root_ / "LOGO.SYS", 'a');
+    WriteLogo(root_ / "WINDOWS" / "LOGOW.SYS", 'b');
+    ASSERT_TRUE(SetDosAttrib(root_ / "LOGO.SYS", "0x7"));
+    fs::permissions(root_ / "LOGO.SYS", fs::perms::owner_read);
+    fs::permissions(root_ / "WINDOWS" / "LOGOW.SYS", fs::perms::owner_read);
+
+    LogoManager manager = Manager();
+    for (LogoKind kind : {LogoKind::Startup, LogoKind::Wait, LogoKind::Safe}) {
+        const InstallReport report = manager.InstallLogo(kind, Picture('n'));
+        EXPECT_EQ(report.outcome, InstallOutcome::Installed);
+        ASSERT_EQ(report.files.size(), 2u);
+        EXPECT_EQ(report.files[0].step, FileStep::ClearAttributes);
+        EXPECT_EQ(report.files[1].target, SlotOf(kind).copyPath);
+    }
+    // The existing files were replaced; the missing one took the copy's spelling.
+    EXPECT_EQ(Tree(), (std::vector<std::string>{"LOGO.SYS", "WINDOWS", "WINDOWS/LOGOW.SYS", "WINDOWS/Logos.sys"}));
+    for (const char* name : {"LOGO.SYS", "WINDOWS/LOGOW.SYS", "WINDOWS/Logos.sys"}) {
+        EXPECT_EQ(LogoFill(root_ / name), 'n') << name;
+        EXPECT_TRUE((fs::status(root_ / name).permissions() & fs::perms::owner_write) != fs::perms::none) << name;
+    }
+    EXPECT_EQ(DriveC(root_).Attributes("C:\\logo.sys"), 0u);
+}
+
+TEST_F(LogoManagerTest, OnlyAFileThatPassesTheFormatTestIsInstalled)
+{
+    WriteLogo(root_ / "logo.sys", 'a');
+    const fs::path pictures = root_.parent_path() / (root_.filename().string() + "_pictures");
+    struct Case {
+        const char* name;
+        std::size_t size;
+        InstallOutcome outcome;
+    };
+    const Case cases[] = {
+        {"edge.bmp", 128001, InstallOutcome::Installed}, {"edge.sys", 130999, InstallOutcome::Installed},
+        {"small.bmp", 128000, InstallOutcome::WrongFormat}, {"big.sys", 131000, InstallOutcome::WrongFormat},
+        {"LOGO.SYS", kLogoBytes, InstallOutcome::WrongFormat}, {"new.Bmp", kLogoBytes, InstallOutcome::WrongFormat},
+        {"photo.jpeg", kLogoBytes, InstallOutcome::WrongFormat},
+    };
+    LogoManager manager = Manager();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteLogo(root_ / "logo.sys", 'a');
+        WriteFile(pictures / c.name, c.size, 'n');
+        const InstallReport report = manager.InstallLogo(LogoKind::Startup, pictures / c.name);
+        EXPECT_EQ(report.outcome, c.outcome);
+        if (c.outcome == InstallOutcome::Installed) {
+            EXPECT_EQ(ReadFile(root_ / "logo.sys"), ReadFile(pictures / c.name));
+        } else {
+            EXPECT_TRUE(report.files.empty());
+            EXPECT_EQ(LogoFill(root_ / "logo.sys"), 'a');
+        }
+    }
+    EXPECT_EQ(manager.InstallLogo(LogoKind::Startup, pictures / "missing.sys").outcome, InstallOutcome::WrongFormat);
+    EXPECT_EQ(manager.InstallLogo(LogoKind::Startup, "").outcome, InstallOutcome::NoFileSelected);
+    EXPECT_EQ(ConvertFileQuestion("photo.jpeg"), "photo.jpeg is not a valid Logo format.  Would you like to convert it?");
+}
+
+// --- sets and originals -----------------------------------------------------------
+
+TEST_F(LogoManagerTest, SetsAreSavedAndInstalledByTheirBackupNumber)
+{
+    Lay({'a', 'b', 'c'});
+    LogoManager manager = Manager();
+    manager.StartUp();
+    for (int set : {1, 9, 10}) {
+        manager.SaveSet(set);
+        EXPECT_EQ(Backup(set + 1), (Logos{'a', 'b', 'c'})) << set;
+    }
+    // Set 9 holds other logos; installing it reads .C10K.
+    WriteLogo(root_ / "VH Backups" / "Logo.C10K", 'x');
+    WriteLogo(root_ / "VH Backups" / "Logos.C10K", 'z');
+    const std::vector<FileResult> files = manager.InstallSet(9);
+    EXPECT_EQ(Installed(), (Logos{'x', 'b', 'z'}));
+    ASSERT_EQ(files.size(), 9u);
+    const char* const expected[] = {
+        "cleared the attributes of C:\\logo.sys",
+        "cleared the attributes of C:\\Windows\\logow.sys",
+        "cleared the attributes of C:\\Windows\\logos.sys",
+        "cleared the attributes of C:\\VH Backups\\Logo.C10K",
+        "cleared the attributes of C:\\VH Backups\\Logow.C10K",
+        "cleared the attributes of C:\\VH Backups\\Logos.C10K",
+        "copied C:\\VH Backups\\Logo.C10K to C:\\Logo.sys",
+        "copied C:\\VH Backups\\Logow.C10K to C:\\Windows\\Logow.sys",
+        "copied C:\\VH Backups\\Logos.C10K to C:\\Windows\\Logos.sys",
+    };
+    for (std::size_t i = 0; i < files.size(); ++i)
+        EXPECT_EQ(Describe(files[i]), expected[i]);
+
+    // A missing logo leaves the set's older file of that kind.
+    fs::remove(root_ / "Windows" / "logow.sys");
+    WriteLogo(root_ / "Windows" / "logos.sys", 'q');
+    const std::vector<FileResult> saved = manager.SaveSet(10);
+    EXPECT_EQ(Backup(11), (Logos{'x', 'b', 'q'}));
+    EXPECT_TRUE(saved[1].sourceMissing);
+    EXPECT_EQ(Describe(saved[1]), "did not copy C:\\Windows\\Logow.sys to C:\\VH Backups\\Logow.C11K: "
+                                  "C:\\Windows\\Logow.sys does not exist");
+}
+
+TEST_F(LogoManagerTest, ANeverSavedSetInstallsNothingAndAPartOfASetInstallsItsPart)
+{
+    Lay({'a', 'b', 'c'});
+    LogoManager manager = Manager();
+    manager.StartUp();
+    for (const FileResult& r : manager.InstallSet(4)) {
+        if (r.step == FileStep::Copy) {
+            EXPECT_TRUE(!r.done && r.sourceMissing) << Describe(r);
+        }
+    }
+    EXPECT_EQ(Installed(), (Logos{'a', 'b', 'c'}));
+
+    WriteLogo(root_ / "VH Backups" / "LOGOW.C6K", 'w');
+    fs::permissions(root_ / "VH Backups" / "LOGOW.C6K", fs::perms::owner_read);
+    manager.InstallSet(5);
+    EXPECT_EQ(Installed(), (Logos{'a', 'w', 'c'}));
+    EXPECT_THROW(manager.InstallSet(11), SubscriptError);
+    EXPECT_THROW(manager.SaveSet(0), SubscriptError);
+}
+
+TEST_F(LogoManagerTest, RestoringTheOriginalsClearsTheInstalledLogosFirst)
+{
+    Lay({'a', 'b', 'c'});
+    LogoManager manager = Manager();
+    manager.StartUp();
+    Lay({'x', 'y', 'z'});
+    for (const char* name : {"logo.sys", "Windows/logow.sys", "VH Backups/Logos.C1K"})
+        fs::permissions(root_ / name, fs::perms::owner_read);
+    manager.RestoreOriginals();
+    EXPECT_EQ(Installed(), (Logos{'a', 'b', 'c'}));
+    EXPECT_EQ(Backup(1), (Logos{'a', 'b', 'c'}));
+}
+
+TEST_F(LogoManagerTest, SavingClearsNothingSoAReadOnlySetFileStays)
+{
+    Lay({'a', 'b', 'c'});
+    LogoManager manager = Manager();
+    manager.StartUp();
+    WriteLogo(root_ / "VH Backups" / "Logo.C3K", 'o');
+    fs::permissions(root_ / "VH Backups" / "Logo.C3K", fs::perms::owner_read);
+    const std::vector<FileResult> files = manager.SaveSet(2);
+    EXPECT_EQ(Backup(3), (Logos{'o', 'b', 'c'}));
+    EXPECT_FALSE(files[0].done);
+    EXPECT_FALSE(files[0].sourceMissing);
+    EXPECT_EQ(files[0].detail, "C:\\VH Backups\\Logo.C3K: the file is read-only");
+}
+
+TEST_F(LogoManagerTest, AnInterruptedCopyLeavesTheOldLogoWhole)
+{
+    // A set file whose reading fails part way: /proc/self/mem opens, then reading
+    // from address 0 fails.
+    Lay({'a', 'b', 'c'});
+    LogoManager manager = Manager();
+    manager.StartUp();
+    manager.SaveSet(1);
+    fs::remove(root_ / "VH Backups" / "Logo.C2K");
+    fs::create_symlink("/proc/self/mem", root_ / "VH Backups" / "Logo.C2K");
+    WriteLogo(root_ / "VH Backups" / "Logos.C2K", 'n');
+
+    const std::vector<FileResult> files = manager.InstallSet(1);
+    EXPECT_FALSE(files[6].done);
+    EXPECT_FALSE(files[6].sourceMissing);
+    EXPECT_EQ(files[6].detail.rfind("C:\\VH Backups\\Logo.C2K: ", 0), 0u) << files[6].detail;
+    EXPECT_EQ(Installed(), (Logos{'a', 'b', 'n'}));
+    EXPECT_EQ(Tree(), (std::vector<std::string>{"VH Backups", "VH Backups/Logo.C1K", "VH Backups/Logo.C2K",
+                                                "VH Backups/Logos.C1K", "VH Backups/Logos.C2K",
+                                                "VH Backups/Logow.C1K", "VH Backups/Logow.C2K", "Windows",
+                                                "Windows/logos.sys", "Windows/logow.sys", "logo.sys"}));
+}
+
+} // namespace
+} // namespace quillmere
