@@ -241,7 +241,7 @@ DecodedPicture ReadBmp(std::span<const std::uint8_t> data, const std::string& fi
         const std::size_t entryBytes = h.core ? 3 : 4;
         const std::size_t n = std::size_t{1} << h.bpp;
         std::uint64_t count = h.clrUsed == 0 ? n : h.clrUsed;
-        if (count * entryBytes > data.size())
+        if (h.clrUsed != 0 && count * entryBytes > data.size())
             throw FileError(file, "corrupt BMP header: a colour table of " + std::to_string(count) +
                                       " entries cannot fit the file");
         count = std::min<std::uint64_t>(count, n);

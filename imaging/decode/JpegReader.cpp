@@ -175,10 +175,11 @@ DecodedPicture ReadJpeg(std::span<const std::uint8_t> data, const std::string& f
     picture.BitsPerPixel = 24;
     if (d.cinfo.output_components != 4)
         throw FileError(file, "unsupported JPEG colour layout");
+    // Saved markers are freed when the decompression finishes.
+    picture.ExifOrientation = FindOrientation(d.cinfo);
     picture.Pixels = decode::AllocatePixels(file, picture.Width, picture.Height);
     if (!ReadRows(d, picture.Pixels.get()))
         throw failed(d);
-    picture.ExifOrientation = FindOrientation(d.cinfo);
     return picture;
 }
 

@@ -1,0 +1,154 @@
+// JPEG: every colour layout the photos of users come in, decoded into the
+// surface's pixel order, and the EXIF orientation applied by the surface.
+#include "imaging/cDIB.h"
+#include "imaging/decode/PictureLoader.h"
+#include "palette/cDIBDither.h"
+#include "palette/cDIBPal.h"
+#include "support/PictureFixtures.h"
+#include "support/SurfaceHelpers.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace quillmere {
+namespace {
+
+using testing::EncodeJpeg;
+using testing::JpegSpec;
+
+// Six flat 8 x 8 blocks, 3 across and 2 down: colour k = block (k % 3, k / 3).
+constexpr std::uint32_t kBlocks[6] = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00, 0x00FFFF, 0xFFFFFF};
+
+std::uint8_t Channel(std::uint32_t word, int c) // c: 0 red, 1 green, 2 blue
+{
+    return static_cast<std::uint8_t>(word >> (16 - 8 * c));
+}
+
+bool Near(std::uint32_t got, std::uint32_t want, int tolerance)
+{
+    for (int c = 0; c < 3; ++c)
+        if (std::abs(Channel(got, c) - Channel(want, c)) > tolerance)
+            return false;
+    return (got >> 24) == 0; // the reserved byte is 0
+}
+
+JpegSpec BlockPicture()
+{
+    JpegSpec s;
+    s.width = 24;
+    s.height = 16;
+    s.quality = 100;
+    s.sample = [](int x, int y, int c) { return Channel(kBlocks[(y / 8) * 3 + x / 8], c); };
+    return s;
+}
+
+std::int32_t LoadInto(const testing::Bytes& jpeg, cDIB& dib)
+{
+    cDIBPal pal;
+    cDIBDither dither;
+    DecodedPicture p = DecodePicture(jpeg, "photo.jpg");
+    return dib.CreateFromStdPicture(&p, pal, dither);
+}
+
+TEST(JpegReader, ColourLayoutsDecodeToTheSameColours)
+{
+    struct Case {
+        const char* name;
+        int components;
+        bool progressive;
+        bool adobe;
+    };
+    const Case cases[] = {
+        {"baseline", 3, false, false},
+        {"progressive", 3, true, false},
+        {"CMYK", 4, false, false},
+        {"inverted Adobe CMYK", 4, false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        JpegSpec s = BlockPicture();
+        s.components = c.components;
+        s.progressive = c.progressive;
+        s.adobeMarker = c.adobe;
+        if (c.components == 4) {
+            // Ink = 255 - colour, no black ink; Adobe's files store 255 - ink.
+            s.sample = [adobe = c.adobe](int x, int y, int k) {
+                const std::uint8_t ink = k == 3 ? 0 : static_cast<std::uint8_t>(255 - Channel(kBlocks[(y / 8) * 3 + x / 8], k));
+                return adobe ? static_cast<std::uint8_t>(255 - ink) : ink;
+            };
+        }
+        cDIB dib;
+        EXPECT_EQ(LoadInto(EncodeJpeg(s), dib), 24);
+        ASSERT_EQ(dib.Width(), 24);
+        ASSERT_EQ(dib.Height(), 16);
+        const auto px = testing::GetPixels(dib);
+        for (int k = 0; k < 6; ++k) {
+            const std::size_t centre = static_cast<std::size_t>((k / 3) * 8 + 4) * 24 + (k % 3) * 8 + 4;
+            EXPECT_TRUE(Near(px[centre], kBlocks[k], 6)) << "block " << k << ": " << std::hex << px[centre];
+        }
+    }
+}
+
+TEST(JpegReader, GreyscaleGivesGreyPixels)
+{
+    JpegSpec s;
+    s.components = 1;
+    s.sample = [](int x, int, int) { return static_cast<std::uint8_t>(x < 8 ? 40 : 200); };
+    cDIB dib;
+    EXPECT_EQ(LoadInto(EncodeJpeg(s), dib), 24);
+    const auto px = testing::GetPixels(dib);
+    EXPECT_TRUE(Near(px[3 * 16 + 2], 0x282828, 2));
+    EXPECT_TRUE(Near(px[3 * 16 + 13], 0xC8C8C8, 2));
+}
+
+// Where stored block (sx, sy) of a 3 x 2 grid shows for each EXIF value, from
+// the tag's definition of where the stored top row and left column belong.
+struct Placement {
+    int value;
+    bool bigEndian;
+};
+
+class ExifOrientation : public ::testing::TestWithParam<Placement> {};
+
+TEST_P(ExifOrientation, PhotoIsShownUpright)
+{
+    const int v = GetParam().value;
+    JpegSpec s = BlockPicture();
+    s.exifOrientation = v;
+    s.exifBigEndian = GetParam().bigEndian;
+    cDIB dib;
+    LoadInto(EncodeJpeg(s), dib);
+    const bool turned = v >= 5 && v <= 8;
+    ASSERT_EQ(dib.Width(), turned ? 16 : 24);
+    ASSERT_EQ(dib.Height(), turned ? 24 : 16);
+    const int W = 3, H = 2; // stored grid
+    const int dw = turned ? H : W, dh = turned ? W : H;
+    const auto px = testing::GetPixels(dib);
+    for (int y = 0; y < dh; ++y) {
+        for (int x = 0; x < dw; ++x) {
+            int sx = x, sy = y;
+            switch (v) {
+            case 2: sx = W - 1 - x; break;
+            case 3: sx = W - 1 - x, sy = H - 1 - y; break;
+            case 4: sy = H - 1 - y; break;
+            case 5: sx = y, sy = x; break;
+            case 6: sx = y, sy = H - 1 - x; break;
+            case 7: sx = W - 1 - y, sy = H - 1 - x; break;
+            case 8: sx = W - 1 - y, sy = x; break;
+            default: break;
+            }
+            const std::size_t centre = static_cast<std::size_t>(y * 8 + 4) * dib.Width() + x * 8 + 4;
+            EXPECT_TRUE(Near(px[centre], kBlocks[sy * 3 + sx], 6)) << "shown block (" << x << ", " << y << "): " << std::hex << px[centre];
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, ExifOrientation,
+                         ::testing::Values(Placement{1, false}, Placement{2, false}, Placement{3, false},
+                                           Placement{4, false}, Placement{5, false}, Placement{6, false},
+                                           Placement{7, false}, Placement{8, false}, Placement{6, true},
+                                           Placement{9, false}));
+
+} // namespace
+} // namespace quillmere
