@@ -52,8 +52,13 @@ std::optional<LogoManager> StartUp(const Command& command, const GlobalOptions& 
     try {
         LogoManager manager(DriveC::Open(Local(options.driveC)));
         StartupReport report = manager.StartUp();
-        if (report.firstRun)
-            Say("First run on this drive: the logos installed now are kept as your originals.");
+        if (report.firstRun) {
+            const bool kept = std::any_of(report.files.begin(), report.files.end(), [](const FileResult& r) {
+                return r.step == FileStep::Copy && r.done;
+            });
+            Say(kept ? "First run on this drive: the logos installed now are kept as your originals."
+                     : "First run on this drive: no logo is installed, so there are no originals to keep.");
+        }
         Report(report.files);
         if (startup)
             *startup = std::move(report);
@@ -64,25 +69,28 @@ std::optional<LogoManager> StartUp(const Command& command, const GlobalOptions& 
     }
 }
 
-// Why a file is or is not a logo, in a few words.
-std::string Verdict(const fs::path& path)
+// Why a file is not a logo, in a few words; empty for a valid logo.
+std::string WhyNotALogo(const fs::path& path)
 {
     if (IsValidLogo(path))
-        return std::string(kValidFormat);
-    std::string why;
+        return {};
     std::error_code ec;
     const fs::file_status status = fs::status(path, ec);
     if (status.type() == fs::file_type::not_found)
-        why = "no such file";
-    else if (ec)
-        why = ec.message();
-    else if (!fs::is_regular_file(status))
-        why = "not a file";
-    else if (!HasLogoEnding(path.native()))
-        why = "the name must end in \"sys\" or \"bmp\", in lower case";
-    else
-        why = std::to_string(fs::file_size(path, ec)) + " bytes; a logo has more than 128000 and fewer than 131000";
-    return std::string(kWrongFormat) + " (" + why + ")";
+        return "no such file";
+    if (ec)
+        return ec.message();
+    if (!fs::is_regular_file(status))
+        return "not a file";
+    if (!HasLogoEnding(path.native()))
+        return "the name must end in \"sys\" or \"bmp\", in lower case";
+    return std::to_string(fs::file_size(path, ec)) + " bytes; a logo has more than 128000 and fewer than 131000";
+}
+
+std::string Verdict(const fs::path& path)
+{
+    const std::string why = WhyNotALogo(path);
+    return why.empty() ? std::string(kValidFormat) : std::string(kWrongFormat) + " (" + why + ")";
 }
 
 std::string Size(const fs::path& path)
@@ -243,9 +251,13 @@ int RunInstall(const QStringList& args, const GlobalOptions& options)
     case InstallOutcome::Installed:
         Say("Installed " + file.string() + " as the " + std::string(slot->name) + " logo.");
         return ExitOk;
-    case InstallOutcome::WrongFormat:
-        return Fail(kInstall, file.string() + " is not a valid Logo format: " + Verdict(file) +
-                                  "; convert it first with the Logo Creator or 'quillmere convert'");
+    case InstallOutcome::WrongFormat: {
+        const std::string why = WhyNotALogo(file);
+        if (why == "no such file" || why == "not a file")
+            return Fail(kInstall, file.string() + ": " + why);
+        return Fail(kInstall, file.string() + " is not a valid Logo format (" + why +
+                                  "); convert it first with the Logo Creator or 'quillmere convert'");
+    }
     case InstallOutcome::CopyFailed:
         return Fail(kInstall, "the " + std::string(slot->name) + " logo was not installed: " +
                                   report.files.back().detail);

@@ -1,0 +1,241 @@
+// The Logo Manager's commands, run as the built program on temporary drives.
+#include "DriveFixture.h"
+
+#include <cstdlib>
+#include <map>
+
+#include <fcntl.h>
+#include <sys/wait.h>
+
+namespace quillmere {
+namespace {
+
+using namespace quillmere::testing;
+
+struct Result {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+class Cli : public TempDrive {
+protected:
+    void SetUp() override
+    {
+        TempDrive::SetUp();
+        drive_ = root_ / "drive";
+        home_ = root_ / "home";
+        fs::create_directories(home_);
+        // Drive C: with a startup and a wait logo, no safe logo.
+        WriteLogo(drive_ / "logo.sys", 'a');
+        WriteLogo(drive_ / "Windows" / "logow.sys", 'b');
+        WriteLogo(root_ / "new.bmp", 'n');
+        WriteFile(root_ / "photo.jpeg", kLogoBytes, 'j');
+    }
+
+    // {drive}, {pic} (a valid logo), {jpeg} (a wrong one) and {root} in text.
+    std::string Expand(std::string text) const
+    {
+        const std::map<std::string, std::string> names = {
+            {"{drive}", drive_.string()},
+            {"{pic}", (root_ / "new.bmp").string()},
+            {"{jpeg}", (root_ / "photo.jpeg").string()},
+            {"{root}", root_.string()},
+        };
+        for (const auto& [key, value] : names) {
+            for (std::size_t at; (at = text.find(key)) != std::string::npos;)
+                text.replace(at, key.size(), value);
+        }
+        return text;
+    }
+
+    // Runs the program with HOME in the temporary folder and neither
+    // QUILLMERE_DRIVE_C nor XDG_DATA_HOME set, unless env sets them.
+    Result Run(const std::vector<std::string>& args, const std::map<std::string, std::string>& env = {}) const
+    {
+        std::vector<std::string> argv = {QUILLMERE_EXE};
+        for (const std::string& a : args)
+            argv.push_back(Expand(a));
+        const fs::path out = root_ / "stdout.txt";
+        const fs::path err = root_ / "stderr.txt";
+        const pid_t child = ::fork();
+        if (child == 0) {
+            ::unsetenv("QUILLMERE_DRIVE_C");
+            ::unsetenv("XDG_DATA_HOME");
+            ::setenv("HOME", home_.c_str(), 1);
+            for (const auto& [name, value] : env)
+                ::setenv(name.c_str(), Expand(value).c_str(), 1);
+            const int o = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            const int e = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            if (o < 0 || e < 0 || ::dup2(o, 1) < 0 || ::dup2(e, 2) < 0)
+                ::_exit(127);
+            std::vector<char*> raw;
+            for (std::string& a : argv)
+                raw.push_back(a.data());
+            raw.push_back(nullptr);
+            ::execv(raw[0], raw.data());
+            ::_exit(127);
+        }
+        Result result;
+        int status = 0;
+        if (child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status))
+            result.status = WEXITSTATUS(status);
+        result.out = ReadFile(out);
+        result.err = ReadFile(err);
+        return result;
+    }
+
+    fs::path drive_;
+    fs::path home_;
+};
+
+struct Case {
+    const char* title;
+    std::vector<std::string> args;
+    int status;
+    std::vector<std::string> out; // lines or parts of lines the output holds
+    std::vector<std::string> err;
+};
+
+const Case kCases[] = {
+    // The start-up steps run first; the first run keeps the originals.
+    {"status",
+     {"--drive-c", "{drive}", "status"},
+     0,
+     {"First run on this drive: the logos installed now are kept as your originals.\ncreated C:\\VH Backups\n"
+      "copied C:\\Logo.sys to C:\\VH Backups\\Logo.C1K\ncopied C:\\Windows\\Logow.sys to C:\\VH Backups\\Logow.C1K\n"
+      "did not copy C:\\Windows\\Logos.sys to C:\\VH Backups\\Logos.C1K: C:\\Windows\\Logos.sys does not exist\n",
+      "Drive C: is {drive}\n",
+      "  startup  C:\\logo.sys               129078 bytes  Valid Format\n",
+      "  safe     C:\\Windows\\logos.sys      Not Available\n",
+      "  wait     C:\\VH Backups\\Logow.C1K   129078 bytes\n",
+      "  safe     C:\\VH Backups\\Logos.C1K   none\n",
+      "  set 10   empty\n"},
+     {}},
+    {"check",
+     {"--drive-c", "{drive}", "check", "{pic}", "{jpeg}"},
+     1,
+     {"{pic}: Valid Format\n", "{jpeg}: Wrong Format (the name must end in \"sys\" or \"bmp\", in lower case)\n"},
+     {"quillmere check: 1 of 2 files are not a valid logo\n"}},
+    {"check valid", {"--drive-c", "{drive}", "check", "{pic}"}, 0, {"{pic}: Valid Format\n"}, {}},
+    {"install",
+     {"--drive-c", "{drive}", "install", "safe", "{pic}"},
+     0,
+     {"copied {pic} to C:\\Windows\\Logos.sys\nInstalled {pic} as the safe logo.\n"},
+     {}},
+    {"install wrong format",
+     {"--drive-c", "{drive}", "install", "startup", "{jpeg}"},
+     1,
+     {},
+     {"quillmere install: {jpeg} is not a valid Logo format (the name must end in \"sys\" or \"bmp\", in lower "
+      "case); convert it first"}},
+    {"install missing file",
+     {"--drive-c", "{drive}", "install", "wait", "{root}/gone.sys"},
+     1,
+     {},
+     {"quillmere install: {root}/gone.sys: no such file\n"}},
+    {"sets save",
+     {"--drive-c", "{drive}", "sets", "save", "10"},
+     0,
+     {"copied C:\\Logo.sys to C:\\VH Backups\\Logo.C11K\n", "Saved the installed logos as set 10.\n"},
+     {}},
+    {"sets install never saved",
+     {"--drive-c", "{drive}", "sets", "install", "4"},
+     1,
+     {"did not copy C:\\VH Backups\\Logo.C5K to C:\\Logo.sys: C:\\VH Backups\\Logo.C5K does not exist\n"},
+     {"quillmere sets: set 4 was never saved; nothing was installed\n"}},
+    {"restore-originals", {"--drive-c", "{drive}", "restore-originals"}, 0, {"Restored the originals.\n"}, {}},
+    // Refused with the usage line before anything is done.
+    {"unknown kind",
+     {"--drive-c", "{drive}", "install", "desktop", "{pic}"},
+     2,
+     {},
+     {"quillmere install: unknown logo kind 'desktop'\nUsage: quillmere install startup|wait|safe FILE\n"}},
+    {"install without file", {"--drive-c", "{drive}", "install", "wait"}, 2, {}, {"Usage: quillmere install"}},
+    {"set 11",
+     {"--drive-c", "{drive}", "sets", "save", "11"},
+     2,
+     {},
+     {"quillmere sets: the set number must be 1 to 10, not '11'\nUsage: quillmere sets save|install N\n"}},
+    {"set 0", {"--drive-c", "{drive}", "sets", "install", "0"}, 2, {}, {"not '0'"}},
+    {"set x", {"--drive-c", "{drive}", "sets", "install", "x"}, 2, {}, {"not 'x'"}},
+    {"unknown action", {"--drive-c", "{drive}", "sets", "load", "1"}, 2, {}, {"unknown action 'load'"}},
+    {"check nothing", {"--drive-c", "{drive}", "check"}, 2, {}, {"Usage: quillmere check FILE..."}},
+    {"status with arguments", {"--drive-c", "{drive}", "status", "now"}, 2, {}, {"Usage: quillmere status\n"}},
+    // A drive C: folder the user names must exist.
+    {"missing drive",
+     {"--drive-c", "{root}/mnt", "status"},
+     1,
+     {},
+     {"quillmere status: {root}/mnt: the drive C: folder does not exist\n"}},
+    {"help",
+     {"--help"},
+     0,
+     {"  status\n", "  check FILE...\n", "  install startup|wait|safe FILE\n", "  sets save|install N\n",
+      "  restore-originals\n", "--drive-c <DIR>"},
+     {}},
+};
+
+class CliCase : public Cli, public ::testing::WithParamInterface<Case> {};
+
+TEST_P(CliCase, StatusAndMessages)
+{
+    const Case& c = GetParam();
+    const Result r = Run(c.args);
+    EXPECT_EQ(r.status, c.status) << r.out << r.err;
+    for (const std::string& part : c.out)
+        EXPECT_NE(r.out.find(Expand(part)), std::string::npos) << "missing: " << Expand(part) << "\nin:\n" << r.out;
+    for (const std::string& part : c.err)
+        EXPECT_NE(r.err.find(Expand(part)), std::string::npos) << "missing: " << Expand(part) << "\nin:\n" << r.err;
+    if (c.err.empty()) {
+        EXPECT_EQ(r.err, "");
+    }
+    if (c.status == 2 && c.args.size() > 1) {
+        EXPECT_FALSE(fs::exists(drive_ / "VH Backups")) << "the start-up ran before the usage was checked";
+    }
+    EXPECT_FALSE(fs::exists(root_ / "mnt"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Commands, CliCase, ::testing::ValuesIn(kCases), [](const auto& info) {
+    std::string name = info.param.title;
+    for (char& ch : name) {
+        if (!std::isalnum(static_cast<unsigned char>(ch)))
+            ch = '_';
+    }
+    return name;
+});
+
+TEST_F(Cli, ASetSavedAndInstalledAgainAcrossRuns)
+{
+    ASSERT_EQ(Run({"--drive-c", "{drive}", "sets", "save", "2"}).status, 0);
+    ASSERT_EQ(Run({"--drive-c", "{drive}", "install", "startup", "{pic}"}).status, 0);
+    EXPECT_EQ(LogoFill(drive_ / "logo.sys"), 'n');
+
+    const Result status = Run({"--drive-c", "{drive}", "status"});
+    EXPECT_EQ(status.out.find("First run"), std::string::npos) << status.out;
+    EXPECT_NE(status.out.find("  set 2    Logo.C3K, Logow.C3K\n"), std::string::npos) << status.out;
+
+    const Result install = Run({"--drive-c", "{drive}", "sets", "install", "2"});
+    EXPECT_EQ(install.status, 0) << install.err;
+    EXPECT_NE(install.out.find("Installed set 2.\n"), std::string::npos) << install.out;
+    EXPECT_EQ(LogoFill(drive_ / "logo.sys"), 'a');
+    EXPECT_EQ(LogoFill(drive_ / "VH Backups" / "Logo.C1K"), 'a');
+}
+
+TEST_F(Cli, TheDriveComesFromTheEnvironmentElseThePracticeDrive)
+{
+    const Result fromEnv = Run({"status"}, {{"QUILLMERE_DRIVE_C", "{drive}"}});
+    EXPECT_EQ(fromEnv.status, 0) << fromEnv.err;
+    EXPECT_NE(fromEnv.out.find(Expand("Drive C: is {drive}\n")), std::string::npos) << fromEnv.out;
+
+    const Result practice = Run({"status"});
+    const fs::path root = home_ / ".local" / "share" / "quillmere" / "drive_c";
+    EXPECT_EQ(practice.status, 0) << practice.err;
+    EXPECT_NE(practice.out.find("Drive C: is " + root.string() + " (the practice drive)\n"), std::string::npos)
+        << practice.out;
+    EXPECT_TRUE(fs::is_directory(root / "Windows"));
+    EXPECT_TRUE(fs::is_directory(root / "VH Backups"));
+}
+
+} // namespace
+} // namespace quillmere
