@@ -76,12 +76,13 @@ void cDIBSave::Save_BMP(const std::string& sFilename, const cDIB& DIB, const cDI
     std::uint8_t* pixels = p + offBits;
     if (bpp == 1 || bpp == 4 || bpp == 8) {
         // The index buffer already has the file's row layout; one made for
-        // another size would give a file whose rows do not match its header.
-        if (Dither.PalIDSize() != imageBytes)
-            throw FileError(sFilename, "the colour indices (" + std::to_string(Dither.PalIDSize())
-                                           + " bytes) do not fit a " + std::to_string(W) + " x "
-                                           + std::to_string(H) + " picture at " + std::to_string(bpp)
-                                           + " bits (" + std::to_string(imageBytes) + " bytes)");
+        // another picture or depth would give rows that do not match the header.
+        if (Dither.PalIDWidth() != W || Dither.PalIDHeight() != H || Dither.PalIDBpp() != bpp)
+            throw FileError(sFilename, "the colour indices were made for " + std::to_string(Dither.PalIDWidth())
+                                           + " x " + std::to_string(Dither.PalIDHeight()) + " pixels at "
+                                           + std::to_string(Dither.PalIDBpp()) + " bits, not for "
+                                           + std::to_string(W) + " x " + std::to_string(H) + " at "
+                                           + std::to_string(bpp) + " bits");
         std::memcpy(pixels, Dither.PalIDPtr(), static_cast<std::size_t>(imageBytes));
     } else if (bpp == 24) {
         const std::uint8_t* bits = DIB.DIBitsPtr();

@@ -26,6 +26,9 @@ std::uint8_t* cDIBDither::InitializePalID(std::int32_t nWidth, std::int32_t nHei
     std::vector<std::uint8_t> fresh(static_cast<std::size_t>(size), 0);
     palID_.swap(fresh);
     stride_ = stride;
+    width_ = nWidth;
+    height_ = nHeight;
+    bpp_ = nbpp;
     return palID_.data();
 }
 

@@ -42,6 +42,10 @@ public:
     std::uint8_t* PalIDPtr() const;
     // Size of the buffer in bytes (stride * rows); 0 before the first InitializePalID.
     std::int32_t PalIDSize() const noexcept { return static_cast<std::int32_t>(palID_.size()); }
+    // The picture the buffer was made for; 0 before the first InitializePalID.
+    std::int32_t PalIDWidth() const noexcept { return width_; }
+    std::int32_t PalIDHeight() const noexcept { return height_; }
+    std::int32_t PalIDBpp() const noexcept { return bpp_; }
 
     // One bit a pixel, without a palette: index 1 (white) where the grey value
     // plus the diffused error (Stucki weights, scaled by 10 / PalWeight) reaches
@@ -77,6 +81,9 @@ public:
 private:
     std::vector<std::uint8_t> palID_;
     std::int32_t stride_ = 0;
+    std::int32_t width_ = 0;
+    std::int32_t height_ = 0;
+    std::int32_t bpp_ = 0;
 };
 
 } // namespace quillmere
