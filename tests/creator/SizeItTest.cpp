@@ -1,0 +1,42 @@
+#include "creator/SizeIt.h"
+
+#include <gtest/gtest.h>
+
+namespace quillmere {
+namespace {
+
+TEST(FormatFileSize, UnitsStepBy1024)
+{
+    struct Case {
+        double bytes;
+        const char* text;
+    };
+    const Case cases[] = {
+        {0, "0 bytes"},
+        {1, "1 bytes"},
+        {1023, "1023 bytes"},
+        {1.5, "1.5 bytes"},
+        // each limit belongs to the larger unit
+        {1024, "1.00 KB"},
+        {1536, "1.50 KB"},
+        {129078, "126.05 KB"}, // a logo file
+        {1152, "1.12 KB"},     // 1.125: the half goes to the even neighbour
+        {1048575, "1024.00 KB"},
+        {1048576, "1.00 MB"},
+        {1073741824.0 * 3, "3.00 GB"},
+        {1099511627776.0, "1.00 TB"},
+        {1208925819614629174706176.0, "1.00 YB"},       // 1024^8
+        {1237940039285380274899124224.0, "1024.00 YB"}, // 1024^9: no larger unit
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(FormatFileSize(c.bytes), c.text) << c.bytes;
+}
+
+TEST(FormatFileSize, UsesTheGivenDecimalSeparator)
+{
+    EXPECT_EQ(FormatFileSize(129078, ','), "126,05 KB");
+    EXPECT_EQ(FormatFileSize(1.5, ','), "1,5 bytes");
+}
+
+} // namespace
+} // namespace quillmere
