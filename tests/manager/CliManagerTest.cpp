@@ -95,6 +95,7 @@ struct Case {
     int status;
     std::vector<std::string> out; // lines or parts of lines the output holds
     std::vector<std::string> err;
+    friend void PrintTo(const Case& c, std::ostream* os) { *os << c.title; }
 };
 
 const Case kCases[] = {
