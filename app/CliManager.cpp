@@ -8,8 +8,6 @@
 #include "manager/LogoFormat.h"
 #include "manager/LogoManager.h"
 
-#include "imaging/Errors.h"
-
 #include <QFile>
 
 #include <algorithm>
@@ -63,7 +61,7 @@ std::optional<LogoManager> StartUp(const Command& command, const GlobalOptions& 
         if (startup)
             *startup = std::move(report);
         return manager;
-    } catch (const Error& e) {
+    } catch (const std::exception& e) {
         Fail(command, e.what());
         return std::nullopt;
     }
@@ -269,18 +267,24 @@ int RunInstall(const QStringList& args, const GlobalOptions& options)
 
 // --- sets and restore-originals -----------------------------------------------
 
+struct Outcomes {
+    std::string nothingThere; // no file to copy
+    std::string failed;       // copies failed, none done
+    std::string partial;      // copies failed, some done
+    std::string done;
+};
+
 // Success when something was copied and nothing failed but for files the
 // backup (or the installed logos) did not hold.
-int Finish(const Command& command, const std::vector<FileResult>& files, const std::string& whenNothing,
-           const std::string& whenPartial, const std::string& whenDone)
+int Finish(const Command& command, const std::vector<FileResult>& files, const Outcomes& say)
 {
     Report(files);
     const Tally tally = Count(files);
-    if (tally.done == 0 && tally.failed == 0)
-        return Fail(command, whenNothing);
     if (tally.failed > 0)
-        return Fail(command, whenPartial);
-    Say(whenDone);
+        return Fail(command, tally.done > 0 ? say.partial : say.failed);
+    if (tally.done == 0)
+        return Fail(command, say.nothingThere);
+    Say(say.done);
     return ExitOk;
 }
 
@@ -310,10 +314,12 @@ int RunSets(const QStringList& args, const GlobalOptions& options)
 
     const std::string name = "set " + std::to_string(set);
     if (save)
-        return Finish(kSets, manager->SaveSet(set), "no logo is installed, so " + name + " was not saved",
-                      name + " was saved only in part", "Saved the installed logos as " + name + ".");
-    return Finish(kSets, manager->InstallSet(set), name + " was never saved; nothing was installed",
-                  name + " was installed only in part", "Installed " + name + ".");
+        return Finish(kSets, manager->SaveSet(set),
+                      {"no logo is installed, so " + name + " was not saved", name + " was not saved",
+                       name + " was saved only in part", "Saved the installed logos as " + name + "."});
+    return Finish(kSets, manager->InstallSet(set),
+                  {name + " was never saved; nothing was installed", name + " was not installed",
+                   name + " was installed only in part", "Installed " + name + "."});
 }
 
 int RunRestore(const QStringList& args, const GlobalOptions& options);
@@ -328,8 +334,9 @@ int RunRestore(const QStringList& args, const GlobalOptions& options)
     std::optional<LogoManager> manager = StartUp(kRestore, options);
     if (!manager)
         return ExitFailure;
-    return Finish(kRestore, manager->RestoreOriginals(), "no originals were kept on this drive; nothing was restored",
-                  "the originals were restored only in part", "Restored the originals.");
+    return Finish(kRestore, manager->RestoreOriginals(),
+                  {"no originals were kept on this drive; nothing was restored", "the originals were not restored",
+                   "the originals were restored only in part", "Restored the originals."});
 }
 
 } // namespace

@@ -223,6 +223,27 @@ TEST_F(Cli, ASetSavedAndInstalledAgainAcrossRuns)
     EXPECT_EQ(LogoFill(drive_ / "VH Backups" / "Logo.C1K"), 'a');
 }
 
+TEST_F(Cli, FailedCopiesGiveStatusOne)
+{
+    ASSERT_EQ(Run({"--drive-c", "{drive}", "sets", "save", "1"}).status, 0);
+    // Saving clears no attributes, so a read-only set file stays.
+    fs::permissions(drive_ / "VH Backups" / "Logo.C2K", fs::perms::owner_read);
+    const Result partial = Run({"--drive-c", "{drive}", "sets", "save", "1"});
+    EXPECT_EQ(partial.status, 1);
+    EXPECT_NE(partial.out.find("did not copy C:\\Logo.sys to C:\\VH Backups\\Logo.C2K: "
+                               "C:\\VH Backups\\Logo.C2K: the file is read-only\n"),
+              std::string::npos)
+        << partial.out;
+    EXPECT_EQ(partial.err, "quillmere sets: set 1 was saved only in part\n");
+
+    fs::remove_all(drive_ / "Windows");
+    const Result install = Run({"--drive-c", "{drive}", "install", "wait", "{pic}"});
+    EXPECT_EQ(install.status, 1);
+    EXPECT_EQ(install.err,
+              "quillmere install: the wait logo was not installed: the folder C:\\Windows does not exist\n");
+    EXPECT_FALSE(fs::exists(drive_ / "Windows"));
+}
+
 TEST_F(Cli, TheDriveComesFromTheEnvironmentElseThePracticeDrive)
 {
     const Result fromEnv = Run({"status"}, {{"QUILLMERE_DRIVE_C", "{drive}"}});
