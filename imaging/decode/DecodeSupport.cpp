@@ -18,8 +18,9 @@ void CheckPictureSize(const std::string& file, std::int64_t width, std::int64_t 
     const std::int64_t limit = std::min<std::int64_t>(limits.MaxSurfaceBytes, 2147483647);
     if (width * 4 > limit || width * 4 * height > limit)
         throw FileError(file, "the picture is " + std::to_string(width) + " x " + std::to_string(height) +
-                                  " pixels, too large to load (its 32-bit picture would need more than " +
-                                  std::to_string(limit / (1024 * 1024)) + " MB)");
+                                  " pixels, too large to load (more than " +
+                                  (limit == 2147483647 ? std::string("2 GB") : std::to_string(limit) + " bytes") +
+                                  " in memory)");
 }
 
 PixelMemory AllocatePixels(const std::string& file, std::int32_t width, std::int32_t height)

@@ -1,0 +1,130 @@
+// The Logo Creator without its window: "convert" turns a picture file into a
+// logo, "info" tells what the strip would show for picture files and whether
+// each already is a logo.
+#include "Command.h"
+
+#include "creator/CreateLogo.h"
+#include "creator/SizeIt.h"
+#include "imaging/Errors.h"
+#include "imaging/decode/PictureLoader.h"
+#include "manager/LogoFormat.h"
+
+#include <QFile>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <new>
+#include <string>
+
+namespace quillmere::app {
+
+namespace {
+
+std::filesystem::path Local(const QString& text) { return QFile::encodeName(text).toStdString(); }
+
+int Fail(const char* command, const std::string& message)
+{
+    std::fprintf(stderr, "quillmere %s: %s\n", command, message.c_str());
+    return ExitFailure;
+}
+
+// One line on a terminal, redrawn in place as the rows go by.
+class TerminalBar : public ProgressObserver {
+public:
+    TerminalBar(const char* label, std::int32_t rows) : label_(label), rows_(rows) {}
+
+    void Progress(std::int32_t index) override { Draw(static_cast<int>((index + 1) * 100LL / rows_)); }
+    void ProgressEnd() override
+    {
+        Draw(100);
+        std::fputc('\n', stderr);
+        shown_ = -1;
+    }
+
+private:
+    void Draw(int percent)
+    {
+        if (percent == shown_ || percent < 0 || percent > 100)
+            return;
+        shown_ = percent;
+        constexpr int kWidth = 30;
+        char bar[kWidth + 1];
+        for (int i = 0; i < kWidth; ++i)
+            bar[i] = i < percent * kWidth / 100 ? '#' : '-';
+        bar[kWidth] = 0;
+        std::fprintf(stderr, "\r%-10s [%s] %3d%%", label_, bar, percent);
+        std::fflush(stderr);
+    }
+
+    const char* label_;
+    std::int32_t rows_;
+    int shown_ = -1;
+};
+
+int RunConvert(const QStringList& args, const GlobalOptions&);
+const Command kConvert{20, "convert", "convert INPUT OUTPUT",
+                       "Turns a BMP, GIF or JPEG picture into a logo: 320 x 400 pixels, 256 colours,\n"
+                       "written to OUTPUT as an 8-bit bitmap. OUTPUT is replaced only when complete.",
+                       RunConvert};
+const RegisterCommand registerConvert(kConvert);
+
+int RunConvert(const QStringList& args, const GlobalOptions&)
+{
+    if (args.size() != 2)
+        return UsageError(kConvert, args.size() < 2 ? QStringLiteral("INPUT and OUTPUT are needed")
+                                                    : QStringLiteral("too many arguments"));
+    const bool terminal = ::isatty(STDERR_FILENO) == 1;
+    TerminalBar resizing("Resizing", kLogoHeight);
+    TerminalBar reducing("Colours", kLogoHeight);
+    try {
+        ConvertPictureFile(Local(args[0]), Local(args[1]), nullptr, terminal ? &resizing : nullptr,
+                           terminal ? &reducing : nullptr);
+    } catch (const Error& e) {
+        return Fail(kConvert.name, e.what());
+    } catch (const std::bad_alloc&) {
+        return Fail(kConvert.name, args[0].toStdString() + ": not enough memory");
+    }
+    return ExitOk;
+}
+
+int RunInfo(const QStringList& args, const GlobalOptions&);
+const Command kInfo{21, "info", "info FILE...",
+                    "For each picture file: width x height x bits per pixel, file size, and whether\n"
+                    "it is already a logo (\"Valid Format\") or not (\"Wrong Format\").",
+                    RunInfo};
+const RegisterCommand registerInfo(kInfo);
+
+int RunInfo(const QStringList& args, const GlobalOptions&)
+{
+    if (args.isEmpty())
+        return UsageError(kInfo, QStringLiteral("no file given"));
+    int status = ExitOk;
+    for (const QString& arg : args) {
+        const std::filesystem::path path = Local(arg);
+        try {
+            const DecodedPicture picture = LoadPictureFile(path);
+            // A photo shown upright swaps its sides when it is turned.
+            const bool turned = picture.Depth() == 24 && picture.ExifOrientation >= 5 && picture.ExifOrientation <= 8;
+            const std::int32_t w = turned ? picture.Height : picture.Width;
+            const std::int32_t h = turned ? picture.Width : picture.Height;
+            std::error_code ec;
+            const auto bytes = std::filesystem::file_size(path, ec);
+            if (ec)
+                throw FileError(path.string(), "cannot be read: " + ec.message());
+            std::printf("%s: %dx%dx%db, %s, %s\n", path.string().c_str(), w, h, picture.Depth(),
+                        FormatFileSize(static_cast<double>(bytes)).c_str(),
+                        std::string(IsValidLogo(path) ? kValidFormat : kWrongFormat).c_str());
+        } catch (const Error& e) {
+            status = Fail(kInfo.name, e.what());
+        } catch (const std::bad_alloc&) {
+            status = Fail(kInfo.name, path.string() + ": not enough memory");
+        }
+    }
+    return status;
+}
+
+} // namespace
+
+} // namespace quillmere::app

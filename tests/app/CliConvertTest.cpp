@@ -1,0 +1,119 @@
+// "quillmere convert" and "quillmere info" end to end: what they print, their
+// exit statuses, and an output file that a failure leaves alone.
+#include "support/PictureFixtures.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace quillmere {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::Bytes;
+
+struct Result {
+    int status = -1;
+    std::string out, err;
+};
+
+class Cli : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        dir_ = fs::path(::testing::TempDir()) / ("cli-convert-" + std::to_string(::getpid()));
+        fs::create_directories(dir_);
+        testing::JpegSpec photo;
+        photo.width = 8;
+        photo.height = 6;
+        photo.quality = 50; // small enough to be counted in bytes
+        testing::WriteBytes(dir_ / "photo.jpg", testing::EncodeJpeg(photo));
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    // Runs the program with its output going to files: standard error is not a terminal.
+    Result Quillmere(const std::vector<std::string>& args) const
+    {
+        std::string command = "'" + std::string(QUILLMERE_EXE) + "'";
+        for (const std::string& a : args)
+            command += " '" + a + "'";
+        command += " >'" + (dir_ / "stdout").string() + "' 2>'" + (dir_ / "stderr").string() + "' </dev/null";
+        const int raw = std::system(command.c_str());
+        Result r;
+        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        const Bytes out = testing::ReadBytes(dir_ / "stdout"), err = testing::ReadBytes(dir_ / "stderr");
+        r.out.assign(out.begin(), out.end());
+        r.err.assign(err.begin(), err.end());
+        return r;
+    }
+    std::string In(const char* name) const { return (dir_ / name).string(); }
+
+    fs::path dir_;
+};
+
+TEST_F(Cli, ConvertWritesALogoAndSaysNothing)
+{
+    const Result r = Quillmere({"convert", In("photo.jpg"), In("logo.sys")});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(fs::file_size(dir_ / "logo.sys"), 129078u);
+}
+
+TEST_F(Cli, ConvertFailsWithOneLineAndTouchesNoOutput)
+{
+    testing::WriteBytes(dir_ / "broken.gif", {'G', 'I', 'F', '8', '9', 'a', 1});
+    testing::WriteBytes(dir_ / "old.sys", {'o', 'l', 'd'});
+    struct Case {
+        const char* input;
+        const char* output;
+        std::string mentions; // the file the message names
+    };
+    const Case cases[] = {
+        {"missing.jpg", "new.sys", In("missing.jpg") + ": no such file"},
+        {"broken.gif", "old.sys", In("broken.gif") + ": damaged GIF"},
+        {"photo.jpg", "no-folder/new.sys", "new.sys"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.input);
+        const Result r = Quillmere({"convert", In(c.input), In(c.output)});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err.rfind("quillmere convert: ", 0), 0u) << r.err;
+        EXPECT_NE(r.err.find(c.mentions), std::string::npos) << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    }
+    EXPECT_FALSE(fs::exists(dir_ / "new.sys"));
+    EXPECT_EQ(testing::ReadBytes(dir_ / "old.sys"), (Bytes{'o', 'l', 'd'}));
+}
+
+TEST_F(Cli, InfoTellsSizeDepthFileSizeAndVerdict)
+{
+    ASSERT_EQ(Quillmere({"convert", In("photo.jpg"), In("logo.sys")}).status, 0);
+    fs::copy_file(dir_ / "logo.sys", dir_ / "logo.SYS");
+    const Result r = Quillmere({"info", In("logo.sys"), In("photo.jpg"), In("missing.bmp"), In("logo.SYS")});
+    EXPECT_EQ(r.status, 1); // one file could not be read
+    EXPECT_EQ(r.out, In("logo.sys") + ": 320x400x8b, 126.05 KB, Valid Format\n" + In("photo.jpg") + ": 8x6x24b, " +
+                         std::to_string(fs::file_size(dir_ / "photo.jpg")) + " bytes, Wrong Format\n" +
+                         In("logo.SYS") + ": 320x400x8b, 126.05 KB, Wrong Format\n");
+    EXPECT_EQ(r.err, "quillmere info: " + In("missing.bmp") + ": no such file\n");
+}
+
+TEST_F(Cli, WrongArgumentsAreUsageErrors)
+{
+    const std::vector<std::vector<std::string>> cases = {{"convert"}, {"convert", "a"}, {"convert", "a", "b", "c"}, {"info"}};
+    for (const auto& args : cases) {
+        const Result r = Quillmere(args);
+        EXPECT_EQ(r.status, 2) << args.size();
+        EXPECT_NE(r.err.find("Usage: quillmere " + args[0]), std::string::npos) << r.err;
+    }
+}
+
+} // namespace
+} // namespace quillmere
