@@ -1,37 +1,40 @@
 #include "palette/LookupPalette.h"
 
+#include <algorithm>
+
 namespace quillmere {
 
 LookupPalette::LookupPalette(const std::uint8_t* entries, std::int32_t count)
+    : count_(std::clamp(count, 0, kSlots))
 {
-    rgb_.reserve(static_cast<std::size_t>(count) * 3);
-    for (std::int32_t i = 0; i < count; ++i) {
+    red_.fill(kFar);
+    green_.fill(kFar);
+    blue_.fill(kFar);
+    for (std::int32_t i = 0; i < count_; ++i) {
         const std::uint8_t* e = entries + static_cast<std::size_t>(i) * 4;
-        rgb_.push_back(e[2]);
-        rgb_.push_back(e[1]);
-        rgb_.push_back(e[0]);
+        blue_[i] = e[0];
+        green_[i] = e[1];
+        red_[i] = e[2];
     }
 }
 
 std::int32_t LookupPalette::NearestIndex(std::uint8_t R, std::uint8_t G, std::uint8_t B) const noexcept
 {
-    std::int32_t best = -1;
-    std::int32_t bestDistance = 0;
-    const std::int32_t n = Count();
-    for (std::int32_t i = 0; i < n; ++i) {
-        const std::int32_t dr = rgb_[3 * i] - R;
-        const std::int32_t dg = rgb_[3 * i + 1] - G;
-        const std::int32_t db = rgb_[3 * i + 2] - B;
-        const std::int32_t d = dr * dr + dg * dg + db * db;
-        // Strictly smaller only: ties keep the lower entry number.
-        if (best < 0 || d < bestDistance) {
-            best = i;
-            bestDistance = d;
-            if (d == 0)
-                break;
-        }
+    if (count_ == 0)
+        return -1;
+    // One key per entry, distance * 256 + entry number: the smallest key is the
+    // smallest squared distance (an exact match has 0), ties going to the lower
+    // number. Real distances stay below 3 * 255^2 and padding's below 3 * 1255^2,
+    // so keys fit 32 bits.
+    std::int32_t best = 0x7FFFFFFF;
+    for (std::int32_t i = 0; i < kSlots; ++i) {
+        const std::int32_t dr = red_[i] - R;
+        const std::int32_t dg = green_[i] - G;
+        const std::int32_t db = blue_[i] - B;
+        const std::int32_t key = ((dr * dr + dg * dg + db * db) << 8) | i;
+        best = std::min(best, key);
     }
-    return best;
+    return best & 0xFF;
 }
 
 } // namespace quillmere

@@ -3,14 +3,15 @@
 // writes into the palette's entries do not change its answers.
 #pragma once
 
+#include <array>
 #include <cstdint>
-#include <vector>
 
 namespace quillmere {
 
 class LookupPalette {
 public:
-    // entries: count records of 4 bytes (blue, green, red, reserved).
+    // entries: count records of 4 bytes (blue, green, red, reserved); at most
+    // 256 are used.
     LookupPalette(const std::uint8_t* entries, std::int32_t count);
 
     // The number of the entry nearest to (R, G, B): the smallest squared
@@ -18,10 +19,16 @@ public:
     // 0), ties go to the lowest entry number.
     std::int32_t NearestIndex(std::uint8_t R, std::uint8_t G, std::uint8_t B) const noexcept;
 
-    std::int32_t Count() const noexcept { return static_cast<std::int32_t>(rgb_.size() / 3); }
+    std::int32_t Count() const noexcept { return count_; }
 
 private:
-    std::vector<std::uint8_t> rgb_; // red, green, blue per entry
+    // Components by entry, padded to 256 with colours far outside 0..255 that
+    // never win, so the search runs a fixed-length loop the compiler can
+    // vectorise.
+    static constexpr std::int32_t kSlots = 256;
+    static constexpr std::int32_t kFar = 1000;
+    std::int32_t count_;
+    std::array<std::int32_t, kSlots> red_, green_, blue_;
 };
 
 } // namespace quillmere
