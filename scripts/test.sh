@@ -19,3 +19,18 @@ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug \
 cmake --build build-asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build-asan --output-on-failure -j "$jobs"
+
+echo "== fuzzing the picture import (clang, libFuzzer, ASan and UBSan; a minute per format)"
+CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DQUILLMERE_FUZZ=ON -DQUILLMERE_CORE_ONLY=ON -DQUILLMERE_TESTS=OFF -DQUILLMERE_BENCH=OFF
+cmake --build build-fuzz -j "$jobs" --target fuzz_import make_fuzz_seeds
+build-fuzz/fuzz/make_fuzz_seeds build-fuzz/seeds
+suite=$PWD/../shared/testdata/bmpsuite
+declare -A seeds=([bmp]="$suite/g $suite/q $suite/b" [gif]=build-fuzz/seeds/gif [jpeg]=build-fuzz/seeds/jpeg)
+mkdir -p build-fuzz/artifacts
+for format in bmp gif jpeg; do
+  mkdir -p "build-fuzz/corpus/$format"
+  # shellcheck disable=SC2086 # the seed folders are separate words
+  build-fuzz/fuzz/fuzz_import -max_total_time=60 -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+    -artifact_prefix=build-fuzz/artifacts/ "build-fuzz/corpus/$format" ${seeds[$format]}
+done
