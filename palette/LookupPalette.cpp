@@ -28,9 +28,9 @@ std::int32_t LookupPalette::NearestIndex(std::uint8_t R, std::uint8_t G, std::ui
     // so keys fit 32 bits.
     std::int32_t best = 0x7FFFFFFF;
     for (std::int32_t i = 0; i < kSlots; ++i) {
-        const std::int32_t dr = red_[i] - R;
-        const std::int32_t dg = green_[i] - G;
-        const std::int32_t db = blue_[i] - B;
+        const auto dr = static_cast<std::int16_t>(red_[i] - R);
+        const auto dg = static_cast<std::int16_t>(green_[i] - G);
+        const auto db = static_cast<std::int16_t>(blue_[i] - B);
         const std::int32_t key = ((dr * dr + dg * dg + db * db) << 8) | i;
         best = std::min(best, key);
     }

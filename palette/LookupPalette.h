@@ -24,11 +24,11 @@ public:
 private:
     // Components by entry, padded to 256 with colours far outside 0..255 that
     // never win, so the search runs a fixed-length loop the compiler can
-    // vectorise.
+    // vectorise; 16 bits hold every difference, so squares are 16-bit products.
     static constexpr std::int32_t kSlots = 256;
     static constexpr std::int32_t kFar = 1000;
     std::int32_t count_;
-    std::array<std::int32_t, kSlots> red_, green_, blue_;
+    std::array<std::int16_t, kSlots> red_, green_, blue_;
 };
 
 } // namespace quillmere
