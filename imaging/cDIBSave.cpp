@@ -64,6 +64,11 @@ void cDIBSave::Save_BMP(const std::string& sFilename, const cDIB& DIB, const cDI
     Put16(info + 12, 1);                       // biPlanes
     Put16(info + 14, bpp);                     // biBitCount
 
+    if (Pal.Count() < colours)
+        throw SubscriptError(sFilename + ": a file of " + std::to_string(bpp) + " bits per pixel needs "
+                             + std::to_string(colours) + " colours, but the palette has "
+                             + std::to_string(Pal.Count()));
+
     // Colour table: blue, green, red, 0 of each palette entry.
     std::uint8_t* table = info + kInfoHeaderBytes;
     for (std::int32_t i = 0; i < colours; ++i) {

@@ -8,8 +8,8 @@ namespace quillmere {
 
 std::uint8_t* cDIBPal::InitializePalette(std::int16_t nEntries)
 {
-    if (nEntries < 1)
-        throw Error("A palette needs at least one entry, not " + std::to_string(nEntries));
+    if (nEntries < 1 || nEntries > 256)
+        throw Error("A palette holds 1 to 256 entries, not " + std::to_string(nEntries));
     ResetEntries(nEntries);
     return entries_.data();
 }
@@ -48,8 +48,7 @@ std::uint8_t cDIBPal::rgbB(std::uint8_t PalEntry) const
 
 void cDIBPal::Clear() noexcept
 {
-    entries_.clear();
-    entries_.shrink_to_fit();
+    std::vector<std::uint8_t>().swap(entries_);
     count_ = 0;
     lookup_.reset();
 }

@@ -22,7 +22,8 @@ public:
 
     // Makes nEntries all-zero entries (the old ones are discarded), sets Count
     // and returns the address of entry 0 for a raw fill of nEntries * 4 bytes.
-    // The lookup palette is left as it was. Throws Error when nEntries < 1.
+    // The lookup palette is left as it was. Throws Error, changing nothing, when
+    // nEntries is not 1 to 256.
     std::uint8_t* InitializePalette(std::int16_t nEntries);
 
     // Address of entry 0; valid until the entries are next replaced

@@ -311,8 +311,9 @@ TEST_F(BmpWriter, FailuresLeaveTheOldFile)
             EXPECT_TRUE(c.fileError) << c.name;
             EXPECT_EQ(e.file(), c.target.string()) << c.name;
             EXPECT_FALSE(e.reason().empty()) << c.name;
-        } catch (const SubscriptError&) {
+        } catch (const SubscriptError& e) {
             EXPECT_FALSE(c.fileError) << c.name;
+            EXPECT_NE(std::string(e.what()).find(c.target.string()), std::string::npos) << e.what();
         }
         EXPECT_EQ(ReadText(file), "old logo") << c.name;
         EXPECT_EQ(Names(), (std::vector<std::string>{"logo.sys"})) << c.name;

@@ -155,6 +155,7 @@ TEST(PaletteErrors, CallerMistakesAreReported)
     cDIBPal pal;
     EXPECT_THROW(pal.PalettePtr(), SubscriptError);
     EXPECT_THROW(pal.InitializePalette(0), Error);
+    EXPECT_THROW(pal.InitializePalette(257), Error);
     pal.CreateEGA();
     EXPECT_THROW(pal.rgbR(16), SubscriptError);
     EXPECT_THROW(pal.rgbG(200), SubscriptError);
