@@ -5,8 +5,8 @@
 #include "imaging/cDIB.h"
 #include "palette/PixelRows.h"
 
+#include <algorithm>
 #include <array>
-#include <cmath>
 #include <vector>
 
 namespace quillmere {

@@ -5,6 +5,7 @@
 #include "imaging/Errors.h"
 #include "imaging/cDIB.h"
 #include "palette/IndexCube.h"
+#include "palette/FloydSteinberg.h"
 #include "palette/PixelRows.h"
 #include "palette/cDIBPal.h"
 

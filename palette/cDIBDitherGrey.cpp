@@ -4,6 +4,7 @@
 
 #include "imaging/Numeric.h"
 #include "imaging/cDIB.h"
+#include "palette/FloydSteinberg.h"
 #include "palette/PixelRows.h"
 #include "palette/cDIBPal.h"
 
