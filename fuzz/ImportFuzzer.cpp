@@ -13,10 +13,10 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     using namespace quillmere;
-    // Pictures of up to 64 MB keep each run quick; the size rule itself is the
+    // Pictures of up to 16 MB keep each run quick; the size rule itself is the
     // same code at any limit.
     DecodeLimits limits;
-    limits.MaxSurfaceBytes = std::int64_t{64} << 20;
+    limits.MaxSurfaceBytes = std::int64_t{16} << 20;
     try {
         DecodedPicture picture = DecodePicture({data, size}, "input", limits);
         cDIB dib;
