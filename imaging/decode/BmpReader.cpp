@@ -60,6 +60,8 @@ struct Channel {
         if (max == 0)
             return 0;
         const std::uint64_t v = (pixel & mask) >> shift;
+        if (max == 255)
+            return static_cast<std::uint32_t>(v);
         // max is odd, so v * 255 / max is never exactly halfway: this rounds to nearest.
         return static_cast<std::uint32_t>((2 * v * 255 + max) / (2 * max));
     }

@@ -40,6 +40,8 @@ using GifHandle = std::unique_ptr<GifFileType, GifCloser>;
 
 [[noreturn]] void Fail(const std::string& file, int gifError)
 {
+    if (gifError == D_GIF_ERR_READ_FAILED)
+        throw FileError(file, "the GIF file is truncated");
     const char* text = GifErrorString(gifError);
     std::string reason = text ? text : "unknown error";
     if (!reason.empty())

@@ -90,7 +90,9 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"bmp_rle_cut", [] { return testing::BmpFile(4, 2, 8, {0}, Bytes{4, 1, 0, 0}, 1); }, "truncated"},
         Case{"bmp_depth_7", [] { return testing::BmpFile(4, 4, 7, {}, Bytes(64)); }, "unsupported"},
         // GIF
-        Case{"gif_cut", [] { return Cut(SmallGif(), 30); }, "damaged GIF"},
+        Case{"gif_cut", [] { return Cut(SmallGif(), 30); }, "GIF file is truncated"},
+        Case{"gif_bad_record", [] { Bytes b = SmallGif(); b[19] = 0x99; return b; }, "damaged GIF"}, // not ',' '!' ';'
+
         Case{"gif_no_picture",
              [] {
                  Bytes b = Cut(SmallGif(), 13 + 6); // header, screen and a 2-entry colour table
