@@ -92,7 +92,6 @@ INSTANTIATE_TEST_SUITE_P(
         // GIF
         Case{"gif_cut", [] { return Cut(SmallGif(), 30); }, "GIF file is truncated"},
         Case{"gif_bad_record", [] { Bytes b = SmallGif(); b[19] = 0x99; return b; }, "damaged GIF"}, // not ',' '!' ';'
-
         Case{"gif_no_picture",
              [] {
                  Bytes b = Cut(SmallGif(), 13 + 6); // header, screen and a 2-entry colour table
