@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds incrementally and runs the whole test suite:
-# the optimised build, then the same tests under AddressSanitizer and UndefinedBehaviorSanitizer.
+# the optimised build, a bounded fuzzing run of the picture import, then the same
+# tests under AddressSanitizer and UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -13,13 +14,6 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j "$jobs"
 ctest --test-dir build --output-on-failure -j "$jobs"
 
-echo "== AddressSanitizer and UndefinedBehaviorSanitizer build"
-cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-  -DQUILLMERE_SANITIZE=ON -DQUILLMERE_BENCH=OFF
-cmake --build build-asan -j "$jobs"
-ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-  ctest --test-dir build-asan --output-on-failure -j "$jobs"
-
 echo "== fuzzing the picture import (clang, libFuzzer, ASan and UBSan; a minute per format)"
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DQUILLMERE_FUZZ=ON -DQUILLMERE_CORE_ONLY=ON -DQUILLMERE_TESTS=OFF -DQUILLMERE_BENCH=OFF
@@ -30,7 +24,21 @@ declare -A seeds=([bmp]="$suite/g $suite/q $suite/b" [gif]=build-fuzz/seeds/gif 
 mkdir -p build-fuzz/artifacts
 for format in bmp gif jpeg; do
   mkdir -p "build-fuzz/corpus/$format"
+  log=build-fuzz/$format.log
   # shellcheck disable=SC2086 # the seed folders are separate words
-  build-fuzz/fuzz/fuzz_import -max_total_time=60 -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
-    -artifact_prefix=build-fuzz/artifacts/ "build-fuzz/corpus/$format" ${seeds[$format]}
+  if build-fuzz/fuzz/fuzz_import -max_total_time=60 -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+    -artifact_prefix=build-fuzz/artifacts/ "build-fuzz/corpus/$format" ${seeds[$format]} >"$log" 2>&1; then
+    echo "$format: $(grep -E '^Done [0-9]+ runs' "$log")"
+  else
+    tail -n 60 "$log"
+    echo "$format: the fuzzer failed; the input is in build-fuzz/artifacts/" >&2
+    exit 1
+  fi
 done
+
+echo "== AddressSanitizer and UndefinedBehaviorSanitizer build"
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+  -DQUILLMERE_SANITIZE=ON -DQUILLMERE_BENCH=OFF
+cmake --build build-asan -j "$jobs"
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  ctest --test-dir build-asan --output-on-failure -j "$jobs"
