@@ -68,10 +68,14 @@ INSTANTIATE_TEST_SUITE_P(
         ScaleCase{"ResampleTo3x1", Op::Resample, 2, 1, {0, 0x00FF0000}, 3, 1, {0, 0x00800000, 0x00FF0000}},
         ScaleCase{"ResampleTo5x1", Op::Resample, 2, 1, {0, 0x00FF0000}, 5, 1,
                   {0, 0x00400000, 0x00800000, 0x00BF0000, 0x00FF0000}},
-        // Vertical first, each column rounded before the horizontal step: the
-        // columns give 0.5 -> 0 and 1.5 -> 2 (blue), then (0 + 2) / 2 = 1.
-        ScaleCase{"ResampleRoundsColumnsFirst", Op::Resample, 2, 2, {0, 1, 1, 2}, 3, 3,
-                  {0, 0, 1, 0, 1, 2, 1, 2, 2}}),
+        // Vertical first, each column rounded before the horizontal step: in the
+        // centre the columns give 1.5 -> 2 and 3.5 -> 4 (blue), then 3. Rows first
+        // would give 2 and 3, then 2; no rounding between the steps 2.5 -> 2.
+        ScaleCase{"ResampleRoundsColumnsFirst", Op::Resample, 2, 2, {1, 3, 2, 4}, 3, 3,
+                  {1, 2, 3, 2, 3, 4, 2, 3, 4}},
+        // Positions are single precision: 1/6 * 3 is 0.50000001 in double but 0.5
+        // as a float, which rounds to the even 0.
+        ScaleCase{"ResizeTo7x1", Op::Resize, 2, 1, {A, B}, 7, 1, {A, A, A, A, B, B, B}}),
     [](const ::testing::TestParamInfo<ScaleCase>& info) { return std::string(info.param.name); });
 
 TEST(Scale, ProgressOfTheLogoResize)

@@ -112,6 +112,7 @@ TEST(cDIB, GetBestFitInfo)
         {320, 400, 100, 100, false, 10, 0, 80, 100},  // the logo's own thumbnail
         {3, 1, 2, 100, false, 0, 49, 2, 1},           // 0.666.. rounds to 1
         {4, 1, 2, 100, false, 0, 50, 2, 0},           // 0.5 rounds to the even 0
+        {9, 120, 100, 100, false, 46, 0, 7, 100},     // single-precision ratio: 7.4999998, not 7.5 -> 8
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::PrintToString(c.w) + "x" + ::testing::PrintToString(c.h));
