@@ -87,6 +87,9 @@ TEST_F(ReplaceFile, FailuresLeaveTheOldFileAndNoTemporary)
         EXPECT_EQ(e.reason(), "the file is read-only");
     }
     EXPECT_THROW(ReplaceFileWithCopy(dir_ / "missing.bmp", dir_ / "other.sys"), FileError);
+    // Opens as a file but fails to read (offset 0 is not mapped): the copy fails
+    // after the temporary file exists.
+    EXPECT_THROW(ReplaceFileWithCopy("/proc/self/mem", dir_ / "other.sys"), FileError);
     EXPECT_THROW(ReplaceFileContents(dir_ / "no folder" / "logo.sys", Bytes("new")), FileError);
     EXPECT_THROW(ReplaceFileContents(target / "under a file", Bytes("new")), FileError);
     EXPECT_THROW(ReplaceFileContents(dir_, Bytes("new")), FileError);
