@@ -14,6 +14,16 @@ std::uint32_t* row(const PixelView& v, std::int64_t y)
     return reinterpret_cast<std::uint32_t*>(v.bits) + y * v.width;
 }
 
+// The steps k (0 <= k < n) whose destination start + step * k lies in [0, limit):
+// the loops of a scaled copy visit only what can be seen, however large the extent.
+std::pair<std::int64_t, std::int64_t> VisibleSteps(std::int64_t start, std::int64_t step, std::int64_t n,
+                                                   std::int64_t limit)
+{
+    const std::int64_t first = step > 0 ? -start : start - limit + 1;
+    const std::int64_t last = step > 0 ? limit - start : start + 1;
+    return {std::max<std::int64_t>(first, 0), std::min(last, n)};
+}
+
 bool sameBuffer(const PixelView& a, const PixelView& b)
 {
     return a.bits != nullptr && a.bits == b.bits;
@@ -76,20 +86,17 @@ void PixelBufferDC::StretchBlt(std::int32_t x, std::int32_t y, std::int32_t w, s
 
     // Source column of every destination column that lies inside both pictures.
     std::vector<std::pair<std::int64_t, std::int64_t>> cols; // destination, source
-    for (std::int64_t k = 0; k < nw; ++k) {
-        const std::int64_t dx = x + stepX * k;
-        if (dx < 0 || dx >= target_.width)
-            continue;
+    const auto [k0, k1] = VisibleSteps(x, stepX, nw, target_.width);
+    for (std::int64_t k = k0; k < k1; ++k) {
         const std::int64_t sx = StretchSourceIndex(k, nw, xs, ws);
         if (sx >= 0 && sx < src.width)
-            cols.emplace_back(dx, sx);
+            cols.emplace_back(x + stepX * k, sx);
     }
     if (cols.empty())
         return;
-    for (std::int64_t k = 0; k < nh; ++k) {
+    const auto [r0, r1] = VisibleSteps(y, stepY, nh, target_.height);
+    for (std::int64_t k = r0; k < r1; ++k) {
         const std::int64_t dy = y + stepY * k;
-        if (dy < 0 || dy >= target_.height)
-            continue;
         const std::int64_t sy = StretchSourceIndex(k, nh, ys, hs);
         if (sy < 0 || sy >= src.height)
             continue;

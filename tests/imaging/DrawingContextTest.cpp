@@ -35,5 +35,23 @@ TEST(PixelBufferDC, CopiesAreClippedToBothPictures)
     EXPECT_EQ(dst, (std::vector<std::uint32_t>{4, 0, 0x00FF0000, 0, 0, 0x00FF0000, 2, 0, 0}));
 }
 
+TEST(PixelBufferDC, HugeExtentsTouchOnlyTheVisiblePixels)
+{
+    std::vector<std::uint32_t> src = {1, 2};
+    std::vector<std::uint32_t> dst(3, 0);
+    PixelBufferDC dc(View(dst, 3, 1));
+    const std::int32_t huge = 1 << 30;
+    // Forwards: columns 0..2 lie in the first half, which shows source pixel 0.
+    dc.StretchBlt(0, 0, huge, 1, View(src, 2, 1), 0, 0, 2, 1);
+    EXPECT_EQ(dst, (std::vector<std::uint32_t>{1, 1, 1}));
+    // Mirrored from far right: the visible columns are the last steps, which read
+    // the second half of the source.
+    dc.StretchBlt(huge - 1, 0, -huge, 1, View(src, 2, 1), 0, 0, 2, 1);
+    EXPECT_EQ(dst, (std::vector<std::uint32_t>{2, 2, 2}));
+    // Starting left of the picture: column 0 is step huge / 2 + 1, in the second half.
+    dc.StretchBlt(-huge / 2 - 1, 0, huge, 1, View(src, 2, 1), 0, 0, 2, 1);
+    EXPECT_EQ(dst, (std::vector<std::uint32_t>{2, 2, 2}));
+}
+
 } // namespace
 } // namespace quillmere
