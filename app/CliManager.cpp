@@ -8,6 +8,8 @@
 #include "manager/LogoFormat.h"
 #include "manager/LogoManager.h"
 
+#include "imaging/Errors.h"
+
 #include <QFile>
 
 #include <algorithm>
@@ -116,6 +118,17 @@ bool IsFile(const fs::path& path)
     return fs::is_regular_file(path, ec);
 }
 
+// The host path of a drive path; empty, which is no file, where the drive path
+// leads off the drive.
+fs::path HostPath(const DriveC& drive, std::string_view drivePath)
+{
+    try {
+        return drive.Resolve(drivePath);
+    } catch (const Error&) {
+        return {};
+    }
+}
+
 // Copies that failed for a reason other than a missing source, and copies done.
 struct Tally {
     int done = 0;
@@ -158,7 +171,7 @@ int RunStatus(const QStringList& args, const GlobalOptions& options)
     Say("Drive C: is " + drive.Root().string() + (drive.IsPracticeDrive() ? " (the practice drive)" : ""));
     Say("Installed logos:");
     for (const LogoSlot& slot : LogoSlots()) {
-        const fs::path path = drive.Resolve(slot.installPath);
+        const fs::path path = HostPath(drive, slot.installPath);
         const bool there = IsFile(path);
         std::string text;
         if (!startup.available[static_cast<std::size_t>(slot.kind)]) {
@@ -173,14 +186,14 @@ int RunStatus(const QStringList& args, const GlobalOptions& options)
     Say("Originals (kept at the first run on this drive):");
     for (const LogoSlot& slot : LogoSlots()) {
         const std::string name = BackupPath(slot, kOriginalsBackup);
-        const fs::path path = drive.Resolve(name);
+        const fs::path path = HostPath(drive, name);
         Row(slot.name, name, IsFile(path) ? Size(path) : "none");
     }
     Say("Logo sets:");
     for (int set = kFirstSet; set <= kLastSet; ++set) {
         std::string held;
         for (const LogoSlot& slot : LogoSlots()) {
-            if (IsFile(drive.Resolve(BackupPath(slot, SetBackupNumber(set)))))
+            if (IsFile(HostPath(drive, BackupPath(slot, SetBackupNumber(set)))))
                 held += (held.empty() ? "" : ", ") + BackupFileName(slot, SetBackupNumber(set));
         }
         Row("set " + std::to_string(set), {}, held.empty() ? "empty" : held);

@@ -5,6 +5,7 @@
 #include "imaging/Errors.h"
 #include "imaging/ReplaceFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -32,11 +33,11 @@ bool SameIgnoringCase(std::string_view a, std::string_view b)
 }
 
 // The entry of folder that matches name ignoring letter case, as it is spelled.
+// Among several (LOGO.SYS beside logo.sys) the first in name order, whatever
+// the spelling asked for, so that every spelling finds the same file.
 std::optional<std::string> FindEntry(const fs::path& folder, const std::string& name)
 {
     std::error_code ec;
-    if (fs::symlink_status(folder / name, ec).type() != fs::file_type::not_found && !ec)
-        return name;
     std::optional<std::string> found;
     fs::directory_iterator it(folder, ec);
     for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
@@ -45,6 +46,12 @@ std::optional<std::string> FindEntry(const fs::path& folder, const std::string& 
             found = std::move(entry);
     }
     return found;
+}
+
+// path lies in folder or is folder; both are canonical.
+bool IsWithin(const fs::path& path, const fs::path& folder)
+{
+    return std::mismatch(folder.begin(), folder.end(), path.begin(), path.end()).first == folder.end();
 }
 
 std::string Environment(const char* name)
@@ -115,6 +122,16 @@ fs::path DriveC::Resolve(std::string_view drivePath) const
         present = entry.has_value();
         host /= entry ? *entry : step;
     }
+
+    // A symbolic link could lead anywhere; one that leads off the drive is
+    // refused like "..", so nothing outside the root is read, changed or replaced.
+    std::error_code ec;
+    const fs::path base = fs::canonical(root_, ec);
+    if (ec)
+        throw FileError(root_.string(), ec.message());
+    const fs::path real = fs::weakly_canonical(host, ec);
+    if (ec || !IsWithin(real, base))
+        throw FileError(std::string(drivePath), "leads outside drive C: through a symbolic link");
     return host;
 }
 

@@ -31,11 +31,12 @@ public:
     bool IsPracticeDrive() const noexcept { return practice_; }
 
     // The host path of a drive path, found step by step: where an entry matches
-    // the step's name ignoring letter case it is used as it is spelled (the exact
-    // spelling first, else the first in name order); where none does, the step's
-    // own spelling is kept, so a new file is created as the step spells it.
-    // Throws Error for a path not on drive C: or with a "." or ".." step, so
-    // resolution never leaves the root.
+    // the step's name ignoring letter case it is used as it is spelled (among
+    // several, the first in name order, so every spelling finds the same file);
+    // where none does, the step's own spelling is kept, so a new file is created
+    // as the step spells it. Throws Error for a path not on drive C: or with a
+    // "." or ".." step, and FileError (naming drivePath) for one that a symbolic
+    // link leads off the drive, so resolution never leaves the root.
     std::filesystem::path Resolve(std::string_view drivePath) const;
 
     // The existence test: a file or folder of that name is there and is neither

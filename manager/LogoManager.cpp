@@ -38,6 +38,16 @@ bool IsMissing(const fs::path& path)
     return fs::status(path, ec).type() == fs::file_type::not_found;
 }
 
+// A drive path that resolves (it stays on the drive) to nothing.
+bool IsMissing(const DriveC& drive, std::string_view drivePath)
+{
+    try {
+        return IsMissing(drive.Resolve(drivePath));
+    } catch (const Error&) {
+        return false;
+    }
+}
+
 } // namespace
 
 std::string ConvertFileQuestion(std::string_view fileName)
@@ -157,7 +167,7 @@ FileResult LogoManager::Copy(const fs::path& source, std::string sourceName, std
         if (IsMissing(source)) {
             result.sourceMissing = true;
             result.detail = result.source + " does not exist";
-        } else if (const std::string_view folder = FolderOf(target); IsMissing(drive_.Resolve(folder))) {
+        } else if (const std::string_view folder = FolderOf(target); IsMissing(drive_, folder)) {
             result.detail = "the folder " + std::string(folder) + " does not exist";
         } else if (fileError) {
             const bool aboutSource = fileError->file() == source.string();

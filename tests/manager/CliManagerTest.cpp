@@ -244,6 +244,32 @@ TEST_F(Cli, FailedCopiesGiveStatusOne)
     EXPECT_FALSE(fs::exists(drive_ / "Windows"));
 }
 
+TEST_F(Cli, ALinkOffTheDriveIsNotAvailableAndLeftAlone)
+{
+    const fs::path secret = root_ / "secret.sys";
+    WriteLogo(secret, 's');
+    fs::permissions(secret, fs::perms::owner_read);
+    fs::remove(drive_ / "logo.sys");
+    fs::create_symlink(secret, drive_ / "logo.sys");
+    fs::create_symlink(root_, drive_ / "VH Backups");
+
+    const Result status = Run({"--drive-c", "{drive}", "status"});
+    EXPECT_EQ(status.status, 0) << status.err;
+    EXPECT_NE(status.out.find("did not create C:\\VH Backups: leads outside drive C: through a symbolic link\n"),
+              std::string::npos)
+        << status.out;
+    EXPECT_NE(status.out.find("  startup  C:\\logo.sys               Not Available\n"), std::string::npos) << status.out;
+    EXPECT_NE(status.out.find("  startup  C:\\VH Backups\\Logo.C1K    none\n"), std::string::npos) << status.out;
+
+    const Result install = Run({"--drive-c", "{drive}", "install", "startup", "{pic}"});
+    EXPECT_EQ(install.status, 1);
+    EXPECT_EQ(install.err, "quillmere install: the startup logo was not installed: "
+                           "C:\\Logo.sys: leads outside drive C: through a symbolic link\n");
+    EXPECT_EQ(LogoFill(secret), 's');
+    EXPECT_EQ(fs::status(secret).permissions() & fs::perms::all, fs::perms::owner_read);
+    EXPECT_FALSE(fs::exists(root_ / "Logo.C1K"));
+}
+
 TEST_F(Cli, TheDriveComesFromTheEnvironmentElseThePracticeDrive)
 {
     const Result fromEnv = Run({"status"}, {{"QUILLMERE_DRIVE_C", "{drive}"}});

@@ -54,7 +54,7 @@ TEST_F(DriveCResolve, EveryFixedNameFindsTheFileInAnyLetterCase)
     }
 }
 
-TEST_F(DriveCResolve, AMissingNameKeepsTheSpellingOfTheStepAndTheExactSpellingWins)
+TEST_F(DriveCResolve, AMissingNameKeepsTheSpellingOfTheStepAndEverySpellingFindsTheSameFile)
 {
     const DriveC drive(root_);
     fs::create_directories(root_ / "WINDOWS");
@@ -62,12 +62,13 @@ TEST_F(DriveCResolve, AMissingNameKeepsTheSpellingOfTheStepAndTheExactSpellingWi
     EXPECT_EQ(drive.Resolve("C:\\VH Backups\\Logo.C2K"), root_ / "VH Backups" / "Logo.C2K");
     EXPECT_EQ(drive.Resolve("C:\\"), root_);
 
-    // Two files that differ only in case, on a file system that allows it.
+    // Two files that differ only in case, on a file system that allows it: the
+    // attributes cleared (C:\logo.sys) must be those of the file replaced
+    // (C:\Logo.sys), so all spellings take the first in name order.
     WriteFile(root_ / "logo.sys", 1, 'a');
     WriteFile(root_ / "LOGO.SYS", 1, 'b');
-    EXPECT_EQ(drive.Resolve("C:\\logo.sys"), root_ / "logo.sys");
-    EXPECT_EQ(drive.Resolve("C:\\LOGO.SYS"), root_ / "LOGO.SYS");
-    EXPECT_EQ(drive.Resolve("C:\\Logo.sys"), root_ / "LOGO.SYS"); // the first in name order
+    for (const char* spelling : {"C:\\logo.sys", "C:\\LOGO.SYS", "C:\\Logo.sys"})
+        EXPECT_EQ(drive.Resolve(spelling), root_ / "LOGO.SYS") << spelling;
 }
 
 TEST_F(DriveCResolve, NeverLeavesTheRoot)
@@ -78,6 +79,50 @@ TEST_F(DriveCResolve, NeverLeavesTheRoot)
         EXPECT_THROW(drive.Resolve(path), Error) << path;
         EXPECT_EQ(drive.SetAttributes(path), 0) << path;
     }
+}
+
+TEST_F(DriveCResolve, ASymbolicLinkIsFollowedOnlyWhileItStaysOnTheDrive)
+{
+    // A read-only file beside the drive, which the drive must not reach.
+    const fs::path driveRoot = root_ / "drive";
+    const fs::path outside = root_ / "outside";
+    WriteFile(outside / "secret.sys", 1, 's');
+    fs::permissions(outside / "secret.sys", fs::perms::owner_read);
+    WriteFile(driveRoot / "Windows" / "real.sys", 1, 'r');
+    fs::create_symlink("../outside/secret.sys", driveRoot / "logo.sys");
+    fs::create_symlink(outside, driveRoot / "VH Backups");
+    fs::create_symlink("/nonexistent/logow.sys", driveRoot / "Windows" / "logow.sys");
+    fs::create_symlink("real.sys", driveRoot / "Windows" / "logos.sys");
+    fs::create_symlink("Windows", driveRoot / "Win");
+    const DriveC drive(driveRoot);
+
+    struct Case {
+        const char* path;
+        std::optional<fs::path> host; // nullopt: refused
+        bool there;
+    };
+    const Case cases[] = {
+        {"C:\\logo.sys", std::nullopt, false},
+        {"C:\\VH Backups\\secret.sys", std::nullopt, false},
+        {"C:\\VH Backups\\Logo.C1K", std::nullopt, false}, // not there yet: it would be made outside
+        {"C:\\Windows\\logos.sys", driveRoot / "Windows" / "logos.sys", true},
+        {"C:\\Win\\real.sys", driveRoot / "Win" / "real.sys", true},
+        // A dangling link leads nowhere: nothing is read or changed through it,
+        // and a copy replaces the link itself.
+        {"C:\\Windows\\logow.sys", driveRoot / "Windows" / "logow.sys", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        if (c.host) {
+            EXPECT_EQ(drive.Resolve(c.path), *c.host);
+            EXPECT_EQ(drive.SetAttributes(c.path) != 0, c.there);
+        } else {
+            EXPECT_THROW(drive.Resolve(c.path), FileError);
+            EXPECT_EQ(drive.SetAttributes(c.path), 0);
+            EXPECT_FALSE(drive.Exists(c.path));
+        }
+    }
+    EXPECT_EQ(fs::status(outside / "secret.sys").permissions() & fs::perms::all, fs::perms::owner_read);
 }
 
 // --- attributes ---------------------------------------------------------------

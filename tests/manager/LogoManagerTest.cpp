@@ -4,6 +4,10 @@
 
 #include "imaging/Errors.h"
 
+#include <csignal>
+#include <cstring>
+
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 namespace quillmere {
@@ -317,27 +321,86 @@ TEST_F(LogoManagerTest, SavingClearsNothingSoAReadOnlySetFileStays)
     EXPECT_EQ(files[0].detail, "C:\\VH Backups\\Logo.C3K: the file is read-only");
 }
 
+// Files this process writes may grow to `bytes` at most; a write beyond fails
+// with EFBIG part way, as on a full disk.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        ::getrlimit(RLIMIT_FSIZE, &old_);
+        oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = old_;
+        limit.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit()
+    {
+        ::setrlimit(RLIMIT_FSIZE, &old_);
+        std::signal(SIGXFSZ, oldHandler_);
+    }
+
+private:
+    rlimit old_{};
+    void (*oldHandler_)(int) = nullptr;
+};
+
 TEST_F(LogoManagerTest, AnInterruptedCopyLeavesTheOldLogoWhole)
 {
-    // A set file whose reading fails part way: /proc/self/mem opens, then reading
-    // from address 0 fails.
     Lay({'a', 'b', 'c'});
     LogoManager manager = Manager();
     manager.StartUp();
     manager.SaveSet(1);
-    fs::remove(root_ / "VH Backups" / "Logo.C2K");
-    fs::create_symlink("/proc/self/mem", root_ / "VH Backups" / "Logo.C2K");
-    WriteLogo(root_ / "VH Backups" / "Logos.C2K", 'n');
+    for (auto [fill, name] : {std::pair{'x', "Logo.C2K"}, {'y', "Logow.C2K"}, {'z', "Logos.C2K"}})
+        WriteLogo(root_ / "VH Backups" / name, fill);
 
-    const std::vector<FileResult> files = manager.InstallSet(1);
-    EXPECT_FALSE(files[6].done);
-    EXPECT_FALSE(files[6].sourceMissing);
-    EXPECT_EQ(files[6].detail.rfind("C:\\VH Backups\\Logo.C2K: ", 0), 0u) << files[6].detail;
-    EXPECT_EQ(Installed(), (Logos{'a', 'b', 'n'}));
+    std::vector<FileResult> files;
+    {
+        // More than one read buffer, less than a logo: each copy stops part way.
+        const FileSizeLimit limit(100000);
+        files = manager.InstallSet(1);
+    }
+    ASSERT_EQ(files.size(), 9u);
+    for (std::size_t i = 6; i < 9; ++i) {
+        EXPECT_FALSE(files[i].done);
+        EXPECT_FALSE(files[i].sourceMissing);
+        EXPECT_EQ(files[i].detail, files[i].target + ": " + std::strerror(EFBIG));
+    }
+    EXPECT_EQ(Installed(), (Logos{'a', 'b', 'c'}));
+    // No temporary file is left behind.
     EXPECT_EQ(Tree(), (std::vector<std::string>{"VH Backups", "VH Backups/Logo.C1K", "VH Backups/Logo.C2K",
                                                 "VH Backups/Logos.C1K", "VH Backups/Logos.C2K",
                                                 "VH Backups/Logow.C1K", "VH Backups/Logow.C2K", "Windows",
                                                 "Windows/logos.sys", "Windows/logow.sys", "logo.sys"}));
+}
+
+TEST_F(LogoManagerTest, NoOperationReachesOffTheDriveThroughASymbolicLink)
+{
+    // The startup logo and the Windows folder are links to files beside the drive.
+    const fs::path outside = root_.parent_path() / (root_.filename().string() + "_pictures");
+    const fs::path secret = Picture('s', "secret.sys");
+    WriteLogo(outside / "Windows" / "logow.sys", 'w');
+    fs::permissions(secret, fs::perms::owner_read);
+    fs::create_symlink(secret, root_ / "logo.sys");
+    fs::create_symlink(outside / "Windows", root_ / "Windows");
+    const fs::path picture = Picture('n');
+
+    LogoManager manager = Manager();
+    const StartupReport startup = manager.StartUp();
+    EXPECT_EQ(startup.available, (std::array{false, false, false}));
+    const InstallReport install = manager.InstallLogo(LogoKind::Startup, picture);
+    EXPECT_EQ(install.outcome, InstallOutcome::CopyFailed);
+    EXPECT_EQ(install.files.back().detail, "C:\\Logo.sys: leads outside drive C: through a symbolic link");
+    EXPECT_EQ(manager.InstallLogo(LogoKind::Wait, picture).outcome, InstallOutcome::CopyFailed);
+    manager.SaveSet(1);
+    manager.InstallSet(1);
+    manager.RestoreOriginals();
+
+    // Nothing outside was read into the drive, changed or added to.
+    EXPECT_EQ(Tree(), (std::vector<std::string>{"VH Backups", "Windows", "logo.sys"}));
+    EXPECT_EQ(LogoFill(secret), 's');
+    EXPECT_EQ(fs::status(secret).permissions() & fs::perms::all, fs::perms::owner_read);
+    EXPECT_EQ(LogoFill(outside / "Windows" / "logow.sys"), 'w');
+    EXPECT_EQ(std::distance(fs::directory_iterator(outside / "Windows"), fs::directory_iterator{}), 1);
 }
 
 } // namespace
