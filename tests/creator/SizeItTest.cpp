@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
+#include <string>
+
 namespace quillmere {
 namespace {
 
@@ -27,6 +30,7 @@ TEST(FormatFileSize, UnitsStepBy1024)
         {1099511627776.0, "1.00 TB"},
         {1208925819614629174706176.0, "1.00 YB"},       // 1024^8
         {1237940039285380274899124224.0, "1024.00 YB"}, // 1024^9: no larger unit
+        {1e100, "8271806125530276880259719016052699307812498553340999221947591878855731707904.00 YB"}, // every digit
     };
     for (const Case& c : cases)
         EXPECT_EQ(FormatFileSize(c.bytes), c.text) << c.bytes;
@@ -36,6 +40,26 @@ TEST(FormatFileSize, UsesTheGivenDecimalSeparator)
 {
     EXPECT_EQ(FormatFileSize(129078, ','), "126,05 KB");
     EXPECT_EQ(FormatFileSize(1.5, ','), "1,5 bytes");
+}
+
+TEST(FormatFileSize, IgnoresTheLocaleOfTheCLibrary)
+{
+    // Qt sets the C library's locale from the user's environment at start-up.
+    const std::string before = std::setlocale(LC_NUMERIC, nullptr);
+    bool comma = false;
+    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "fr_FR.utf8", "de_DE", "fr_FR"}) {
+        if (std::setlocale(LC_NUMERIC, name) && *std::localeconv()->decimal_point == ',') {
+            comma = true;
+            break;
+        }
+    }
+    const std::string kb = FormatFileSize(129078), bytes = FormatFileSize(1.5), chosen = FormatFileSize(1536, ';');
+    std::setlocale(LC_NUMERIC, before.c_str());
+    if (!comma)
+        GTEST_SKIP() << "no locale with a decimal comma is installed";
+    EXPECT_EQ(kb, "126.05 KB");
+    EXPECT_EQ(bytes, "1.5 bytes");
+    EXPECT_EQ(chosen, "1;50 KB");
 }
 
 } // namespace
