@@ -3,7 +3,9 @@
 #include "Errors.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <random>
 #include <string>
 
 #include <fcntl.h>
@@ -40,18 +42,28 @@ public:
             // Read-only means the owner may not write it; even root must not replace it.
             if (!(st.st_mode & S_IWUSR))
                 throw FileError(target.string(), "the file is read-only");
+            keepMode_ = true;
             mode_ = st.st_mode & 07777;
-        } else {
-            const mode_t mask = ::umask(0);
-            ::umask(mask);
-            mode_ = 0666 & ~mask;
         }
         const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-        std::string pattern = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
-        fd_.fd = ::mkstemp(pattern.data());
-        if (fd_.fd < 0)
-            throw FileError(target.string(), Reason(errno));
-        path_ = pattern;
+        // Created with the target's mode, or the usual one (umask applied) for a new
+        // file, so that no mode change is needed afterwards: file systems such as a
+        // mounted FAT partition fix modes and refuse to change them.
+        const mode_t createMode = keepMode_ ? mode_ : 0666;
+        std::random_device random;
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            char suffix[16];
+            std::snprintf(suffix, sizeof suffix, ".%08x", static_cast<unsigned>(random()));
+            const fs::path candidate = folder / ("." + target.filename().string() + suffix);
+            fd_.fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, createMode);
+            if (fd_.fd >= 0) {
+                path_ = candidate;
+                return;
+            }
+            if (errno != EEXIST)
+                throw FileError(target.string(), Reason(errno));
+        }
+        throw FileError(target.string(), "no free name for a temporary file in its folder");
     }
 
     ~TemporaryFile()
@@ -76,7 +88,12 @@ public:
 
     void Commit()
     {
-        if (::fchmod(fd_.fd, mode_) != 0 || ::fsync(fd_.fd) != 0)
+        // The umask may have narrowed the kept mode. Modes are best effort: where the
+        // file system refuses the change, the content still replaces the target.
+        struct stat st {};
+        if (keepMode_ && ::fstat(fd_.fd, &st) == 0 && (st.st_mode & 07777) != mode_)
+            (void)::fchmod(fd_.fd, mode_);
+        if (::fsync(fd_.fd) != 0)
             throw FileError(target_.string(), Reason(errno));
         const int fd = fd_.fd;
         fd_.fd = -1;
@@ -90,7 +107,8 @@ public:
 private:
     fs::path target_;
     fs::path path_;
-    mode_t mode_ = 0644;
+    bool keepMode_ = false;
+    mode_t mode_ = 0;
     Fd fd_;
 };
 

@@ -71,7 +71,14 @@ TEST_F(ReplaceFile, ReplacesWithShorterContentAndKeepsThePermissions)
     Write(source, std::string(200000, 'x'));
     ReplaceFileWithCopy(source, target);
     EXPECT_EQ(Read(target), std::string(200000, 'x'));
-    EXPECT_TRUE(Others({"logo.sys", "source.bmp"}).empty());
+
+    // A new file gets the usual mode, the umask applied.
+    const mode_t oldMask = ::umask(027);
+    ReplaceFileContents(dir_ / "new.sys", Bytes("new"));
+    ::umask(oldMask);
+    EXPECT_EQ(fs::status(dir_ / "new.sys").permissions(),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    EXPECT_TRUE(Others({"logo.sys", "source.bmp", "new.sys"}).empty());
 }
 
 TEST_F(ReplaceFile, FailuresLeaveTheOldFileAndNoTemporary)
