@@ -35,10 +35,13 @@ void OnError(j_common_ptr cinfo)
 }
 
 // Warnings are corrupt data (a premature end of the file above all), which the
-// library would paper over with grey; only stray bytes between segments are let pass.
+// library would paper over with grey. Let pass only those that leave every pixel
+// as it should be: stray bytes between segments, and a JFIF version number other
+// than 1 or 2 (0.00 from some writers), which decoding never reads.
 void OnMessage(j_common_ptr cinfo, int level)
 {
-    if (level < 0 && cinfo->err->msg_code != JWRN_EXTRANEOUS_DATA)
+    const int code = cinfo->err->msg_code;
+    if (level < 0 && code != JWRN_EXTRANEOUS_DATA && code != JWRN_JFIF_MAJOR)
         OnError(cinfo);
 }
 

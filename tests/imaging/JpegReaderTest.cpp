@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace quillmere {
@@ -100,6 +101,22 @@ TEST(JpegReader, GreyscaleGivesGreyPixels)
     const auto px = testing::GetPixels(dib);
     EXPECT_TRUE(Near(px[3 * 16 + 2], 0x282828, 2));
     EXPECT_TRUE(Near(px[3 * 16 + 13], 0xC8C8C8, 2));
+}
+
+TEST(JpegReader, UnknownJfifVersionChangesNoPixel)
+{
+    const testing::Bytes good = EncodeJpeg(BlockPicture());
+    cDIB reference;
+    ASSERT_EQ(LoadInto(good, reference), 24);
+
+    // A JFIF version the library warns about (some writers put 0.00) changes no pixel.
+    testing::Bytes version = good;
+    const auto jfif = std::search(version.begin(), version.end(), std::begin("JFIF"), std::end("JFIF"));
+    ASSERT_NE(jfif, version.end());
+    jfif[5] = 0, jfif[6] = 0; // the major and minor version after "JFIF\0"
+    cDIB dib;
+    EXPECT_EQ(LoadInto(version, dib), 24);
+    EXPECT_EQ(testing::GetPixels(dib), testing::GetPixels(reference));
 }
 
 // Where stored block (sx, sy) of a 3 x 2 grid shows for each EXIF value, from
