@@ -90,6 +90,10 @@ int run(int argc, char* argv[])
 
     GlobalOptions options;
     options.driveC = parser.value(driveOption);
+    if (parser.isSet(driveOption) && options.driveC.isEmpty()) {
+        std::fprintf(stderr, "quillmere: --drive-c needs a folder\nTry 'quillmere --help'.\n");
+        return ExitUsage;
+    }
     const QString name = positional.takeFirst();
     for (const Command& c : Commands()) {
         if (name == QLatin1String(c.name))

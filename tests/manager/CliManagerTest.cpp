@@ -163,7 +163,8 @@ const Case kCases[] = {
     {"unknown action", {"--drive-c", "{drive}", "sets", "load", "1"}, 2, {}, {"unknown action 'load'"}},
     {"check nothing", {"--drive-c", "{drive}", "check"}, 2, {}, {"Usage: quillmere check FILE..."}},
     {"status with arguments", {"--drive-c", "{drive}", "status", "now"}, 2, {}, {"Usage: quillmere status\n"}},
-    // A drive C: folder the user names must exist.
+    // A drive C: folder the user names must exist; an empty one is no folder.
+    {"empty drive", {"--drive-c", "", "status"}, 2, {}, {"quillmere: --drive-c needs a folder\n"}},
     {"missing drive",
      {"--drive-c", "{root}/mnt", "status"},
      1,
