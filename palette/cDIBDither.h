@@ -65,8 +65,9 @@ public:
     // its colour rounded to the grid of multiples of 17 (a 16 x 16 x 16 index
     // cube built from Pal's lookup palette), optional Floyd-Steinberg diffusion.
     // Throws Error for another Count before anything changes; OverflowError when
-    // Pal has no lookup palette (after the buffer is replaced by a zero one,
-    // before any pixel changes).
+    // Pal has no lookup palette, SubscriptError when its lookup palette knows
+    // more entries than Pal now has (both after the buffer is replaced by a zero
+    // one, before any pixel changes).
     void DitherToColorPalette(cDIB& DIB, const cDIBPal& Pal, bool Diffuse);
 
     // Leaves the surface as it is and raises Progress(0 .. Height), then

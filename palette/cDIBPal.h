@@ -48,7 +48,8 @@ public:
 
     // Nearest entry to (R, G, B) as the lookup palette answers: its number and
     // colour. Throws OverflowError, setting nothing, when there is no lookup
-    // palette (the search has no entry number to give).
+    // palette (the search has no entry number to give), SubscriptError when a
+    // lookup older than the entries answers with an entry that no longer exists.
     void ClosestColor(std::uint8_t R, std::uint8_t G, std::uint8_t B, std::uint8_t& cR,
                       std::uint8_t& cG, std::uint8_t& cb, std::uint8_t& PalEntry) const;
 
@@ -68,13 +69,14 @@ public:
     void CreateFastOptimal_016(const cDIB& DIB);
     void CreateFastOptimal_256(const cDIB& DIB);
 
-    // Colour-tree palette of PalSize entries (8 to 256) from DIB's pixels, leaves
-    // at depth nLevels (1 to 8); the weights scale a component only where the
-    // tree decides which half of a range it falls in. Entries come in node order,
-    // each the rounded mean of its leaf; unused entries stay black. Throws
-    // SubscriptError for nLevels outside 1..8 (entries and lookup untouched) or
-    // when more leaves remain than PalSize allows, OverflowError when a leaf's
-    // sums overflow 32 bits.
+    // Colour-tree palette of PalSize entries (callers pass 8 to 256) from DIB's
+    // pixels, leaves at depth nLevels (1 to 8); the weights scale a component
+    // only where the tree decides which half of a range it falls in. Entries come
+    // in node order, each the rounded mean of its leaf; unused entries stay
+    // black. Throws SubscriptError for PalSize outside 1..256, nLevels outside
+    // 1..8 or when more leaves remain than PalSize allows (below 8 the root's
+    // children may be more), OverflowError when a leaf's sums overflow 32 bits;
+    // on any error the entries and the lookup palette stay as they were.
     void CreateOptimal(const cDIB& DIB, std::int32_t PalSize, std::int32_t nLevels, float RWeight,
                        float GWeight, float BWeight);
 

@@ -174,6 +174,10 @@ const DiffusionCase kDiffusion[] = {
     {"NegativeErrorOfThreeStaysPut", Word(34, 34, 31), Word(0, 0, 9), 6},
     {"ErrorOfFourPassesSevenSixteenths", Word(34, 34, 38), Word(0, 0, 8), 6},
     {"SharesAreTruncatedTowardZero", Word(34, 34, 29), Word(0, 0, 11), 6}, // -5 * 7 / 16 = -2, not -3
+    // Blue 254 + 3 stops at 255, grid colour (0, 0, 255), nearest to grey 85;
+    // 1 - 3 stops at 0. Wrapped round, each would land at the other end.
+    {"RightShareClampedAt255", Word(34, 34, 42), Word(0, 0, 254), 85},
+    {"RightShareClampedAt0", Word(34, 34, 26), Word(0, 0, 1), 0},
 };
 
 class Diffusion : public ::testing::TestWithParam<DiffusionCase> {};
@@ -215,6 +219,24 @@ TEST(DitherToGreyPalette, DiffusesToAllFourNeighboursTruncatingEachShare)
     SetPixels(dib, 2, 2, {Grey(100), Grey(110), Grey(131), Grey(100)});
     dither.DitherToGreyPalette(dib, pal, false);
     EXPECT_EQ(dither.PalID(), (std::vector<std::uint8_t>{0x80, 0, 0, 0, 0x00, 0, 0, 0}));
+}
+
+TEST(DitherToColorPalette, ClampsANeighbourAfterEachShare)
+{
+    // A 2 x 2 picture of greys to black and white, worked by hand:
+    // (0,0) 100 -> black, error 100: right +43, below +31, below right +6.
+    // (1,0) 150 + 43 = 193 -> white, error -62: below -19, below left -11.
+    // (0,1) 240 + 31 stops at 255, then -11 gives 244 -> white, error -11: right -4.
+    // (1,1) 144 + 6 - 19 - 4 = 127 -> black. Clamped only once at the end,
+    // (0,1) would pass on no error and (1,1) would read 131; wrapped round,
+    // (0,1) would be black and (1,1) 132: white either way.
+    cDIB dib;
+    SetPixels(dib, 2, 2, {Grey(100), Grey(150), Grey(240), Grey(144)});
+    cDIBPal pal;
+    pal.CreateBlackAndWhite();
+    cDIBDither dither;
+    dither.DitherToColorPalette(dib, pal, true);
+    EXPECT_EQ(dither.PalID(), (std::vector<std::uint8_t>{0x80, 0, 0, 0, 0x40, 0, 0, 0}));
 }
 
 TEST(Dithering, RaisesOneProgressPerRowThenTheEnd)
