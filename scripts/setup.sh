@@ -7,7 +7,7 @@ packages=(
   qt6-base-dev libjpeg62-turbo-dev libgif-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth clang libclang-rt-14-dev python3
-  libjpeg-turbo-progs imagemagick time libpng-dev
+  libjpeg-turbo-progs imagemagick time libpng-dev locales
 )
 
 missing=()

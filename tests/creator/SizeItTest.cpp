@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
+
 #include <clocale>
 #include <string>
 
@@ -46,17 +49,24 @@ TEST(FormatFileSize, IgnoresTheLocaleOfTheCLibrary)
 {
     // Qt sets the C library's locale from the user's environment at start-up.
     const std::string before = std::setlocale(LC_NUMERIC, nullptr);
-    bool comma = false;
-    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "fr_FR.utf8", "de_DE", "fr_FR"}) {
-        if (std::setlocale(LC_NUMERIC, name) && *std::localeconv()->decimal_point == ',') {
-            comma = true;
-            break;
+    auto useCommaLocale = [] {
+        return std::setlocale(LC_NUMERIC, "de_DE.UTF-8") && *std::localeconv()->decimal_point == ',';
+    };
+    bool comma = useCommaLocale();
+    if (!comma) {
+        // Not installed: compile one for this test from the system's locale sources.
+        const std::string dir = ::testing::TempDir() + "sizeit_locale";
+        const std::string make = "localedef -i de_DE -f UTF-8 '" + dir + "/de_DE.UTF-8' >/dev/null 2>&1";
+        std::filesystem::create_directories(dir);
+        if (std::system(make.c_str()) == 0) {
+            ::setenv("LOCPATH", dir.c_str(), 1);
+            comma = useCommaLocale();
         }
     }
     const std::string kb = FormatFileSize(129078), bytes = FormatFileSize(1.5), chosen = FormatFileSize(1536, ';');
     std::setlocale(LC_NUMERIC, before.c_str());
-    if (!comma)
-        GTEST_SKIP() << "no locale with a decimal comma is installed";
+    ::unsetenv("LOCPATH");
+    ASSERT_TRUE(comma) << "no locale with a decimal comma could be had (the locales package has the sources)";
     EXPECT_EQ(kb, "126.05 KB");
     EXPECT_EQ(bytes, "1.5 bytes");
     EXPECT_EQ(chosen, "1;50 KB");
