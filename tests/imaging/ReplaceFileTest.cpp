@@ -1,5 +1,6 @@
 #include "imaging/Errors.h"
 #include "imaging/ReplaceFile.h"
+#include "support/AsOrdinaryUser.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +11,6 @@
 #include <vector>
 
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace quillmere {
@@ -118,20 +118,7 @@ TEST_F(ReplaceFile, AFolderThatCannotBeWrittenIsRefused)
             return e.file() == target.string() && !e.reason().empty();
         }
     };
-    if (::geteuid() != 0) {
-        EXPECT_TRUE(attempt());
-    } else {
-        // Root writes into any folder: try as an ordinary user in a child process.
-        const pid_t child = ::fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            const bool ok = ::setgid(65534) == 0 && ::setuid(65534) == 0 && attempt();
-            ::_exit(ok ? 0 : 1);
-        }
-        int status = 0;
-        ASSERT_EQ(::waitpid(child, &status, 0), child);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    }
+    EXPECT_TRUE(testing::AsOrdinaryUser(attempt));
     EXPECT_FALSE(fs::exists(target));
 }
 

@@ -4,6 +4,7 @@
 #include "palette/cDIBDither.h"
 #include "palette/cDIBPal.h"
 #include "support/SurfaceHelpers.h"
+#include "support/AsOrdinaryUser.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +17,6 @@
 #include <string>
 #include <vector>
 
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace quillmere {
@@ -353,20 +353,7 @@ TEST_F(BmpWriter, AFolderThatCannotBeWrittenIsReported)
             return e.file() == file.string() && !e.reason().empty();
         }
     };
-    if (::geteuid() != 0) {
-        EXPECT_TRUE(attempt());
-    } else {
-        // Root writes into any folder: try as an ordinary user in a child process.
-        const pid_t child = ::fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            const bool ok = ::setgid(65534) == 0 && ::setuid(65534) == 0 && attempt();
-            ::_exit(ok ? 0 : 1);
-        }
-        int status = 0;
-        ASSERT_EQ(::waitpid(child, &status, 0), child);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    }
+    EXPECT_TRUE(testing::AsOrdinaryUser(attempt));
     EXPECT_EQ(ReadText(file), "old logo");
     EXPECT_EQ(Names(), (std::vector<std::string>{"logo.sys"}));
 }
