@@ -77,7 +77,7 @@ DriveC DriveC::Open(const std::string& option)
         return DriveC(root, false);
     }
 
-    // The spec of base directories: an unset, empty or relative XDG_DATA_HOME means the default.
+    // The XDG base-directory rules: an unset, empty or relative XDG_DATA_HOME means the default.
     fs::path data = Environment("XDG_DATA_HOME");
     if (data.empty() || data.is_relative()) {
         const std::string home = Environment("HOME");
