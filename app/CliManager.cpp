@@ -69,12 +69,15 @@ std::optional<LogoManager> StartUp(const Command& command, const GlobalOptions& 
     }
 }
 
-// Why a file is not a logo, in a few words; empty for a valid logo.
-std::string WhyNotALogo(const fs::path& path)
+// Why a file is not a logo, in a few words; empty for a valid logo. The name
+// judged is the file's own unless one is given: an installed logo is judged by
+// the name Windows knows it by, since a FAT partition may show LOGO.SYS.
+std::string WhyNotALogo(const fs::path& path, std::string_view name = {})
 {
-    if (IsValidLogo(path))
-        return {};
     std::error_code ec;
+    if (name.empty() ? IsValidLogo(path)
+                     : HasLogoEnding(name) && fs::is_regular_file(path, ec) && HasLogoSize(fs::file_size(path, ec)))
+        return {};
     const fs::file_status status = fs::status(path, ec);
     if (status.type() == fs::file_type::not_found)
         return "no such file";
@@ -82,14 +85,14 @@ std::string WhyNotALogo(const fs::path& path)
         return ec.message();
     if (!fs::is_regular_file(status))
         return "not a file";
-    if (!HasLogoEnding(path.native()))
+    if (!HasLogoEnding(name.empty() ? std::string_view(path.native()) : name))
         return "the name must end in \"sys\" or \"bmp\", in lower case";
     return std::to_string(fs::file_size(path, ec)) + " bytes; a logo has more than 128000 and fewer than 131000";
 }
 
-std::string Verdict(const fs::path& path)
+std::string Verdict(const fs::path& path, std::string_view name = {})
 {
-    const std::string why = WhyNotALogo(path);
+    const std::string why = WhyNotALogo(path, name);
     return why.empty() ? std::string(kValidFormat) : std::string(kWrongFormat) + " (" + why + ")";
 }
 
@@ -177,9 +180,10 @@ int RunStatus(const QStringList& args, const GlobalOptions& options)
         if (!startup.available[static_cast<std::size_t>(slot.kind)]) {
             text = std::string(kNotAvailable);
             if (there)
-                text += " until now, as it was hidden or system: " + Size(path) + ", " + Verdict(path);
+                text += " until now, as it was hidden or system: " + Size(path) + ", " +
+                        Verdict(path, slot.installPath);
         } else {
-            text = there ? Size(path) + "  " + Verdict(path) : "a folder, not a logo";
+            text = there ? Size(path) + "  " + Verdict(path, slot.installPath) : "a folder, not a logo";
         }
         Row(slot.name, slot.installPath, text);
     }

@@ -224,6 +224,18 @@ TEST_F(Cli, ASetSavedAndInstalledAgainAcrossRuns)
     EXPECT_EQ(LogoFill(drive_ / "VH Backups" / "Logo.C1K"), 'a');
 }
 
+TEST_F(Cli, AnInstalledLogoIsJudgedByTheNameWindowsKnowsItBy)
+{
+    // A FAT partition may show the startup logo as LOGO.SYS; it is still C:\logo.sys.
+    fs::rename(drive_ / "logo.sys", drive_ / "LOGO.SYS");
+    const Result status = Run({"--drive-c", "{drive}", "status"});
+    EXPECT_EQ(status.status, 0) << status.err;
+    EXPECT_NE(status.out.find("  startup  C:\\logo.sys               129078 bytes  Valid Format\n"), std::string::npos)
+        << status.out;
+    // A file the user names is judged by its own name.
+    EXPECT_EQ(Run({"--drive-c", "{drive}", "check", (drive_ / "LOGO.SYS").string()}).status, 1);
+}
+
 TEST_F(Cli, FailedCopiesGiveStatusOne)
 {
     ASSERT_EQ(Run({"--drive-c", "{drive}", "sets", "save", "1"}).status, 0);
