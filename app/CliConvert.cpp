@@ -9,7 +9,6 @@
 #include "imaging/decode/PictureLoader.h"
 #include "manager/LogoFormat.h"
 
-#include <QFile>
 
 #include <unistd.h>
 
@@ -21,14 +20,6 @@
 namespace quillmere::app {
 
 namespace {
-
-std::filesystem::path Local(const QString& text) { return QFile::encodeName(text).toStdString(); }
-
-int Fail(const char* command, const std::string& message)
-{
-    std::fprintf(stderr, "quillmere %s: %s\n", command, message.c_str());
-    return ExitFailure;
-}
 
 // One line on a terminal, redrawn in place as the rows go by.
 class TerminalBar : public ProgressObserver {
@@ -79,12 +70,12 @@ int RunConvert(const QStringList& args, const GlobalOptions&)
     TerminalBar resizing("Resizing", kLogoHeight);
     TerminalBar reducing("Colours", kLogoHeight);
     try {
-        ConvertPictureFile(Local(args[0]), Local(args[1]), nullptr, terminal ? &resizing : nullptr,
+        ConvertPictureFile(LocalPath(args[0]), LocalPath(args[1]), nullptr, terminal ? &resizing : nullptr,
                            terminal ? &reducing : nullptr);
     } catch (const Error& e) {
-        return Fail(kConvert.name, e.what());
+        return Fail(kConvert, e.what());
     } catch (const std::bad_alloc&) {
-        return Fail(kConvert.name, args[0].toStdString() + ": not enough memory");
+        return Fail(kConvert, args[0].toStdString() + ": not enough memory");
     }
     return ExitOk;
 }
@@ -102,7 +93,7 @@ int RunInfo(const QStringList& args, const GlobalOptions&)
         return UsageError(kInfo, QStringLiteral("no file given"));
     int status = ExitOk;
     for (const QString& arg : args) {
-        const std::filesystem::path path = Local(arg);
+        const std::filesystem::path path = LocalPath(arg);
         try {
             const DecodedPicture picture = LoadPictureFile(path);
             // A photo shown upright swaps its sides when it is turned.
@@ -117,9 +108,9 @@ int RunInfo(const QStringList& args, const GlobalOptions&)
                         FormatFileSize(static_cast<double>(bytes)).c_str(),
                         std::string(IsValidLogo(path) ? kValidFormat : kWrongFormat).c_str());
         } catch (const Error& e) {
-            status = Fail(kInfo.name, e.what());
+            status = Fail(kInfo, e.what());
         } catch (const std::bad_alloc&) {
-            status = Fail(kInfo.name, path.string() + ": not enough memory");
+            status = Fail(kInfo, path.string() + ": not enough memory");
         }
     }
     return status;

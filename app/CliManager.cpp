@@ -10,7 +10,6 @@
 
 #include "imaging/Errors.h"
 
-#include <QFile>
 
 #include <algorithm>
 #include <cstdio>
@@ -24,15 +23,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Local(const QString& text) { return QFile::encodeName(text).toStdString(); }
 
 void Say(const std::string& line) { std::printf("%s\n", line.c_str()); }
-
-int Fail(const Command& command, const std::string& message)
-{
-    std::fprintf(stderr, "quillmere %s: %s\n", command.name, message.c_str());
-    return ExitFailure;
-}
 
 // Lines worth telling: every folder made and every copy tried; attribute
 // clearing only where there was something to clear.
@@ -50,7 +42,7 @@ std::optional<LogoManager> StartUp(const Command& command, const GlobalOptions& 
                                    StartupReport* startup = nullptr)
 {
     try {
-        LogoManager manager(DriveC::Open(Local(options.driveC)));
+        LogoManager manager(DriveC::Open(LocalPath(options.driveC)));
         StartupReport report = manager.StartUp();
         if (report.firstRun) {
             const bool kept = std::any_of(report.files.begin(), report.files.end(), [](const FileResult& r) {
@@ -223,7 +215,7 @@ int RunCheck(const QStringList& args, const GlobalOptions& options)
         return ExitFailure;
     int wrong = 0;
     for (const QString& arg : args) {
-        const fs::path path(Local(arg));
+        const fs::path path(LocalPath(arg));
         const std::string verdict = Verdict(path);
         if (verdict != kValidFormat)
             ++wrong;
@@ -250,7 +242,7 @@ int RunInstall(const QStringList& args, const GlobalOptions& options)
 {
     if (args.size() != 2)
         return UsageError(kInstall);
-    const LogoSlot* slot = FindSlot(Local(args[0]));
+    const LogoSlot* slot = FindSlot(LocalPath(args[0]));
     if (!slot)
         return UsageError(kInstall, QStringLiteral("unknown logo kind '%1'").arg(args[0]));
     if (args[1].isEmpty())
@@ -259,7 +251,7 @@ int RunInstall(const QStringList& args, const GlobalOptions& options)
     if (!manager)
         return ExitFailure;
 
-    const fs::path file(Local(args[1]));
+    const fs::path file(LocalPath(args[1]));
     const InstallReport report = manager->InstallLogo(slot->kind, file);
     Report(report.files);
     switch (report.outcome) {

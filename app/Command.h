@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <string>
 #include <vector>
 
 namespace quillmere::app {
@@ -38,5 +39,11 @@ struct RegisterCommand {
 
 // Prints "Usage: quillmere <usage>" to standard error and returns ExitUsage.
 int UsageError(const Command& command, const QString& problem = {});
+
+// Prints "quillmere <command>: <message>" to standard error and returns ExitFailure.
+int Fail(const Command& command, const std::string& message);
+
+// A file name from the command line in the file system's own encoding.
+std::string LocalPath(const QString& text);
 
 } // namespace quillmere::app

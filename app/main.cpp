@@ -2,6 +2,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFile>
 
 #include <algorithm>
 #include <cstdio>
@@ -33,6 +34,14 @@ int UsageError(const Command& command, const QString& problem)
     std::fprintf(stderr, "Usage: quillmere %s\n", command.usage);
     return ExitUsage;
 }
+
+int Fail(const Command& command, const std::string& message)
+{
+    std::fprintf(stderr, "quillmere %s: %s\n", command.name, message.c_str());
+    return ExitFailure;
+}
+
+std::string LocalPath(const QString& text) { return QFile::encodeName(text).toStdString(); }
 
 namespace {
 
