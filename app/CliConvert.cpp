@@ -54,46 +54,53 @@ private:
     int shown_ = -1;
 };
 
-int RunConvert(const QStringList& args, const GlobalOptions&);
+int RunConvert(const Args& args, const GlobalOptions&);
 const Command kConvert{20, "convert", "convert INPUT OUTPUT",
                        "Turns a BMP, GIF or JPEG picture into a logo: 320 x 400 pixels, 256 colours,\n"
                        "written to OUTPUT as an 8-bit bitmap. OUTPUT is replaced only when complete.",
                        RunConvert};
 const RegisterCommand registerConvert(kConvert);
 
-int RunConvert(const QStringList& args, const GlobalOptions&)
+int RunConvert(const Args& arguments, const GlobalOptions&)
 {
+    const ParsedArgs parsed = ParseArgs(arguments);
+    if (!parsed.problem.empty())
+        return UsageError(kConvert, parsed.problem);
+    const Args& args = parsed.operands;
     if (args.size() != 2)
-        return UsageError(kConvert, args.size() < 2 ? QStringLiteral("INPUT and OUTPUT are needed")
-                                                    : QStringLiteral("too many arguments"));
+        return UsageError(kConvert, args.size() < 2 ? "INPUT and OUTPUT are needed" : "too many arguments");
     const bool terminal = ::isatty(STDERR_FILENO) == 1;
     TerminalBar resizing("Resizing", kLogoHeight);
     TerminalBar reducing("Colours", kLogoHeight);
     try {
-        ConvertPictureFile(LocalPath(args[0]), LocalPath(args[1]), nullptr, terminal ? &resizing : nullptr,
+        ConvertPictureFile(args[0], args[1], nullptr, terminal ? &resizing : nullptr,
                            terminal ? &reducing : nullptr);
     } catch (const Error& e) {
         return Fail(kConvert, e.what());
     } catch (const std::bad_alloc&) {
-        return Fail(kConvert, args[0].toStdString() + ": not enough memory");
+        return Fail(kConvert, args[0] + ": not enough memory");
     }
     return ExitOk;
 }
 
-int RunInfo(const QStringList& args, const GlobalOptions&);
+int RunInfo(const Args& args, const GlobalOptions&);
 const Command kInfo{21, "info", "info FILE...",
                     "For each picture file: width x height x bits per pixel, file size, and whether\n"
                     "it is already a logo (\"Valid Format\") or not (\"Wrong Format\").",
                     RunInfo};
 const RegisterCommand registerInfo(kInfo);
 
-int RunInfo(const QStringList& args, const GlobalOptions&)
+int RunInfo(const Args& arguments, const GlobalOptions&)
 {
-    if (args.isEmpty())
-        return UsageError(kInfo, QStringLiteral("no file given"));
+    const ParsedArgs parsed = ParseArgs(arguments);
+    if (!parsed.problem.empty())
+        return UsageError(kInfo, parsed.problem);
+    const Args& args = parsed.operands;
+    if (args.empty())
+        return UsageError(kInfo, "no file given");
     int status = ExitOk;
-    for (const QString& arg : args) {
-        const std::filesystem::path path = LocalPath(arg);
+    for (const std::string& arg : args) {
+        const std::filesystem::path path = arg;
         try {
             const DecodedPicture picture = LoadPictureFile(path);
             // A photo shown upright swaps its sides when it is turned.
@@ -104,9 +111,9 @@ int RunInfo(const QStringList& args, const GlobalOptions&)
             const auto bytes = std::filesystem::file_size(path, ec);
             if (ec)
                 throw FileError(path.string(), "cannot be read: " + ec.message());
-            std::printf("%s: %dx%dx%db, %s, %s\n", path.string().c_str(), w, h, picture.Depth(),
-                        FormatFileSize(static_cast<double>(bytes)).c_str(),
-                        std::string(IsValidLogo(path) ? kValidFormat : kWrongFormat).c_str());
+            Say(path.string() + ": " + std::to_string(w) + "x" + std::to_string(h) + "x" +
+                std::to_string(picture.Depth()) + "b, " + FormatFileSize(static_cast<double>(bytes)) + ", " +
+                std::string(IsValidLogo(path) ? kValidFormat : kWrongFormat));
         } catch (const Error& e) {
             status = Fail(kInfo, e.what());
         } catch (const std::bad_alloc&) {

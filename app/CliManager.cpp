@@ -24,8 +24,6 @@ namespace {
 namespace fs = std::filesystem;
 
 
-void Say(const std::string& line) { std::printf("%s\n", line.c_str()); }
-
 // Lines worth telling: every folder made and every copy tried; attribute
 // clearing only where there was something to clear.
 void Report(const std::vector<FileResult>& files)
@@ -42,7 +40,7 @@ std::optional<LogoManager> StartUp(const Command& command, const GlobalOptions& 
                                    StartupReport* startup = nullptr)
 {
     try {
-        LogoManager manager(DriveC::Open(LocalPath(options.driveC)));
+        LogoManager manager(DriveC::Open(options.driveC));
         StartupReport report = manager.StartUp();
         if (report.firstRun) {
             const bool kept = std::any_of(report.files.begin(), report.files.end(), [](const FileResult& r) {
@@ -146,17 +144,17 @@ Tally Count(const std::vector<FileResult>& files)
 
 // --- status -------------------------------------------------------------------
 
-int RunStatus(const QStringList& args, const GlobalOptions& options);
+int RunStatus(const Args& args, const GlobalOptions& options);
 const Command kStatus{10, "status", "status",
                       "Lists the three installed logos (size and verdict, or \"Not Available\"),\n"
                       "the originals and the ten logo sets with the files each holds.",
                       &RunStatus};
 const RegisterCommand registerStatus(kStatus);
 
-int RunStatus(const QStringList& args, const GlobalOptions& options)
+int RunStatus(const Args& args, const GlobalOptions& options)
 {
-    if (!args.isEmpty())
-        return UsageError(kStatus, QStringLiteral("takes no arguments"));
+    if (!args.empty())
+        return UsageError(kStatus, "takes no arguments");
     StartupReport startup;
     std::optional<LogoManager> manager = StartUp(kStatus, options, &startup);
     if (!manager)
@@ -199,7 +197,7 @@ int RunStatus(const QStringList& args, const GlobalOptions& options)
 
 // --- check --------------------------------------------------------------------
 
-int RunCheck(const QStringList& args, const GlobalOptions& options);
+int RunCheck(const Args& args, const GlobalOptions& options);
 const Command kCheck{11, "check", "check FILE...",
                      "Prints the verdict of each file: \"Valid Format\" when its name ends in\n"
                      "\"sys\" or \"bmp\" and it has more than 128000 and fewer than 131000 bytes,\n"
@@ -207,15 +205,19 @@ const Command kCheck{11, "check", "check FILE...",
                      &RunCheck};
 const RegisterCommand registerCheck(kCheck);
 
-int RunCheck(const QStringList& args, const GlobalOptions& options)
+int RunCheck(const Args& arguments, const GlobalOptions& options)
 {
-    if (args.isEmpty())
-        return UsageError(kCheck, QStringLiteral("no file named"));
+    const ParsedArgs parsed = ParseArgs(arguments);
+    if (!parsed.problem.empty())
+        return UsageError(kCheck, parsed.problem);
+    const Args& args = parsed.operands;
+    if (args.empty())
+        return UsageError(kCheck, "no file named");
     if (!StartUp(kCheck, options))
         return ExitFailure;
     int wrong = 0;
-    for (const QString& arg : args) {
-        const fs::path path(LocalPath(arg));
+    for (const std::string& arg : args) {
+        const fs::path path(arg);
         const std::string verdict = Verdict(path);
         if (verdict != kValidFormat)
             ++wrong;
@@ -229,7 +231,7 @@ int RunCheck(const QStringList& args, const GlobalOptions& options)
 
 // --- install ------------------------------------------------------------------
 
-int RunInstall(const QStringList& args, const GlobalOptions& options);
+int RunInstall(const Args& args, const GlobalOptions& options);
 const Command kInstall{12, "install", "install startup|wait|safe FILE",
                        "Installs FILE as the startup logo (C:\\logo.sys), the wait logo\n"
                        "(C:\\Windows\\logow.sys) or the safe logo (C:\\Windows\\logos.sys).\n"
@@ -238,20 +240,24 @@ const Command kInstall{12, "install", "install startup|wait|safe FILE",
                        &RunInstall};
 const RegisterCommand registerInstall(kInstall);
 
-int RunInstall(const QStringList& args, const GlobalOptions& options)
+int RunInstall(const Args& arguments, const GlobalOptions& options)
 {
+    const ParsedArgs parsed = ParseArgs(arguments);
+    if (!parsed.problem.empty())
+        return UsageError(kInstall, parsed.problem);
+    const Args& args = parsed.operands;
     if (args.size() != 2)
         return UsageError(kInstall);
-    const LogoSlot* slot = FindSlot(LocalPath(args[0]));
+    const LogoSlot* slot = FindSlot(args[0]);
     if (!slot)
-        return UsageError(kInstall, QStringLiteral("unknown logo kind '%1'").arg(args[0]));
-    if (args[1].isEmpty())
-        return UsageError(kInstall, QStringLiteral("no file named"));
+        return UsageError(kInstall, "unknown logo kind '" + args[0] + "'");
+    if (args[1].empty())
+        return UsageError(kInstall, "no file named");
     std::optional<LogoManager> manager = StartUp(kInstall, options);
     if (!manager)
         return ExitFailure;
 
-    const fs::path file(LocalPath(args[1]));
+    const fs::path file(args[1]);
     const InstallReport report = manager->InstallLogo(slot->kind, file);
     Report(report.files);
     switch (report.outcome) {
@@ -297,7 +303,20 @@ int Finish(const Command& command, const std::vector<FileResult>& files, const O
     return ExitOk;
 }
 
-int RunSets(const QStringList& args, const GlobalOptions& options);
+int RunSets(const Args& args, const GlobalOptions& options);
+
+// A set number as a person types it: 1 to 10 in plain digits, nothing else
+// (no sign, no spaces, no leading zero).
+std::optional<int> SetNumber(const std::string& text)
+{
+    if (text.empty() || text.size() > 2 || text[0] == '0' ||
+        !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return std::nullopt;
+    const int set = std::stoi(text);
+    if (set < kFirstSet || set > kLastSet)
+        return std::nullopt;
+    return set;
+}
 const Command kSets{13, "sets", "sets save|install N",
                     "save: saves the three installed logos as logo set N (1 to 10), replacing\n"
                     "what the set held; a logo that is not installed leaves the set's older\n"
@@ -306,40 +325,43 @@ const Command kSets{13, "sets", "sets save|install N",
                     &RunSets};
 const RegisterCommand registerSets(kSets);
 
-int RunSets(const QStringList& args, const GlobalOptions& options)
+int RunSets(const Args& arguments, const GlobalOptions& options)
 {
+    const ParsedArgs parsed = ParseArgs(arguments);
+    if (!parsed.problem.empty())
+        return UsageError(kSets, parsed.problem);
+    const Args& args = parsed.operands;
     if (args.size() != 2)
         return UsageError(kSets);
-    const bool save = args[0] == QLatin1String("save");
-    if (!save && args[0] != QLatin1String("install"))
-        return UsageError(kSets, QStringLiteral("unknown action '%1'").arg(args[0]));
-    bool number = false;
-    const int set = args[1].toInt(&number);
-    if (!number || set < kFirstSet || set > kLastSet)
-        return UsageError(kSets, QStringLiteral("the set number must be 1 to 10, not '%1'").arg(args[1]));
+    const bool save = args[0] == "save";
+    if (!save && args[0] != "install")
+        return UsageError(kSets, "unknown action '" + args[0] + "'");
+    const std::optional<int> set = SetNumber(args[1]);
+    if (!set)
+        return UsageError(kSets, "the set number must be 1 to 10, not '" + args[1] + "'");
     std::optional<LogoManager> manager = StartUp(kSets, options);
     if (!manager)
         return ExitFailure;
 
-    const std::string name = "set " + std::to_string(set);
+    const std::string name = "set " + std::to_string(*set);
     if (save)
-        return Finish(kSets, manager->SaveSet(set),
+        return Finish(kSets, manager->SaveSet(*set),
                       {"no logo is installed, so " + name + " was not saved", name + " was not saved",
                        name + " was saved only in part", "Saved the installed logos as " + name + "."});
-    return Finish(kSets, manager->InstallSet(set),
+    return Finish(kSets, manager->InstallSet(*set),
                   {name + " was never saved; nothing was installed", name + " was not installed",
                    name + " was installed only in part", "Installed " + name + "."});
 }
 
-int RunRestore(const QStringList& args, const GlobalOptions& options);
+int RunRestore(const Args& args, const GlobalOptions& options);
 const Command kRestore{14, "restore-originals", "restore-originals",
                        "Installs again the logos found at the first run on this drive.", &RunRestore};
 const RegisterCommand registerRestore(kRestore);
 
-int RunRestore(const QStringList& args, const GlobalOptions& options)
+int RunRestore(const Args& args, const GlobalOptions& options)
 {
-    if (!args.isEmpty())
-        return UsageError(kRestore, QStringLiteral("takes no arguments"));
+    if (!args.empty())
+        return UsageError(kRestore, "takes no arguments");
     std::optional<LogoManager> manager = StartUp(kRestore, options);
     if (!manager)
         return ExitFailure;

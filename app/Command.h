@@ -3,10 +3,8 @@
 // hands the command its arguments.
 #pragma once
 
-#include <QString>
-#include <QStringList>
-
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quillmere::app {
@@ -18,9 +16,13 @@ enum ExitStatus : int {
     ExitUsage = 2,   // the command line was wrong; the usage line was printed
 };
 
+// Arguments as the program received them: bytes, not text. A file name need
+// not be valid UTF-8, and it must reach the file system unchanged.
+using Args = std::vector<std::string>;
+
 // Options that come before the command.
 struct GlobalOptions {
-    QString driveC; // --drive-c DIR; empty when not given
+    std::string driveC; // --drive-c DIR, as bytes; empty when not given
 };
 
 struct Command {
@@ -28,7 +30,7 @@ struct Command {
     const char* name;    // "convert"
     const char* usage;   // "convert INPUT OUTPUT"
     const char* summary; // one or more lines for --help
-    int (*run)(const QStringList& args, const GlobalOptions& options);
+    int (*run)(const Args& args, const GlobalOptions& options);
 };
 
 const std::vector<Command>& Commands();
@@ -37,13 +39,31 @@ struct RegisterCommand {
     explicit RegisterCommand(const Command& command);
 };
 
+// A command's arguments split into its options and its operands.
+struct ParsedArgs {
+    std::vector<std::pair<std::string, std::string>> options; // name without "--", value
+    Args operands;
+    std::string problem; // empty when the arguments were understood
+};
+
+// Takes out "--NAME VALUE" and "--NAME=VALUE" for the names in valueOptions,
+// anywhere before a lone "--"; everything after "--" is an operand, so a file
+// may be called "--x" or "-". Any other argument that starts with "-" (but "-"
+// itself) is an unknown option, told in problem.
+ParsedArgs ParseArgs(const Args& args, const std::vector<std::string_view>& valueOptions = {});
+
 // Prints "Usage: quillmere <usage>" to standard error and returns ExitUsage.
-int UsageError(const Command& command, const QString& problem = {});
+int UsageError(const Command& command, const std::string& problem = {});
 
 // Prints "quillmere <command>: <message>" to standard error and returns ExitFailure.
 int Fail(const Command& command, const std::string& message);
 
-// A file name from the command line in the file system's own encoding.
-std::string LocalPath(const QString& text);
+// Text safe to print: valid UTF-8 passes unchanged; a byte that is not part of
+// valid UTF-8, and a control character, is shown as \xNN, so a file name that
+// is not UTF-8 reads unambiguously and cannot disturb the terminal.
+std::string Printable(std::string_view bytes);
+
+// Prints one line to standard output, made printable.
+void Say(std::string_view line);
 
 } // namespace quillmere::app

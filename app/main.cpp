@@ -2,10 +2,11 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QFile>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
 
 namespace quillmere::app {
 
@@ -27,21 +28,110 @@ RegisterCommand::RegisterCommand(const Command& command)
              command);
 }
 
-int UsageError(const Command& command, const QString& problem)
+ParsedArgs ParseArgs(const Args& args, const std::vector<std::string_view>& valueOptions)
 {
-    if (!problem.isEmpty())
-        std::fprintf(stderr, "quillmere %s: %s\n", command.name, qPrintable(problem));
+    ParsedArgs parsed;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--") {
+            parsed.operands.insert(parsed.operands.end(), args.begin() + static_cast<std::ptrdiff_t>(i) + 1,
+                                   args.end());
+            break;
+        }
+        if (arg.size() < 2 || arg[0] != '-') {
+            parsed.operands.push_back(arg);
+            continue;
+        }
+        const std::string_view text(arg);
+        const std::size_t equals = text.find('=');
+        const std::string_view name = arg.starts_with("--") ? text.substr(2, equals - 2) : std::string_view{};
+        if (std::find(valueOptions.begin(), valueOptions.end(), name) == valueOptions.end() || name.empty()) {
+            parsed.problem = "unknown option '" + Printable(text.substr(0, equals)) +
+                             "' (put -- before a file name that starts with -)";
+            return parsed;
+        }
+        if (equals != std::string_view::npos) {
+            parsed.options.emplace_back(name, text.substr(equals + 1));
+        } else if (i + 1 < args.size()) {
+            parsed.options.emplace_back(name, args[++i]);
+        } else {
+            parsed.problem = "--" + std::string(name) + " needs a value";
+            return parsed;
+        }
+    }
+    return parsed;
+}
+
+int UsageError(const Command& command, const std::string& problem)
+{
+    if (!problem.empty())
+        std::fprintf(stderr, "quillmere %s: %s\n", command.name, Printable(problem).c_str());
     std::fprintf(stderr, "Usage: quillmere %s\n", command.usage);
     return ExitUsage;
 }
 
 int Fail(const Command& command, const std::string& message)
 {
-    std::fprintf(stderr, "quillmere %s: %s\n", command.name, message.c_str());
+    std::fprintf(stderr, "quillmere %s: %s\n", command.name, Printable(message).c_str());
     return ExitFailure;
 }
 
-std::string LocalPath(const QString& text) { return QFile::encodeName(text).toStdString(); }
+std::string Printable(std::string_view bytes)
+{
+    std::string out;
+    out.reserve(bytes.size());
+    const auto escape = [&out](unsigned char c) {
+        char hex[5];
+        std::snprintf(hex, sizeof hex, "\\x%02x", c);
+        out += hex;
+    };
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const std::size_t n = bytes.size();
+    for (std::size_t i = 0; i < n;) {
+        const unsigned char c = p[i];
+        if (c < 0x80) {
+            if (c < 0x20 || c == 0x7F)
+                escape(c);
+            else
+                out += static_cast<char>(c);
+            ++i;
+            continue;
+        }
+        // The length of a well-formed sequence and the range of its second byte
+        // (no overlong forms, no surrogates, nothing past U+10FFFF).
+        std::size_t length = 0;
+        unsigned char low = 0x80, high = 0xBF;
+        if (c >= 0xC2 && c <= 0xDF) {
+            length = 2;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            length = 3;
+            low = c == 0xE0 ? 0xA0 : 0x80;
+            high = c == 0xED ? 0x9F : 0xBF;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            length = 4;
+            low = c == 0xF0 ? 0x90 : 0x80;
+            high = c == 0xF4 ? 0x8F : 0xBF;
+        }
+        bool valid = length > 0 && i + length <= n && p[i + 1] >= low && p[i + 1] <= high;
+        for (std::size_t k = 2; valid && k < length; ++k)
+            valid = p[i + k] >= 0x80 && p[i + k] <= 0xBF;
+        // C1 control characters (U+0080 to U+009F) are escaped like C0 ones.
+        if (valid && !(c == 0xC2 && p[i + 1] <= 0x9F)) {
+            out.append(bytes.substr(i, length));
+            i += length;
+        } else if (valid) {
+            escape(p[i]);
+            escape(p[i + 1]);
+            i += 2;
+        } else {
+            escape(c);
+            ++i;
+        }
+    }
+    return out;
+}
+
+void Say(std::string_view line) { std::printf("%s\n", Printable(line).c_str()); }
 
 namespace {
 
@@ -55,6 +145,24 @@ QString commandHelp()
             text += QStringLiteral("      %1\n").arg(line);
     }
     return text;
+}
+
+// The value of the last --drive-c among the global options, as bytes: Qt's
+// parser gives it as text, which would change a name that is not UTF-8.
+std::string RawDriveOption(int commandIndex, char* argv[])
+{
+    std::string value;
+    constexpr std::string_view kOption = "--drive-c";
+    for (int i = 1; i < commandIndex; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--")
+            break;
+        if (arg == kOption && i + 1 < commandIndex)
+            value = argv[++i];
+        else if (arg.starts_with(kOption) && arg.size() > kOption.size() && arg[kOption.size()] == '=')
+            value = arg.substr(kOption.size() + 1);
+    }
+    return value;
 }
 
 int run(int argc, char* argv[])
@@ -97,18 +205,22 @@ int run(int argc, char* argv[])
     if (parser.isSet(helpOption) || positional.isEmpty())
         parser.showHelp(0); // exits
 
+    // The command and its arguments are the last positional.size() words of
+    // argv; they are taken from there as bytes.
+    const int commandIndex = argc - static_cast<int>(positional.size());
     GlobalOptions options;
-    options.driveC = parser.value(driveOption);
-    if (parser.isSet(driveOption) && options.driveC.isEmpty()) {
+    options.driveC = RawDriveOption(commandIndex, argv);
+    if (parser.isSet(driveOption) && options.driveC.empty()) {
         std::fprintf(stderr, "quillmere: --drive-c needs a folder\nTry 'quillmere --help'.\n");
         return ExitUsage;
     }
-    const QString name = positional.takeFirst();
+    const std::string name = argv[commandIndex];
+    const Args args(argv + commandIndex + 1, argv + argc);
     for (const Command& c : Commands()) {
-        if (name == QLatin1String(c.name))
-            return c.run(positional, options);
+        if (name == c.name)
+            return c.run(args, options);
     }
-    std::fprintf(stderr, "quillmere: unknown command '%s'\nTry 'quillmere --help'.\n", qPrintable(name));
+    std::fprintf(stderr, "quillmere: unknown command '%s'\nTry 'quillmere --help'.\n", Printable(name).c_str());
     return ExitUsage;
 }
 
@@ -117,5 +229,9 @@ int run(int argc, char* argv[])
 
 int main(int argc, char* argv[])
 {
+    // Past a file-size limit a write should fail with EFBIG, which is reported
+    // and cleaned up like any other failure, rather than kill the program with
+    // a temporary file left behind.
+    std::signal(SIGXFSZ, SIG_IGN);
     return quillmere::app::run(argc, argv);
 }

@@ -1,0 +1,80 @@
+// Runs a program as a user would, with its arguments passed as bytes (no shell
+// quoting), and collects its exit status and output.
+#pragma once
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace quillmere::testing {
+
+struct ProgramResult {
+    int status = -1; // the exit status; -1 when the program did not exit normally
+    int signal = 0;  // the signal that ended it, if one did
+    std::string out;
+    std::string err;
+};
+
+struct ProgramOptions {
+    // Variables to set (a value) or to remove (nullopt) in the program's environment.
+    std::map<std::string, std::optional<std::string>> environment;
+    // The program is killed by SIGALRM after this many seconds, so a program
+    // that hangs fails the test instead of stopping the suite.
+    unsigned timeoutSeconds = 60;
+};
+
+// Runs argv[0] with argv; standard input is /dev/null, standard output and
+// error go to files in scratch (a folder that must exist).
+inline ProgramResult RunProgram(std::vector<std::string> argv, const std::filesystem::path& scratch,
+                                const ProgramOptions& options = {})
+{
+    const std::filesystem::path out = scratch / "program-stdout.txt";
+    const std::filesystem::path err = scratch / "program-stderr.txt";
+    const pid_t child = ::fork();
+    if (child == 0) {
+        for (const auto& [name, value] : options.environment) {
+            if (value)
+                ::setenv(name.c_str(), value->c_str(), 1);
+            else
+                ::unsetenv(name.c_str());
+        }
+        const int in = ::open("/dev/null", O_RDONLY);
+        const int o = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int e = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (in < 0 || o < 0 || e < 0 || ::dup2(in, 0) < 0 || ::dup2(o, 1) < 0 || ::dup2(e, 2) < 0)
+            ::_exit(127);
+        std::vector<char*> raw;
+        for (std::string& a : argv)
+            raw.push_back(a.data());
+        raw.push_back(nullptr);
+        ::alarm(options.timeoutSeconds); // survives the exec
+        ::execv(raw[0], raw.data());
+        ::_exit(127);
+    }
+    ProgramResult result;
+    int status = 0;
+    if (child > 0 && ::waitpid(child, &status, 0) == child) {
+        if (WIFEXITED(status))
+            result.status = WEXITSTATUS(status);
+        else if (WIFSIGNALED(status))
+            result.signal = WTERMSIG(status);
+    }
+    const auto read = [](const std::filesystem::path& path) {
+        std::ifstream file(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(file), {});
+    };
+    result.out = read(out);
+    result.err = read(err);
+    return result;
+}
+
+} // namespace quillmere::testing
