@@ -1,14 +1,14 @@
 // DOS file attributes on a POSIX file system. Read-only is the owner's write
 // permission; hidden, system and archive live in the extended attribute
-// user.DOSATTRIB in the form Samba and Wine use (a hexadecimal text such as
-// "0x22"), so the same files keep their meaning for those programs. Where the
-// file system has no extended attributes, files are never hidden or system.
+// user.DOSATTRIB as Samba and Wine keep them (DosAttrib.h: the text "0x22" or
+// Samba's binary record), so the same files keep their meaning for those
+// programs. Where the file system has no extended attributes, files are never
+// hidden or system.
 #pragma once
 
 #include <cstdint>
 #include <filesystem>
 #include <optional>
-#include <span>
 #include <system_error>
 
 namespace quillmere {
@@ -22,11 +22,6 @@ inline constexpr std::uint32_t kAttrArchive = 0x20;
 // The name of the extended attribute that holds them.
 inline constexpr const char* kDosAttribName = "user.DOSATTRIB";
 
-// Reads a user.DOSATTRIB value: the hexadecimal text ("0x22", with or without a
-// closing NUL), or Samba's binary record (that text, a NUL, a version and the
-// attribute word). nullopt when the value says nothing readable.
-std::optional<std::uint32_t> ParseDosAttrib(std::span<const char> value) noexcept;
-
 // The attributes of a file or folder: kAttrDirectory for a folder, kAttrReadOnly
 // when the owner may not write a file (or user.DOSATTRIB marks it read-only), and
 // hidden, system and archive from user.DOSATTRIB. nullopt when nothing is there.
@@ -35,7 +30,8 @@ std::optional<std::uint32_t> ReadFileAttributes(const std::filesystem::path& pat
 // Gives the file exactly these attributes among read-only, hidden, system and
 // archive: read-only takes away every write permission, its absence gives the
 // owner write permission back; the others are written to user.DOSATTRIB (which
-// is left alone when it is absent and nothing is to be set). A file system
+// is left alone when it is absent and nothing is to be set; Samba's record keeps
+// its layout and its other fields, and bits beyond these four are kept). A file system
 // without extended attributes skips that part. Returns the error, if any
 // (std::errc::no_such_file_or_directory for a missing file).
 std::error_code WriteFileAttributes(const std::filesystem::path& path, std::uint32_t attributes) noexcept;

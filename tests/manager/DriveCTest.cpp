@@ -127,52 +127,6 @@ TEST_F(DriveCResolve, ASymbolicLinkIsFollowedOnlyWhileItStaysOnTheDrive)
 
 // --- attributes ---------------------------------------------------------------
 
-// Samba's binary record: the text and its NUL, the version at the next even
-// offset, the record at the next multiple of 4.
-std::string SambaRecord(const std::string& text, std::uint16_t version, std::vector<std::uint32_t> words)
-{
-    std::string blob = text + '\0';
-    blob.resize((blob.size() + 1) & ~std::size_t{1}, '\0');
-    blob += static_cast<char>(version & 0xFF);
-    blob += static_cast<char>(version >> 8);
-    blob.resize((blob.size() + 3) & ~std::size_t{3}, '\0');
-    for (std::uint32_t w : words) {
-        for (int i = 0; i < 4; ++i)
-            blob += static_cast<char>((w >> (8 * i)) & 0xFF);
-    }
-    blob += std::string(16, '\0'); // times that follow
-    return blob;
-}
-
-TEST(DosAttrib, ReadsTheFormsSambaAndWineWrite)
-{
-    struct Case {
-        std::string value;
-        std::optional<std::uint32_t> attributes;
-    };
-    const Case cases[] = {
-        // the text form: Wine without a NUL, Samba's compatible form with one
-        {"0x22", 0x22},
-        {std::string("0x6\0", 4), 0x6},
-        {"0X20", 0x20},
-        // Samba's records: the word wins over the text, and an invalid word leaves the text
-        {SambaRecord("0x20", 3, {0x1, 0x22}), 0x22},
-        {SambaRecord("", 5, {0x1, 0x06}), 0x06},
-        {SambaRecord("0x20", 4, {0x0, 0x06}), 0x20},
-        {SambaRecord("0x2", 1, {0x2}), 0x2},
-        // nothing readable
-        {"", std::nullopt},
-        {"22", std::nullopt},
-        {"0x", std::nullopt},
-        {"0xZZ", std::nullopt},
-        {SambaRecord("", 9, {0x1, 0x2}), std::nullopt},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(::testing::PrintToString(c.value));
-        EXPECT_EQ(ParseDosAttrib(c.value), c.attributes);
-    }
-}
-
 using DriveCAttributes = TempDrive;
 
 TEST_F(DriveCAttributes, ClearingMakesAReadOnlyHiddenSystemFileAPlainOne)
