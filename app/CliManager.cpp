@@ -12,6 +12,7 @@
 
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -24,73 +25,134 @@ namespace {
 namespace fs = std::filesystem;
 
 
-// Lines worth telling: every folder made and every copy tried; attribute
-// clearing only where there was something to clear.
+// Lines worth telling: every folder made, every copy tried, every file or record
+// that could not be read or written; attribute clearing where there was
+// something to clear or where it failed for more than a missing file.
 void Report(const std::vector<FileResult>& files)
 {
     for (const FileResult& r : files) {
-        if (r.step != FileStep::ClearAttributes || (r.done && !r.detail.empty()))
+        if (r.step != FileStep::ClearAttributes || (r.done && !r.detail.empty()) ||
+            (!r.done && r.detail != "it does not exist"))
             Say(Describe(r));
     }
 }
 
+// "startup", "startup and wait", "startup, wait and safe".
+std::string KindList(const std::array<bool, 3>& kinds)
+{
+    std::vector<std::string> names;
+    for (const LogoSlot& slot : LogoSlots()) {
+        if (kinds[static_cast<std::size_t>(slot.kind)])
+            names.emplace_back(slot.name);
+    }
+    std::string list;
+    for (std::size_t i = 0; i < names.size(); ++i)
+        list += (i == 0 ? "" : i + 1 == names.size() ? " and " : ", ") + names[i];
+    return list;
+}
+
+// Why the start-up steps are no success, for the last line of a command.
+std::string StartupProblem(const StartupReport& report)
+{
+    for (const FileResult& r : report.files) {
+        if (!r.done && (r.step == FileStep::Examine || r.step == FileStep::Record || r.step == FileStep::MakeFolder))
+            return Describe(r);
+    }
+    const bool owed = std::any_of(report.originalOwed.begin(), report.originalOwed.end(), [](bool b) { return b; });
+    if (owed) {
+        const std::size_t count = std::count(report.originalOwed.begin(), report.originalOwed.end(), true);
+        return "could not keep the original " + KindList(report.originalOwed) + (count > 1 ? " logos" : " logo") +
+               " in C:\\VH Backups; " + (count > 1 ? "they are" : "it is") + " not replaced until kept";
+    }
+    return "the preparation of drive C: failed";
+}
+
+// The start-up of a command: the manager, and what its steps did.
+struct Started {
+    LogoManager manager;
+    StartupReport report;
+};
+
 // Opens drive C: and runs the start-up file steps; nullopt (after a message)
 // when there is no drive C: folder.
-std::optional<LogoManager> StartUp(const Command& command, const GlobalOptions& options,
-                                   StartupReport* startup = nullptr)
+std::optional<Started> StartUp(const Command& command, const GlobalOptions& options)
 {
     try {
         LogoManager manager(DriveC::Open(options.driveC));
         StartupReport report = manager.StartUp();
         if (report.firstRun) {
+            const bool owed = std::any_of(report.originalOwed.begin(), report.originalOwed.end(),
+                                          [](bool b) { return b; });
             const bool kept = std::any_of(report.files.begin(), report.files.end(), [](const FileResult& r) {
                 return r.step == FileStep::Copy && r.done;
             });
-            Say(kept ? "First run on this drive: the logos installed now are kept as your originals."
-                     : "First run on this drive: no logo is installed, so there are no originals to keep.");
+            Say(owed   ? "First run on this drive: the originals could not all be kept; see below."
+                : kept ? "First run on this drive: the logos installed now are kept as your originals."
+                       : "First run on this drive: no logo is installed, so there are no originals to keep.");
         }
         Report(report.files);
-        if (startup)
-            *startup = std::move(report);
-        return manager;
+        return Started{std::move(manager), std::move(report)};
     } catch (const std::exception& e) {
         Fail(command, e.what());
         return std::nullopt;
     }
 }
 
-// Why a file is not a logo, in a few words; empty for a valid logo. The name
-// judged is the file's own unless one is given: an installed logo is judged by
-// the name Windows knows it by, since a FAT partition may show LOGO.SYS.
-std::string WhyNotALogo(const fs::path& path, std::string_view name = {})
+// The exit status of a command that ran: a start-up that failed is no success.
+int Conclude(const Command& command, const StartupReport& startup, int status)
+{
+    if (!startup.failed)
+        return status;
+    Fail(command, StartupProblem(startup));
+    return ExitFailure;
+}
+
+// Why a file is not a logo, in a few words; empty for a valid logo.
+std::string WhyNotALogo(const fs::path& path)
 {
     std::error_code ec;
-    if (name.empty() ? IsValidLogo(path)
-                     : HasLogoEnding(name) && fs::is_regular_file(path, ec) && HasLogoSize(fs::file_size(path, ec)))
+    if (IsValidLogo(path))
         return {};
     const fs::file_status status = fs::status(path, ec);
     if (status.type() == fs::file_type::not_found)
         return "no such file";
     if (ec)
         return ec.message();
+    if (fs::is_directory(status))
+        return "a folder, not a file";
     if (!fs::is_regular_file(status))
-        return "not a file";
-    if (!HasLogoEnding(name.empty() ? std::string_view(path.native()) : name))
+        return std::string(status.type() == fs::file_type::fifo ? "a FIFO" : "a special file") +
+               ", not a regular file";
+    if (!HasLogoEnding(path.native()))
         return "the name must end in \"sys\" or \"bmp\", in lower case";
     return std::to_string(fs::file_size(path, ec)) + " bytes; a logo has more than 128000 and fewer than 131000";
 }
 
-std::string Verdict(const fs::path& path, std::string_view name = {})
+std::string Verdict(const fs::path& path)
 {
-    const std::string why = WhyNotALogo(path, name);
+    const std::string why = WhyNotALogo(path);
     return why.empty() ? std::string(kValidFormat) : std::string(kWrongFormat) + " (" + why + ")";
 }
 
-std::string Size(const fs::path& path)
+// The verdict of a file on the drive, judged by the name Windows knows it by,
+// since a FAT partition may show LOGO.SYS for C:\logo.sys.
+std::string Verdict(const DriveEntry& entry, std::string_view name)
 {
-    std::error_code ec;
-    const std::uintmax_t size = fs::file_size(path, ec);
-    return ec ? "unreadable" : std::to_string(size) + " bytes";
+    if (HasLogoEnding(name) && HasLogoSize(entry.size))
+        return std::string(kValidFormat);
+    return std::string(kWrongFormat) + " (" +
+           (HasLogoEnding(name) ? std::to_string(entry.size) +
+                                      " bytes; a logo has more than 128000 and fewer than 131000"
+                                : "the name must end in \"sys\" or \"bmp\", in lower case") +
+           ")";
+}
+
+std::string Size(const DriveEntry& entry) { return std::to_string(entry.size) + " bytes"; }
+
+// What a drive entry is when it is no file: "a folder, not a logo", "a FIFO, not a regular file".
+std::string NotAFile(const DriveEntry& entry)
+{
+    return entry.type == DriveEntry::Type::Folder ? "a folder, not a logo" : entry.typeName + ", not a regular file";
 }
 
 // "  startup  C:\logo.sys            129078 bytes  Valid Format"
@@ -105,20 +167,14 @@ void Row(std::string_view label, std::string_view name, const std::string& text)
     Say(line + text);
 }
 
-bool IsFile(const fs::path& path)
-{
-    std::error_code ec;
-    return fs::is_regular_file(path, ec);
-}
-
-// The host path of a drive path; empty, which is no file, where the drive path
-// leads off the drive.
-fs::path HostPath(const DriveC& drive, std::string_view drivePath)
+// What a drive path holds; nullopt after noting the reason in unreadable.
+std::optional<DriveEntry> Look(const DriveC& drive, std::string_view drivePath, std::string& unreadable)
 {
     try {
-        return drive.Resolve(drivePath);
-    } catch (const Error&) {
-        return {};
+        return drive.Inspect(drivePath);
+    } catch (const std::exception& e) {
+        unreadable = e.what();
+        return std::nullopt;
     }
 }
 
@@ -155,44 +211,87 @@ int RunStatus(const Args& args, const GlobalOptions& options)
 {
     if (!args.empty())
         return UsageError(kStatus, "takes no arguments");
-    StartupReport startup;
-    std::optional<LogoManager> manager = StartUp(kStatus, options, &startup);
-    if (!manager)
+    std::optional<Started> started = StartUp(kStatus, options);
+    if (!started)
         return ExitFailure;
-    const DriveC& drive = manager->Drive();
+    const StartupReport& startup = started->report;
+    const DriveC& drive = started->manager.Drive();
+    int unreadable = 0;
 
     Say("Drive C: is " + drive.Root().string() + (drive.IsPracticeDrive() ? " (the practice drive)" : ""));
     Say("Installed logos:");
     for (const LogoSlot& slot : LogoSlots()) {
-        const fs::path path = HostPath(drive, slot.installPath);
-        const bool there = IsFile(path);
+        std::string why;
+        const std::optional<DriveEntry> entry = Look(drive, slot.installPath, why);
         std::string text;
-        if (!startup.available[static_cast<std::size_t>(slot.kind)]) {
+        if (!entry) {
+            text = std::string(kNotAvailable) + " (cannot be read: " + why + ")";
+            ++unreadable;
+        } else if (!startup.available[static_cast<std::size_t>(slot.kind)] ||
+                   entry->type == DriveEntry::Type::Missing) {
             text = std::string(kNotAvailable);
-            if (there)
-                text += " until now, as it was hidden or system: " + Size(path) + ", " +
-                        Verdict(path, slot.installPath);
+            if (entry->type == DriveEntry::Type::File)
+                text += " until now, as it was hidden or system: " + Size(*entry) + ", " +
+                        Verdict(*entry, slot.installPath);
         } else {
-            text = there ? Size(path) + "  " + Verdict(path, slot.installPath) : "a folder, not a logo";
+            text = entry->type == DriveEntry::Type::File ? Size(*entry) + "  " + Verdict(*entry, slot.installPath)
+                                                         : NotAFile(*entry);
         }
         Row(slot.name, slot.installPath, text);
     }
+    // When the store itself cannot be read, that is said once for all it holds.
+    std::string storeProblem;
+    if (const std::optional<DriveEntry> store = Look(drive, kBackupFolder, storeProblem); !store)
+        ++unreadable;
     Say("Originals (kept at the first run on this drive):");
+    if (!storeProblem.empty())
+        Say("  cannot be read: " + storeProblem);
     for (const LogoSlot& slot : LogoSlots()) {
+        if (!storeProblem.empty())
+            break;
         const std::string name = BackupPath(slot, kOriginalsBackup);
-        const fs::path path = HostPath(drive, name);
-        Row(slot.name, name, IsFile(path) ? Size(path) : "none");
+        std::string why;
+        const std::optional<DriveEntry> entry = Look(drive, name, why);
+        std::string text;
+        if (!entry) {
+            text = "cannot be read: " + why;
+            ++unreadable;
+        } else if (startup.originalOwed[static_cast<std::size_t>(slot.kind)]) {
+            text = "not kept yet";
+        } else if (entry->type == DriveEntry::Type::Missing) {
+            text = "none";
+        } else {
+            text = entry->type == DriveEntry::Type::File ? Size(*entry) : NotAFile(*entry);
+        }
+        Row(slot.name, name, text);
     }
     Say("Logo sets:");
-    for (int set = kFirstSet; set <= kLastSet; ++set) {
+    if (!storeProblem.empty())
+        Say("  cannot be read: " + storeProblem);
+    for (int set = kFirstSet; set <= kLastSet && storeProblem.empty(); ++set) {
         std::string held;
         for (const LogoSlot& slot : LogoSlots()) {
-            if (IsFile(HostPath(drive, BackupPath(slot, SetBackupNumber(set)))))
-                held += (held.empty() ? "" : ", ") + BackupFileName(slot, SetBackupNumber(set));
+            std::string why;
+            const std::optional<DriveEntry> entry = Look(drive, BackupPath(slot, SetBackupNumber(set)), why);
+            std::string part;
+            if (!entry) {
+                part = BackupFileName(slot, SetBackupNumber(set)) + " cannot be read: " + why;
+                ++unreadable;
+            } else if (entry->type == DriveEntry::Type::File) {
+                part = BackupFileName(slot, SetBackupNumber(set));
+            }
+            if (!part.empty())
+                held += (held.empty() ? "" : ", ") + part;
         }
         Row("set " + std::to_string(set), {}, held.empty() ? "empty" : held);
     }
-    return ExitOk;
+    if (unreadable > 0) {
+        Fail(kStatus, std::to_string(unreadable) + (unreadable == 1 ? " file" : " files") +
+                          " could not be read; the list above is not complete");
+        Conclude(kStatus, startup, ExitFailure);
+        return ExitFailure;
+    }
+    return Conclude(kStatus, startup, ExitOk);
 }
 
 // --- check --------------------------------------------------------------------
@@ -213,7 +312,8 @@ int RunCheck(const Args& arguments, const GlobalOptions& options)
     const Args& args = parsed.operands;
     if (args.empty())
         return UsageError(kCheck, "no file named");
-    if (!StartUp(kCheck, options))
+    const std::optional<Started> started = StartUp(kCheck, options);
+    if (!started)
         return ExitFailure;
     int wrong = 0;
     for (const std::string& arg : args) {
@@ -224,9 +324,10 @@ int RunCheck(const Args& arguments, const GlobalOptions& options)
         Say(path.string() + ": " + verdict);
     }
     if (wrong == 0)
-        return ExitOk;
-    return Fail(kCheck, std::to_string(wrong) + " of " + std::to_string(args.size()) +
+        return Conclude(kCheck, started->report, ExitOk);
+    Fail(kCheck, std::to_string(wrong) + " of " + std::to_string(args.size()) +
                             (args.size() == 1 ? " file is" : " files are") + " not a valid logo");
+    return Conclude(kCheck, started->report, ExitFailure);
 }
 
 // --- install ------------------------------------------------------------------
@@ -239,6 +340,32 @@ const Command kInstall{12, "install", "install startup|wait|safe FILE",
                        "cleared first, and a failed copy leaves it as it was.",
                        &RunInstall};
 const RegisterCommand registerInstall(kInstall);
+
+int Install(LogoManager& manager, const LogoSlot& slot, const fs::path& file)
+{
+    const InstallReport report = manager.InstallLogo(slot.kind, file);
+    Report(report.files);
+    const std::string notInstalled = "the " + std::string(slot.name) + " logo was not installed: ";
+    switch (report.outcome) {
+    case InstallOutcome::Installed:
+        Say("Installed " + file.string() + " as the " + std::string(slot.name) + " logo.");
+        return ExitOk;
+    case InstallOutcome::WrongFormat: {
+        const std::string why = WhyNotALogo(file);
+        if (why.ends_with("no such file") || why.ends_with("not a file") || why.ends_with("not a regular file"))
+            return Fail(kInstall, file.string() + ": " + why);
+        return Fail(kInstall, file.string() + " is not a valid Logo format (" + why +
+                                  "); convert it first with the Logo Creator or 'quillmere convert'");
+    }
+    case InstallOutcome::OriginalOwed:
+        return Fail(kInstall, notInstalled + OriginalOwedReason(slot));
+    case InstallOutcome::CopyFailed:
+        return Fail(kInstall, notInstalled + report.files.back().detail);
+    case InstallOutcome::NoFileSelected:
+        break;
+    }
+    return Fail(kInstall, std::string(kNoFileSelectedText));
+}
 
 int RunInstall(const Args& arguments, const GlobalOptions& options)
 {
@@ -253,31 +380,11 @@ int RunInstall(const Args& arguments, const GlobalOptions& options)
         return UsageError(kInstall, "unknown logo kind '" + args[0] + "'");
     if (args[1].empty())
         return UsageError(kInstall, "no file named");
-    std::optional<LogoManager> manager = StartUp(kInstall, options);
-    if (!manager)
+    std::optional<Started> started = StartUp(kInstall, options);
+    if (!started)
         return ExitFailure;
-
     const fs::path file(args[1]);
-    const InstallReport report = manager->InstallLogo(slot->kind, file);
-    Report(report.files);
-    switch (report.outcome) {
-    case InstallOutcome::Installed:
-        Say("Installed " + file.string() + " as the " + std::string(slot->name) + " logo.");
-        return ExitOk;
-    case InstallOutcome::WrongFormat: {
-        const std::string why = WhyNotALogo(file);
-        if (why == "no such file" || why == "not a file")
-            return Fail(kInstall, file.string() + ": " + why);
-        return Fail(kInstall, file.string() + " is not a valid Logo format (" + why +
-                                  "); convert it first with the Logo Creator or 'quillmere convert'");
-    }
-    case InstallOutcome::CopyFailed:
-        return Fail(kInstall, "the " + std::string(slot->name) + " logo was not installed: " +
-                                  report.files.back().detail);
-    case InstallOutcome::NoFileSelected:
-        break;
-    }
-    return Fail(kInstall, std::string(kNoFileSelectedText));
+    return Conclude(kInstall, started->report, Install(started->manager, *slot, file));
 }
 
 // --- sets and restore-originals -----------------------------------------------
@@ -336,21 +443,24 @@ int RunSets(const Args& arguments, const GlobalOptions& options)
     const bool save = args[0] == "save";
     if (!save && args[0] != "install")
         return UsageError(kSets, "unknown action '" + args[0] + "'");
-    const std::optional<int> set = SetNumber(args[1]);
-    if (!set)
+    const std::optional<int> number = SetNumber(args[1]);
+    if (!number)
         return UsageError(kSets, "the set number must be 1 to 10, not '" + args[1] + "'");
-    std::optional<LogoManager> manager = StartUp(kSets, options);
-    if (!manager)
+    const int set = *number;
+    std::optional<Started> started = StartUp(kSets, options);
+    if (!started)
         return ExitFailure;
 
-    const std::string name = "set " + std::to_string(*set);
+    const std::string name = "set " + std::to_string(set);
     if (save)
-        return Finish(kSets, manager->SaveSet(*set),
-                      {"no logo is installed, so " + name + " was not saved", name + " was not saved",
-                       name + " was saved only in part", "Saved the installed logos as " + name + "."});
-    return Finish(kSets, manager->InstallSet(*set),
-                  {name + " was never saved; nothing was installed", name + " was not installed",
-                   name + " was installed only in part", "Installed " + name + "."});
+        return Conclude(kSets, started->report,
+                        Finish(kSets, started->manager.SaveSet(set),
+                               {"no logo is installed, so " + name + " was not saved", name + " was not saved",
+                                name + " was saved only in part", "Saved the installed logos as " + name + "."}));
+    return Conclude(kSets, started->report,
+                    Finish(kSets, started->manager.InstallSet(set),
+                           {name + " was never saved; nothing was installed", name + " was not installed",
+                            name + " was installed only in part", "Installed " + name + "."}));
 }
 
 int RunRestore(const Args& args, const GlobalOptions& options);
@@ -362,12 +472,14 @@ int RunRestore(const Args& args, const GlobalOptions& options)
 {
     if (!args.empty())
         return UsageError(kRestore, "takes no arguments");
-    std::optional<LogoManager> manager = StartUp(kRestore, options);
-    if (!manager)
+    std::optional<Started> started = StartUp(kRestore, options);
+    if (!started)
         return ExitFailure;
-    return Finish(kRestore, manager->RestoreOriginals(),
-                  {"no originals were kept on this drive; nothing was restored", "the originals were not restored",
-                   "the originals were restored only in part", "Restored the originals."});
+    return Conclude(kRestore, started->report,
+                    Finish(kRestore, started->manager.RestoreOriginals(),
+                           {"no originals were kept on this drive; nothing was restored",
+                            "the originals were not restored", "the originals were restored only in part",
+                            "Restored the originals."}));
 }
 
 } // namespace

@@ -20,66 +20,77 @@ namespace {
 
 std::string Reason(int err) { return std::strerror(err); }
 
-// A file descriptor closed on every path.
-struct Fd {
-    int fd = -1;
-    ~Fd()
-    {
-        if (fd >= 0)
-            ::close(fd);
-    }
-};
+void (*g_observer)(ReplaceStep) = nullptr;
+
+void Observe(ReplaceStep step)
+{
+    if (g_observer)
+        g_observer(step);
+}
 
 // The temporary file beside the target, removed unless committed.
 class TemporaryFile {
 public:
-    explicit TemporaryFile(const fs::path& target) : target_(target)
+    TemporaryFile(int folder, const std::string& name, const std::string& shownName)
+        : folder_(folder), name_(name), shown_(shownName)
     {
         struct stat st {};
-        if (::stat(target.c_str(), &st) == 0) {
+        if (::fstatat(folder, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
             if (S_ISDIR(st.st_mode))
-                throw FileError(target.string(), "it is a folder");
-            // Read-only means the owner may not write it; even root must not replace it.
-            if (!(st.st_mode & S_IWUSR))
-                throw FileError(target.string(), "the file is read-only");
-            keepMode_ = true;
-            mode_ = st.st_mode & 07777;
+                throw FileError(shown_, "it is a folder");
+            // A FIFO or a device is nothing a logo or picture replaces; a link
+            // here was put in place of the file the caller found, and is replaced.
+            if (!S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode))
+                throw FileError(shown_, "it is " + FileTypeName(st.st_mode) + ", not a regular file");
+            if (S_ISREG(st.st_mode)) {
+                // Read-only means the owner may not write it; even root must not replace it.
+                if (!(st.st_mode & S_IWUSR))
+                    throw FileError(shown_, "the file is read-only");
+                keepMode_ = true;
+                mode_ = st.st_mode & 07777;
+            }
+        } else if (errno != ENOENT) {
+            throw FileError(shown_, Reason(errno));
         }
-        const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
         // Created with the target's mode, or the usual one (umask applied) for a new
         // file, so that no mode change is needed afterwards: file systems such as a
         // mounted FAT partition fix modes and refuse to change them.
         const mode_t createMode = keepMode_ ? mode_ : 0666;
         std::random_device random;
         for (int attempt = 0; attempt < 100; ++attempt) {
-            char suffix[16];
-            std::snprintf(suffix, sizeof suffix, ".%08x", static_cast<unsigned>(random()));
-            const fs::path candidate = folder / ("." + target.filename().string() + suffix);
-            fd_.fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, createMode);
-            if (fd_.fd >= 0) {
-                path_ = candidate;
+            // Short, so that a target name of the longest length still has room.
+            char candidate[16];
+            std::snprintf(candidate, sizeof candidate, ".qm%08x", static_cast<unsigned>(random()));
+            fd_ = UniqueFd(::openat(folder, candidate, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                                    createMode));
+            if (fd_) {
+                temporary_ = candidate;
                 return;
             }
             if (errno != EEXIST)
-                throw FileError(target.string(), Reason(errno));
+                throw FileError(shown_, Reason(errno));
         }
-        throw FileError(target.string(), "no free name for a temporary file in its folder");
+        throw FileError(shown_, "no free name for a temporary file in its folder");
     }
+
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
 
     ~TemporaryFile()
     {
-        if (!path_.empty())
-            ::unlink(path_.c_str());
+        if (!temporary_.empty())
+            ::unlinkat(folder_, temporary_.c_str(), 0);
     }
 
+    // Throws FileError naming the target; EFBIG (a file-size limit) is one such failure.
     void Write(const std::uint8_t* data, std::size_t size)
     {
         while (size > 0) {
-            const ssize_t n = ::write(fd_.fd, data, size);
+            const ssize_t n = ::write(fd_.Get(), data, size);
             if (n < 0) {
                 if (errno == EINTR)
                     continue;
-                throw FileError(target_.string(), Reason(errno));
+                throw FileError(shown_, Reason(errno));
             }
             data += n;
             size -= static_cast<std::size_t>(n);
@@ -91,62 +102,169 @@ public:
         // The umask may have narrowed the kept mode. Modes are best effort: where the
         // file system refuses the change, the content still replaces the target.
         struct stat st {};
-        if (keepMode_ && ::fstat(fd_.fd, &st) == 0 && (st.st_mode & 07777) != mode_)
-            (void)::fchmod(fd_.fd, mode_);
-        if (::fsync(fd_.fd) != 0)
-            throw FileError(target_.string(), Reason(errno));
-        const int fd = fd_.fd;
-        fd_.fd = -1;
-        if (::close(fd) != 0)
-            throw FileError(target_.string(), Reason(errno));
-        if (::rename(path_.c_str(), target_.c_str()) != 0)
-            throw FileError(target_.string(), Reason(errno));
-        path_.clear();
+        if (keepMode_ && ::fstat(fd_.Get(), &st) == 0 && (st.st_mode & 07777) != mode_)
+            (void)::fchmod(fd_.Get(), mode_);
+        // The content must be on disk before the rename makes it the target, or a
+        // crash could leave an empty file under the target's name.
+        if (::fsync(fd_.Get()) != 0)
+            throw FileError(shown_, Reason(errno));
+        Observe(ReplaceStep::ContentFlushed);
+        if (::close(fd_.Release()) != 0)
+            throw FileError(shown_, Reason(errno));
+        if (::renameat(folder_, temporary_.c_str(), folder_, name_.c_str()) != 0)
+            throw FileError(shown_, Reason(errno));
+        temporary_.clear();
+        Observe(ReplaceStep::Renamed);
+        // The rename itself lives in the folder. Some file systems cannot flush a
+        // folder (EINVAL); there the rename is as durable as they make it.
+        if (::fsync(folder_) != 0 && errno != EINVAL && errno != EROFS)
+            throw FileError(shown_, "was replaced, but the change could not be flushed to disk: " + Reason(errno));
+        Observe(ReplaceStep::FolderFlushed);
     }
 
 private:
-    fs::path target_;
-    fs::path path_;
+    int folder_;
+    std::string name_;
+    std::string shown_;
+    std::string temporary_;
     bool keepMode_ = false;
     mode_t mode_ = 0;
-    Fd fd_;
+    UniqueFd fd_;
 };
+
+// The file a chain of symbolic links ends at (target itself when it is no link).
+fs::path FollowLinks(const fs::path& target)
+{
+    fs::path path = target;
+    for (int links = 0; links < 40; ++links) {
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return path;
+        std::string buffer(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 255) + 1, '\0');
+        const ssize_t n = ::readlink(path.c_str(), buffer.data(), buffer.size());
+        if (n < 0)
+            throw FileError(target.string(), Reason(errno));
+        if (static_cast<std::size_t>(n) >= buffer.size())
+            continue; // the link changed while it was read; read it again
+        buffer.resize(static_cast<std::size_t>(n));
+        const fs::path next(buffer);
+        path = next.is_absolute() ? next : path.parent_path() / next;
+    }
+    throw FileError(target.string(), Reason(ELOOP));
+}
+
+// The folder of path, open for writing into, and the name in it.
+UniqueFd OpenFolderOf(const fs::path& path, const std::string& shownName, std::string& name)
+{
+    name = path.filename().string();
+    if (name.empty() || name == "." || name == "..")
+        throw FileError(shownName, "it is a folder");
+    const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
+    UniqueFd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!fd)
+        throw FileError(shownName, Reason(errno));
+    return fd;
+}
 
 } // namespace
 
-void ReplaceFileContents(const fs::path& target, std::span<const std::uint8_t> bytes)
+std::string FileTypeName(mode_t mode)
 {
-    TemporaryFile file(target);
+    switch (mode & S_IFMT) {
+    case S_IFREG:
+        return "a regular file";
+    case S_IFDIR:
+        return "a folder";
+    case S_IFIFO:
+        return "a FIFO";
+    case S_IFSOCK:
+        return "a socket";
+    case S_IFCHR:
+        return "a character device";
+    case S_IFBLK:
+        return "a block device";
+    case S_IFLNK:
+        return "a symbolic link";
+    default:
+        return "a special file";
+    }
+}
+
+UniqueFd OpenFileToRead(int folder, const std::string& name, const std::string& shownName, bool followLinks)
+{
+    // O_NONBLOCK: opening a FIFO for reading would wait for a writer. O_NOCTTY: a
+    // terminal never becomes ours.
+    const int flags = O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | (followLinks ? 0 : O_NOFOLLOW);
+    UniqueFd fd(::openat(folder, name.c_str(), flags));
+    if (!fd)
+        throw FileError(shownName, errno == ELOOP && !followLinks ? "it is a symbolic link" : Reason(errno));
+    struct stat st {};
+    if (::fstat(fd.Get(), &st) != 0)
+        throw FileError(shownName, Reason(errno));
+    if (!S_ISREG(st.st_mode))
+        throw FileError(shownName, "it is " + FileTypeName(st.st_mode) + ", not a regular file");
+    // A regular file never blocks; reads should simply wait for the disk.
+    const int status = ::fcntl(fd.Get(), F_GETFL);
+    if (status >= 0)
+        (void)::fcntl(fd.Get(), F_SETFL, status & ~O_NONBLOCK);
+    return fd;
+}
+
+void ReplaceFileAt(int folder, const std::string& name, const std::string& shownName,
+                   std::span<const std::uint8_t> bytes)
+{
+    TemporaryFile file(folder, name, shownName);
     file.Write(bytes.data(), bytes.size());
     file.Commit();
 }
 
-void ReplaceFileWithCopy(const fs::path& source, const fs::path& target)
+void ReplaceFileAtWithCopy(int folder, const std::string& name, const std::string& shownName, int source,
+                           const std::string& sourceName, std::uintmax_t maxBytes)
 {
-    Fd in;
-    in.fd = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
-    if (in.fd < 0)
-        throw FileError(source.string(), Reason(errno));
+    const std::string tooLarge = "is larger than " + std::to_string(maxBytes) + " bytes, more than any logo or "
+                                 "picture needs, so it is not copied";
     struct stat st {};
-    if (::fstat(in.fd, &st) != 0)
-        throw FileError(source.string(), Reason(errno));
-    if (S_ISDIR(st.st_mode))
-        throw FileError(source.string(), "it is a folder");
+    if (::fstat(source, &st) != 0)
+        throw FileError(sourceName, Reason(errno));
+    if (static_cast<std::uintmax_t>(st.st_size) > maxBytes)
+        throw FileError(sourceName, tooLarge);
 
-    TemporaryFile file(target);
+    TemporaryFile file(folder, name, shownName);
     std::uint8_t buffer[1 << 16];
+    std::uintmax_t copied = 0;
     for (;;) {
-        const ssize_t n = ::read(in.fd, buffer, sizeof buffer);
+        const ssize_t n = ::read(source, buffer, sizeof buffer);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            throw FileError(source.string(), Reason(errno));
+            throw FileError(sourceName, Reason(errno));
         }
         if (n == 0)
             break;
+        // The size said at the start is no promise: the file may grow while it is read.
+        copied += static_cast<std::uintmax_t>(n);
+        if (copied > maxBytes)
+            throw FileError(sourceName, tooLarge);
         file.Write(buffer, static_cast<std::size_t>(n));
     }
     file.Commit();
 }
+
+void ReplaceFileContents(const fs::path& target, std::span<const std::uint8_t> bytes)
+{
+    std::string name;
+    const UniqueFd folder = OpenFolderOf(FollowLinks(target), target.string(), name);
+    ReplaceFileAt(folder.Get(), name, target.string(), bytes);
+}
+
+void ReplaceFileWithCopy(const fs::path& source, const fs::path& target, std::uintmax_t maxBytes)
+{
+    const UniqueFd in = OpenFileToRead(AT_FDCWD, source.string(), source.string(), true);
+    std::string name;
+    const UniqueFd folder = OpenFolderOf(FollowLinks(target), target.string(), name);
+    ReplaceFileAtWithCopy(folder.Get(), name, target.string(), in.Get(), source.string(), maxBytes);
+}
+
+void ObserveReplaceSteps(void (*observer)(ReplaceStep)) noexcept { g_observer = observer; }
 
 } // namespace quillmere

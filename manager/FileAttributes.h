@@ -7,7 +7,6 @@
 #pragma once
 
 #include <cstdint>
-#include <filesystem>
 #include <optional>
 #include <system_error>
 
@@ -22,18 +21,20 @@ inline constexpr std::uint32_t kAttrArchive = 0x20;
 // The name of the extended attribute that holds them.
 inline constexpr const char* kDosAttribName = "user.DOSATTRIB";
 
-// The attributes of a file or folder: kAttrDirectory for a folder, kAttrReadOnly
-// when the owner may not write a file (or user.DOSATTRIB marks it read-only), and
-// hidden, system and archive from user.DOSATTRIB. nullopt when nothing is there.
-std::optional<std::uint32_t> ReadFileAttributes(const std::filesystem::path& path) noexcept;
+// The attributes of the file or folder open as fd: kAttrDirectory for a folder,
+// kAttrReadOnly when the owner may not write a file (or user.DOSATTRIB marks it
+// read-only), and hidden, system and archive from user.DOSATTRIB. nullopt when
+// fd cannot be examined.
+std::optional<std::uint32_t> ReadFileAttributes(int fd) noexcept;
 
-// Gives the file exactly these attributes among read-only, hidden, system and
-// archive: read-only takes away every write permission, its absence gives the
-// owner write permission back; the others are written to user.DOSATTRIB (which
-// is left alone when it is absent and nothing is to be set; Samba's record keeps
-// its layout and its other fields, and bits beyond these four are kept). A file system
-// without extended attributes skips that part. Returns the error, if any
-// (std::errc::no_such_file_or_directory for a missing file).
-std::error_code WriteFileAttributes(const std::filesystem::path& path, std::uint32_t attributes) noexcept;
+// Gives the file open as fd (for reading is enough) exactly these attributes
+// among read-only, hidden, system and archive: read-only takes away every write
+// permission (owner, group and others), its absence gives the owner write
+// permission back; the others are written to user.DOSATTRIB (which is left alone
+// when it is absent and nothing is to be set; Samba's record keeps its layout and
+// its other fields, and bits beyond these four are kept). A file system without
+// extended attributes skips that part. The mode is set even when user.DOSATTRIB
+// cannot be written. Returns the error, if any.
+std::error_code WriteFileAttributes(int fd, std::uint32_t attributes) noexcept;
 
 } // namespace quillmere

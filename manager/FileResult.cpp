@@ -14,6 +14,12 @@ std::string Describe(const FileResult& r)
         if (r.done && !r.detail.empty())
             return line + " (it was " + r.detail + ")";
         break;
+    case FileStep::Examine:
+        line = "could not read " + r.target;
+        break;
+    case FileStep::Record:
+        line = (r.done ? "updated " : "did not update ") + r.target;
+        break;
     case FileStep::Copy:
         line = (r.done ? "copied " : "did not copy ") + r.source + " to " + r.target;
         break;

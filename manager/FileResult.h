@@ -6,7 +6,13 @@
 
 namespace quillmere {
 
-enum class FileStep { MakeFolder, ClearAttributes, Copy };
+enum class FileStep {
+    MakeFolder,
+    ClearAttributes,
+    Copy,
+    Examine, // reading what a path holds; never done when reported
+    Record,  // writing the record of the originals still owed
+};
 
 struct FileResult {
     FileStep step = FileStep::Copy;
@@ -20,7 +26,7 @@ struct FileResult {
 };
 
 // One line for the user: "copied C:\Logo.sys to C:\VH Backups\Logo.C2K",
-// "did not copy ... : why".
+// "did not copy ... : why", "could not read C:\\VH Backups: Permission denied".
 std::string Describe(const FileResult& result);
 
 } // namespace quillmere

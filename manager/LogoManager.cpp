@@ -5,6 +5,8 @@
 
 #include "imaging/Errors.h"
 
+#include <cerrno>
+#include <optional>
 #include <utility>
 
 namespace quillmere {
@@ -25,28 +27,9 @@ std::string AttributeNames(std::uint32_t attributes)
     return names;
 }
 
-// "C:\Windows" of "C:\Windows\Logow.sys".
-std::string_view FolderOf(std::string_view drivePath)
-{
-    const std::size_t slash = drivePath.rfind('\\');
-    return slash == std::string_view::npos ? drivePath : drivePath.substr(0, slash);
-}
+std::size_t IndexOf(const LogoSlot& slot) { return static_cast<std::size_t>(slot.kind); }
 
-bool IsMissing(const fs::path& path)
-{
-    std::error_code ec;
-    return fs::status(path, ec).type() == fs::file_type::not_found;
-}
-
-// A drive path that resolves (it stays on the drive) to nothing.
-bool IsMissing(const DriveC& drive, std::string_view drivePath)
-{
-    try {
-        return IsMissing(drive.Resolve(drivePath));
-    } catch (const Error&) {
-        return false;
-    }
-}
+bool Any(const std::array<bool, 3>& kinds) { return kinds[0] || kinds[1] || kinds[2]; }
 
 } // namespace
 
@@ -55,25 +38,176 @@ std::string ConvertFileQuestion(std::string_view fileName)
     return std::string(fileName) + " is not a valid Logo format.  Would you like to convert it?";
 }
 
+
+std::string OriginalOwedReason(const LogoSlot& slot)
+{
+    return "the original " + std::string(slot.name) + " logo is not kept in " + std::string(kBackupFolder) +
+           " yet, so it is not replaced";
+}
+
 LogoManager::LogoManager(DriveC drive) : drive_(std::move(drive)) {}
+
+std::array<bool, 3> LogoManager::ReadOwed(std::vector<FileResult>* problems) const
+{
+    std::array<bool, 3> owed{};
+    std::string text;
+    try {
+        text = drive_.ReadFile(kOwedOriginalsRecord, 4096);
+    } catch (const DriveError& e) {
+        if (e.code() == std::errc::no_such_file_or_directory)
+            return owed;
+        // Unknown is owed: an original is worth more than an installation.
+        if (problems)
+            problems->push_back({.step = FileStep::Examine, .target = std::string(kOwedOriginalsRecord),
+                                 .detail = e.reason()});
+        return {true, true, true};
+    } catch (const Error& e) {
+        if (problems)
+            problems->push_back({.step = FileStep::Examine, .target = std::string(kOwedOriginalsRecord),
+                                 .detail = e.what()});
+        return {true, true, true};
+    }
+    for (std::size_t start = 0; start < text.size();) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        if (const LogoSlot* slot = FindSlot(std::string_view(text).substr(start, end - start)))
+            owed[IndexOf(*slot)] = true;
+        start = end + 1;
+    }
+    return owed;
+}
+
+std::array<bool, 3> LogoManager::OwedOriginals() const
+{
+    std::array<bool, 3> owed = ReadOwed(nullptr);
+    for (std::size_t i = 0; i < owed.size(); ++i)
+        owed[i] = owed[i] || unrecorded_[i];
+    return owed;
+}
+
+FileResult LogoManager::WriteOwed(const std::array<bool, 3>& owed)
+{
+    FileResult result{.step = FileStep::Record, .target = std::string(kOwedOriginalsRecord)};
+    try {
+        if (Any(owed)) {
+            std::string text;
+            for (const LogoSlot& slot : LogoSlots()) {
+                if (owed[IndexOf(slot)])
+                    text += std::string(slot.name) + "\n";
+            }
+            drive_.WriteFile(kOwedOriginalsRecord,
+                             {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
+        } else {
+            drive_.RemoveFile(kOwedOriginalsRecord);
+        }
+        result.done = true;
+    } catch (const Error& e) {
+        const auto* fileError = dynamic_cast<const FileError*>(&e);
+        result.detail = fileError && fileError->file() == result.target ? fileError->reason() : e.what();
+    }
+    return result;
+}
 
 StartupReport LogoManager::StartUp()
 {
     StartupReport report;
-    if (!drive_.Exists(kBackupFolder)) {
+    std::optional<DriveEntry> store;
+    try {
+        store = drive_.Inspect(kBackupFolder);
+    } catch (const Error& e) {
+        const auto* fileError = dynamic_cast<const FileError*>(&e);
+        report.files.push_back({.step = FileStep::Examine,
+                                .target = fileError ? fileError->file() : std::string(kBackupFolder),
+                                .detail = fileError ? fileError->reason() : e.what()});
+        report.failed = true;
+    }
+    // The existence test would take a hidden store for none, and then fail to
+    // make it at every start: any folder of that name is the store.
+    if (store && store->type == DriveEntry::Type::Missing) {
         report.files.push_back(MakeFolder(kBackupFolder));
         report.firstRun = report.files.back().done;
+        report.failed = !report.firstRun;
+    } else if (store && store->type != DriveEntry::Type::Folder) {
+        const std::string what = store->type == DriveEntry::Type::File ? "a file" : store->typeName;
+        report.files.push_back({.step = FileStep::MakeFolder, .target = std::string(kBackupFolder),
+                                .detail = "there is " + what + " of that name, not a folder"});
+        report.failed = true;
     }
 
-    // Only the first run takes originals: a later one would copy whatever is
-    // installed by then over them.
+    std::array<bool, 3> owed{};
     if (report.firstRun && !drive_.Exists(BackupPath(SlotOf(LogoKind::Wait), kOriginalsBackup))) {
-        for (const LogoSlot& slot : LogoSlots())
+        // Only the first run takes originals: a later one would copy whatever is
+        // installed by then over them. What it cannot finish now it owes.
+        for (const LogoSlot& slot : LogoSlots()) {
+            try {
+                owed[IndexOf(slot)] = drive_.Inspect(slot.copyPath).type != DriveEntry::Type::Missing;
+            } catch (const DriveError& e) {
+                // Something may be there that cannot be read now; a link off the
+                // drive is no original of this drive.
+                owed[IndexOf(slot)] = e.code() != DriveErrc::LeavesDrive;
+            } catch (const Error&) {
+                owed[IndexOf(slot)] = true;
+            }
+        }
+        FileResult noted{.step = FileStep::Record, .done = true};
+        if (Any(owed))
+            noted = WriteOwed(owed);
+        if (!noted.done) {
+            // Nothing remembers what is owed; without the store the next start is
+            // a first run again, and this one replaces nothing.
+            report.files.push_back(noted);
+            try {
+                drive_.RemoveFolder(kBackupFolder);
+            } catch (const Error&) {
+            }
+            unrecorded_ = owed;
+        } else {
+            const std::array<bool, 3> written = owed;
+            for (const LogoSlot& slot : LogoSlots()) {
+                report.files.push_back(Copy(slot.copyPath, BackupPath(slot, kOriginalsBackup)));
+                if (report.files.back().done)
+                    owed[IndexOf(slot)] = false;
+            }
+            if (owed != written) {
+                FileResult rewritten = WriteOwed(owed);
+                if (!rewritten.done)
+                    report.files.push_back(std::move(rewritten));
+            }
+        }
+    } else if (store && store->type == DriveEntry::Type::Folder) {
+        const std::size_t before = report.files.size();
+        owed = ReadOwed(&report.files);
+        const bool readable = report.files.size() == before;
+        const std::array<bool, 3> recorded = owed;
+        for (const LogoSlot& slot : LogoSlots()) {
+            if (!readable || !owed[IndexOf(slot)])
+                continue;
             report.files.push_back(Copy(slot.copyPath, BackupPath(slot, kOriginalsBackup)));
+            // A logo that is gone has no original left to keep.
+            if (report.files.back().done || report.files.back().sourceMissing)
+                owed[IndexOf(slot)] = false;
+        }
+        if (readable && owed != recorded) {
+            FileResult rewritten = WriteOwed(owed);
+            if (!rewritten.done)
+                report.files.push_back(std::move(rewritten));
+        }
+    } else if (!store) {
+        owed = {true, true, true}; // the store could not be read: nothing is known to be kept
+    }
+    report.originalOwed = OwedOriginals();
+    for (std::size_t i = 0; i < owed.size(); ++i)
+        report.originalOwed[i] = report.originalOwed[i] || owed[i];
+    if (Any(report.originalOwed))
+        report.failed = true;
+    for (const FileResult& r : report.files) {
+        if (!r.done && (r.step == FileStep::Examine || r.step == FileStep::Record))
+            report.failed = true;
     }
 
     for (const LogoSlot& slot : LogoSlots())
-        report.available[static_cast<std::size_t>(slot.kind)] = drive_.Exists(slot.installPath);
+        report.available[IndexOf(slot)] = drive_.Exists(slot.installPath);
 
     for (const LogoSlot& slot : LogoSlots())
         report.files.push_back(ClearAttributes(slot.installPath));
@@ -89,9 +223,11 @@ InstallReport LogoManager::InstallLogo(LogoKind kind, const fs::path& file)
     if (!IsValidLogo(file))
         return {InstallOutcome::WrongFormat, {}};
     const LogoSlot& slot = SlotOf(kind);
+    if (OwedOriginals()[IndexOf(slot)])
+        return {InstallOutcome::OriginalOwed, {}};
     InstallReport report{InstallOutcome::CopyFailed, {}};
     report.files.push_back(ClearAttributes(slot.installPath));
-    report.files.push_back(Copy(file, file.string(), slot.copyPath));
+    report.files.push_back(CopyIn(file, slot.copyPath));
     if (report.files.back().done)
         report.outcome = InstallOutcome::Installed;
     return report;
@@ -112,13 +248,19 @@ std::vector<FileResult> LogoManager::RestoreOriginals() { return InstallBackup(k
 
 std::vector<FileResult> LogoManager::InstallBackup(int backupNumber)
 {
+    const std::array<bool, 3> owed = OwedOriginals();
     std::vector<FileResult> files;
     for (const LogoSlot& slot : LogoSlots())
         files.push_back(ClearAttributes(slot.installPath));
     for (const LogoSlot& slot : LogoSlots())
         files.push_back(ClearAttributes(BackupPath(slot, backupNumber)));
-    for (const LogoSlot& slot : LogoSlots())
-        files.push_back(Copy(BackupPath(slot, backupNumber), slot.copyPath));
+    for (const LogoSlot& slot : LogoSlots()) {
+        if (owed[IndexOf(slot)])
+            files.push_back({.step = FileStep::Copy, .source = BackupPath(slot, backupNumber),
+                             .target = std::string(slot.copyPath), .detail = OriginalOwedReason(slot)});
+        else
+            files.push_back(Copy(BackupPath(slot, backupNumber), slot.copyPath));
+    }
     return files;
 }
 
@@ -129,7 +271,9 @@ FileResult LogoManager::MakeFolder(std::string_view path)
         drive_.MakeFolder(path);
         result.done = true;
     } catch (const FileError& e) {
-        result.detail = e.reason();
+        result.detail = e.file() == result.target ? e.reason() : e.what();
+    } catch (const Error& e) {
+        result.detail = e.what();
     }
     return result;
 }
@@ -147,34 +291,50 @@ FileResult LogoManager::ClearAttributes(std::string_view path)
     return result;
 }
 
-FileResult LogoManager::Copy(std::string_view source, std::string_view target)
+namespace {
+
+// The detail of a failed copy: a missing source as "<source> does not exist", a
+// missing folder of the target as "the folder ... does not exist", else the
+// error's own "<file>: <reason>".
+void DescribeFailure(FileResult& result, const Error& e)
 {
-    try {
-        return Copy(drive_.Resolve(source), std::string(source), target);
-    } catch (const Error& e) {
-        return {.step = FileStep::Copy, .source = std::string(source), .target = std::string(target), .detail = e.what()};
+    const auto* driveError = dynamic_cast<const DriveError*>(&e);
+    if (driveError && driveError->code() == std::errc::no_such_file_or_directory) {
+        if (driveError->file() == result.source) {
+            result.sourceMissing = true;
+            result.detail = result.source + " does not exist";
+            return;
+        }
+        if (driveError->file() == result.target) {
+            result.detail = driveError->reason();
+            return;
+        }
     }
+    result.detail = e.what();
 }
 
-FileResult LogoManager::Copy(const fs::path& source, std::string sourceName, std::string_view target)
+} // namespace
+
+FileResult LogoManager::Copy(std::string_view source, std::string_view target)
 {
-    FileResult result{.step = FileStep::Copy, .source = std::move(sourceName), .target = std::string(target)};
+    FileResult result{.step = FileStep::Copy, .source = std::string(source), .target = std::string(target)};
     try {
         drive_.CopyFile(source, target);
         result.done = true;
     } catch (const Error& e) {
-        const auto* fileError = dynamic_cast<const FileError*>(&e);
-        if (IsMissing(source)) {
-            result.sourceMissing = true;
-            result.detail = result.source + " does not exist";
-        } else if (const std::string_view folder = FolderOf(target); IsMissing(drive_, folder)) {
-            result.detail = "the folder " + std::string(folder) + " does not exist";
-        } else if (fileError) {
-            const bool aboutSource = fileError->file() == source.string();
-            result.detail = (aboutSource ? result.source : result.target) + ": " + fileError->reason();
-        } else {
-            result.detail = e.what();
-        }
+        DescribeFailure(result, e);
+    }
+    return result;
+}
+
+FileResult LogoManager::CopyIn(const fs::path& source, std::string_view target)
+{
+    FileResult result{.step = FileStep::Copy, .source = source.string(), .target = std::string(target)};
+    try {
+        drive_.CopyIn(source, target);
+        result.done = true;
+    } catch (const Error& e) {
+        DescribeFailure(result, e);
     }
     return result;
 }

@@ -3,6 +3,11 @@
 // runs every step in its order; a step that fails is skipped and the next one
 // runs, and each returns what happened to every file. Nothing here throws for a
 // file that cannot be copied or changed.
+//
+// The originals are kept before anything replaces them: the first run notes in
+// kOwedOriginalsRecord each kind that has a logo installed, copies them, and
+// strikes off each one copied. A kind still noted there is retried at every
+// start, and no operation replaces its installed logo until it is kept.
 #pragma once
 
 #include "DriveC.h"
@@ -26,6 +31,13 @@ inline constexpr std::string_view kConvertFileTitle = "Convert File?";
 // "<name> is not a valid Logo format.  Would you like to convert it?"
 std::string ConvertFileQuestion(std::string_view fileName);
 
+// The record of the originals still to keep: a text file with one line per
+// kind ("startup", "wait", "safe"), written durably; absent when none is owed.
+inline constexpr std::string_view kOwedOriginalsRecord = "C:\\VH Backups\\Originals owed.txt";
+
+// Why a kind's logo is not replaced while its original is owed.
+std::string OriginalOwedReason(const LogoSlot& slot);
+
 struct StartupReport {
     // This start created the backup store: the first run on this drive, the
     // only one that takes the originals.
@@ -33,6 +45,13 @@ struct StartupReport {
     // The existence test of each installed logo (Startup, Wait, Safe), made
     // before its attributes are cleared: false shows "Not Available".
     std::array<bool, 3> available{};
+    // Kinds (Startup, Wait, Safe) whose original is still not kept after this
+    // start; their installed logos are not replaced until it is.
+    std::array<bool, 3> originalOwed{};
+    // A step that matters failed: C:\VH Backups could not be read or made, an
+    // original could not be kept, or the record of owed originals could not be
+    // read or written. The files say which; the start-up is no success.
+    bool failed = false;
     std::vector<FileResult> files;
 };
 
@@ -41,6 +60,7 @@ enum class InstallOutcome {
     WrongFormat,    // the file fails the logo format test; nothing was done
     Installed,      // the file is now the installed logo
     CopyFailed,     // the copy failed; the installed logo is as it was
+    OriginalOwed,   // the kind's original is not kept yet; nothing was done
 };
 
 struct InstallReport {
@@ -54,17 +74,27 @@ public:
 
     const DriveC& Drive() const noexcept { return drive_; }
 
-    // The file steps of the start-up, in order: create C:\VH Backups when it does
-    // not exist; on the first run (this start created the store) and only while
-    // Logow.C1K does not exist, copy the three installed logos to the .C1K files;
-    // the existence test of the three installed logos; clear the attributes of
-    // the three installed logos and the three .C1K files. A later run never
-    // writes a .C1K file, so the originals stay those of the first run.
+    // The file steps of the start-up, in order: create C:\VH Backups when there is
+    // nothing of that name (a hidden store is still the store); on the first run
+    // (this start created the store) and only while Logow.C1K does not exist, note
+    // the kinds that have a logo installed as owed, copy the three installed logos
+    // to the .C1K files and strike off those copied; on a later run, copy the
+    // logos of the kinds still owed; the existence test of the three installed
+    // logos; clear the attributes of the three installed logos and the three .C1K
+    // files. A later run writes no .C1K file but an owed one, so the originals
+    // stay those of the first run. When the record cannot be written at the first
+    // run, the store just made is removed again, so the next start is a first
+    // run too.
     StartupReport StartUp();
 
+    // The kinds whose original is owed: those in the record, and those this
+    // start could not note. When the record cannot be read, every kind.
+    std::array<bool, 3> OwedOriginals() const;
+
     // Install This Logo: the file must pass the logo format test itself (a
-    // verdict shown for another file does not count); then the installed logo's
-    // attributes are cleared and the file is copied over it.
+    // verdict shown for another file does not count), and the kind's original
+    // must be kept; then the installed logo's attributes are cleared and the
+    // file is copied over it.
     InstallReport InstallLogo(LogoKind kind, const std::filesystem::path& file);
 
     // Save Set s (1 to 10): copies the three installed logos to the set's files.
@@ -74,11 +104,13 @@ public:
 
     // Install Set s (1 to 10): clears the attributes of the three installed logos
     // and of the set's three files, then copies the set's files over the
-    // installed logos. A file the set lacks leaves that logo as it was. Throws
-    // SubscriptError for another s.
+    // installed logos. A file the set lacks leaves that logo as it was, and so
+    // does a kind whose original is owed (a copy not done, with
+    // OriginalOwedReason). Throws SubscriptError for another s.
     std::vector<FileResult> InstallSet(int set);
 
-    // Install Set with the originals (backup number 1).
+    // Install Set with the originals (backup number 1). A kind whose original is
+    // owed still has it installed and is left alone.
     std::vector<FileResult> RestoreOriginals();
 
 private:
@@ -86,9 +118,13 @@ private:
     FileResult MakeFolder(std::string_view path);
     FileResult ClearAttributes(std::string_view path);
     FileResult Copy(std::string_view source, std::string_view target);
-    FileResult Copy(const std::filesystem::path& source, std::string sourceName, std::string_view target);
+    FileResult CopyIn(const std::filesystem::path& source, std::string_view target);
+    FileResult WriteOwed(const std::array<bool, 3>& owed);
+    std::array<bool, 3> ReadOwed(std::vector<FileResult>* problems) const;
 
     DriveC drive_;
+    // Kinds this process found owed but could not note in the record.
+    std::array<bool, 3> unrecorded_{};
 };
 
 } // namespace quillmere

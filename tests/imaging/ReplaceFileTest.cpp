@@ -69,7 +69,7 @@ TEST_F(ReplaceFile, ReplacesWithShorterContentAndKeepsThePermissions)
 
     const fs::path source = dir_ / "source.bmp";
     Write(source, std::string(200000, 'x'));
-    ReplaceFileWithCopy(source, target);
+    ReplaceFileWithCopy(source, target, 1 << 20);
     EXPECT_EQ(Read(target), std::string(200000, 'x'));
 
     // A new file gets the usual mode, the umask applied.
@@ -93,10 +93,10 @@ TEST_F(ReplaceFile, FailuresLeaveTheOldFileAndNoTemporary)
         EXPECT_EQ(e.file(), target.string());
         EXPECT_EQ(e.reason(), "the file is read-only");
     }
-    EXPECT_THROW(ReplaceFileWithCopy(dir_ / "missing.bmp", dir_ / "other.sys"), FileError);
+    EXPECT_THROW(ReplaceFileWithCopy(dir_ / "missing.bmp", dir_ / "other.sys", 1 << 20), FileError);
     // Opens as a file but fails to read (offset 0 is not mapped): the copy fails
     // after the temporary file exists.
-    EXPECT_THROW(ReplaceFileWithCopy("/proc/self/mem", dir_ / "other.sys"), FileError);
+    EXPECT_THROW(ReplaceFileWithCopy("/proc/self/mem", dir_ / "other.sys", 1 << 20), FileError);
     EXPECT_THROW(ReplaceFileContents(dir_ / "no folder" / "logo.sys", Bytes("new")), FileError);
     EXPECT_THROW(ReplaceFileContents(target / "under a file", Bytes("new")), FileError);
     EXPECT_THROW(ReplaceFileContents(dir_, Bytes("new")), FileError);

@@ -266,17 +266,33 @@ TEST_F(Cli, ALinkOffTheDriveIsNotAvailableAndLeftAlone)
     fs::create_symlink(secret, drive_ / "logo.sys");
     fs::create_symlink(root_, drive_ / "VH Backups");
 
+    // What a link leads off the drive to is neither shown nor changed, and a
+    // status that could not read it all says so.
     const Result status = Run({"--drive-c", "{drive}", "status"});
-    EXPECT_EQ(status.status, 0) << status.err;
-    EXPECT_NE(status.out.find("did not create C:\\VH Backups: leads outside drive C: through a symbolic link\n"),
+    EXPECT_EQ(status.status, 1) << status.err;
+    EXPECT_NE(status.out.find("could not read C:\\VH Backups: leads outside drive C: through a symbolic link\n"),
               std::string::npos)
         << status.out;
-    EXPECT_NE(status.out.find("  startup  C:\\logo.sys               Not Available\n"), std::string::npos) << status.out;
-    EXPECT_NE(status.out.find("  startup  C:\\VH Backups\\Logo.C1K    none\n"), std::string::npos) << status.out;
+    EXPECT_NE(status.out.find("  startup  C:\\logo.sys               Not Available (cannot be read: "
+                              "C:\\logo.sys: leads outside drive C: through a symbolic link)\n"),
+              std::string::npos)
+        << status.out;
+    EXPECT_NE(status.err.find("quillmere status: could not read C:\\VH Backups: leads outside drive C:"),
+              std::string::npos)
+        << status.err;
 
+    // Without a store no original can be kept, so no logo is replaced.
     const Result install = Run({"--drive-c", "{drive}", "install", "startup", "{pic}"});
     EXPECT_EQ(install.status, 1);
-    EXPECT_EQ(install.err, "quillmere install: the startup logo was not installed: "
+    EXPECT_NE(install.err.find("quillmere install: the startup logo was not installed: the original startup logo "
+                               "is not kept in C:\\VH Backups yet, so it is not replaced\n"),
+              std::string::npos)
+        << install.err;
+    fs::remove(drive_ / "VH Backups");
+    fs::create_directory(drive_ / "VH Backups");
+    const Result refused = Run({"--drive-c", "{drive}", "install", "startup", "{pic}"});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.err, "quillmere install: the startup logo was not installed: "
                            "C:\\Logo.sys: leads outside drive C: through a symbolic link\n");
     EXPECT_EQ(LogoFill(secret), 's');
     EXPECT_EQ(fs::status(secret).permissions() & fs::perms::all, fs::perms::owner_read);

@@ -94,6 +94,10 @@ TEST_F(DriveCResolve, ASymbolicLinkIsFollowedOnlyWhileItStaysOnTheDrive)
     fs::create_symlink("/nonexistent/logow.sys", driveRoot / "Windows" / "logow.sys");
     fs::create_symlink("real.sys", driveRoot / "Windows" / "logos.sys");
     fs::create_symlink("Windows", driveRoot / "Win");
+    fs::create_symlink("../WINDOWS/./Real.sys", driveRoot / "Windows" / "up.sys");
+    fs::create_symlink("../Windows/../../outside/secret.sys", driveRoot / "Windows" / "away.sys");
+    fs::create_symlink("new.sys", driveRoot / "Windows" / "dangling.sys");
+    fs::create_symlink("loop.sys", driveRoot / "loop.sys");
     const DriveC drive(driveRoot);
 
     struct Case {
@@ -102,14 +106,19 @@ TEST_F(DriveCResolve, ASymbolicLinkIsFollowedOnlyWhileItStaysOnTheDrive)
         bool there;
     };
     const Case cases[] = {
+        // off the drive, by "..", by an absolute target, or under a linked folder
         {"C:\\logo.sys", std::nullopt, false},
+        {"C:\\Windows\\away.sys", std::nullopt, false},
+        {"C:\\Windows\\logow.sys", std::nullopt, false},
         {"C:\\VH Backups\\secret.sys", std::nullopt, false},
         {"C:\\VH Backups\\Logo.C1K", std::nullopt, false}, // not there yet: it would be made outside
-        {"C:\\Windows\\logos.sys", driveRoot / "Windows" / "logos.sys", true},
-        {"C:\\Win\\real.sys", driveRoot / "Win" / "real.sys", true},
-        // A dangling link leads nowhere: nothing is read or changed through it,
-        // and a copy replaces the link itself.
-        {"C:\\Windows\\logow.sys", driveRoot / "Windows" / "logow.sys", false},
+        {"C:\\loop.sys", std::nullopt, false},
+        // on the drive: the file the link leads to, found ignoring letter case
+        {"C:\\Windows\\logos.sys", driveRoot / "Windows" / "real.sys", true},
+        {"C:\\Win\\real.sys", driveRoot / "Windows" / "real.sys", true},
+        {"C:\\Windows\\up.sys", driveRoot / "Windows" / "real.sys", true},
+        // a link on the drive that leads nowhere yet: a copy creates what it names
+        {"C:\\Windows\\dangling.sys", driveRoot / "Windows" / "new.sys", false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path);
@@ -120,9 +129,13 @@ TEST_F(DriveCResolve, ASymbolicLinkIsFollowedOnlyWhileItStaysOnTheDrive)
             EXPECT_THROW(drive.Resolve(c.path), FileError);
             EXPECT_EQ(drive.SetAttributes(c.path), 0);
             EXPECT_FALSE(drive.Exists(c.path));
+            EXPECT_THROW(drive.WriteFile(c.path, {}), FileError);
         }
     }
+    EXPECT_EQ(drive.ChangeAttributes("C:\\logo.sys", 0), DriveErrc::LeavesDrive);
     EXPECT_EQ(fs::status(outside / "secret.sys").permissions() & fs::perms::all, fs::perms::owner_read);
+    EXPECT_EQ(ReadFile(outside / "secret.sys"), "s");
+    EXPECT_EQ(std::distance(fs::directory_iterator(outside), fs::directory_iterator{}), 1);
 }
 
 // --- attributes ---------------------------------------------------------------
