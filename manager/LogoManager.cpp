@@ -141,7 +141,8 @@ StartupReport LogoManager::StartUp()
         // installed by then over them. What it cannot finish now it owes.
         for (const LogoSlot& slot : LogoSlots()) {
             try {
-                owed[IndexOf(slot)] = drive_.Inspect(slot.copyPath).type != DriveEntry::Type::Missing;
+                // A folder or a FIFO in a logo's place is no logo to keep.
+                owed[IndexOf(slot)] = drive_.Inspect(slot.copyPath).type == DriveEntry::Type::File;
             } catch (const DriveError& e) {
                 // Something may be there that cannot be read now; a link off the
                 // drive is no original of this drive.

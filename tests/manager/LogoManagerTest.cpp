@@ -1,14 +1,20 @@
 #include "DriveFixture.h"
 
+#include "manager/FileAttributes.h"
 #include "manager/LogoManager.h"
 
 #include "imaging/Errors.h"
+#include "support/AsOrdinaryUser.h"
+#include "support/ChildProcess.h"
 
 #include <csignal>
+#include <cstdio>
 #include <cstring>
 
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 
 namespace quillmere {
 namespace {
@@ -401,6 +407,163 @@ TEST_F(LogoManagerTest, NoOperationReachesOffTheDriveThroughASymbolicLink)
     EXPECT_EQ(fs::status(secret).permissions() & fs::perms::all, fs::perms::owner_read);
     EXPECT_EQ(LogoFill(outside / "Windows" / "logow.sys"), 'w');
     EXPECT_EQ(std::distance(fs::directory_iterator(outside / "Windows"), fs::directory_iterator{}), 1);
+}
+
+// Every name under the drive that a replace left behind.
+std::vector<std::string> Temporaries(const fs::path& root)
+{
+    std::vector<std::string> left;
+    for (const auto& e : fs::recursive_directory_iterator(root)) {
+        if (e.path().filename().string().starts_with(".qm"))
+            left.push_back(e.path().string());
+    }
+    return left;
+}
+
+TEST_F(LogoManagerTest, AFolderSwappedForALinkOffTheDriveDuringInstallsIsNeverWrittenThrough)
+{
+    Lay({'a', 'b', 'c'});
+    const fs::path outside = root_.parent_path() / (root_.filename().string() + "_pictures") / "outside";
+    fs::create_directories(outside);
+    fs::create_symlink(outside, root_ / "Swap");
+    const fs::path picture = Picture('n');
+    LogoManager manager = Manager();
+    ASSERT_FALSE(manager.StartUp().failed);
+
+    // The child swaps C:\Windows and the link back and forth until the installs
+    // are over (the pipe closes), at most a million times.
+    int done[2];
+    ASSERT_EQ(::pipe(done), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::close(done[1]);
+        ::fcntl(done[0], F_SETFL, O_NONBLOCK);
+        const std::string windows = (root_ / "Windows").string();
+        const std::string swap = (root_ / "Swap").string();
+        char byte;
+        for (int i = 0; i < 1000000 && ::read(done[0], &byte, 1) < 0; ++i)
+            ::renameat2(AT_FDCWD, windows.c_str(), AT_FDCWD, swap.c_str(), RENAME_EXCHANGE);
+        ::_exit(0);
+    }
+    ::close(done[0]);
+    int installed = 0;
+    for (int i = 0; i < 400; ++i) {
+        if (manager.InstallLogo(LogoKind::Wait, picture).outcome == InstallOutcome::Installed)
+            ++installed;
+    }
+    ::close(done[1]);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+
+    EXPECT_TRUE(fs::is_empty(outside)) << fs::directory_iterator(outside)->path();
+    EXPECT_EQ(Temporaries(root_), std::vector<std::string>{});
+    const fs::path windows = fs::is_symlink(root_ / "Windows") ? root_ / "Swap" : root_ / "Windows";
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(windows))
+        names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"logos.sys", "logow.sys"}));
+    EXPECT_EQ(LogoFill(windows / "logow.sys"), installed > 0 ? 'n' : 'b');
+}
+
+// --- originals owed ----------------------------------------------------------------
+
+std::string Record(const fs::path& root)
+{
+    const fs::path record = root / "VH Backups" / "Originals owed.txt";
+    return fs::exists(record) ? ReadFile(record) : "<none>";
+}
+
+TEST_F(LogoManagerTest, AFirstRunThatFailsPartWayOwesTheOriginalsItCouldNotKeep)
+{
+    // A safe logo small enough to be copied under the limit; the others are not.
+    Lay({'a', 'b', '?'});
+    WriteFile(root_ / "Windows" / "logos.sys", 1000, 'c');
+    EXPECT_TRUE(InChild([&] {
+        LimitFileSize(100000);
+        const StartupReport first = Manager().StartUp();
+        EXPECT_TRUE(first.firstRun);
+        EXPECT_TRUE(first.failed);
+        EXPECT_EQ(first.originalOwed, (std::array{true, true, false}));
+        return !::testing::Test::HasFailure();
+    }));
+    EXPECT_EQ(Record(root_), "startup\nwait\n");
+    EXPECT_EQ(Temporaries(root_), std::vector<std::string>{});
+    EXPECT_EQ(Backup(1), (Logos{'?', '?', '!'}));
+
+    // Until kept, nothing replaces those two logos; the safe one may change.
+    LogoManager manager = Manager();
+    EXPECT_EQ(manager.OwedOriginals(), (std::array{true, true, false}));
+    EXPECT_EQ(manager.InstallLogo(LogoKind::Wait, Picture('x')).outcome, InstallOutcome::OriginalOwed);
+    EXPECT_EQ(manager.InstallLogo(LogoKind::Safe, Picture('s')).outcome, InstallOutcome::Installed);
+    manager.SaveSet(1);
+    WriteLogo(root_ / "VH Backups" / "Logo.C2K", 'y');
+    const std::vector<FileResult> set = manager.InstallSet(1);
+    EXPECT_EQ(Describe(set[6]), "did not copy C:\\VH Backups\\Logo.C2K to C:\\Logo.sys: the original startup logo "
+                                "is not kept in C:\\VH Backups yet, so it is not replaced");
+    manager.RestoreOriginals(); // the safe logo's original comes back; the others are still in place
+    EXPECT_EQ(Installed(), (Logos{'a', 'b', '!'}));
+    EXPECT_EQ(ReadFile(root_ / "Windows" / "logos.sys"), std::string(1000, 'c'));
+
+    // The next start keeps them, and then they are the originals for good.
+    const StartupReport second = Manager().StartUp();
+    EXPECT_FALSE(second.firstRun);
+    EXPECT_FALSE(second.failed);
+    EXPECT_EQ(second.originalOwed, (std::array{false, false, false}));
+    EXPECT_EQ(Record(root_), "<none>");
+    EXPECT_EQ(Backup(1), (Logos{'a', 'b', '!'}));
+    EXPECT_EQ(manager.InstallLogo(LogoKind::Wait, Picture('x')).outcome, InstallOutcome::Installed);
+    Manager().StartUp();
+    EXPECT_EQ(Backup(1), (Logos{'a', 'b', '!'}));
+}
+
+TEST_F(LogoManagerTest, ALogoTheUserCannotReadIsOwedAndAKindWithoutALogoOwesNothing)
+{
+    Lay({'a', '?', 'c'});
+    fs::permissions(root_ / "logo.sys", fs::perms::none);
+    if (::geteuid() == 0) {
+        for (const auto& e : fs::recursive_directory_iterator(root_))
+            ASSERT_EQ(::lchown(e.path().c_str(), 65534, 65534), 0);
+        ASSERT_EQ(::chown(root_.c_str(), 65534, 65534), 0);
+    }
+    const fs::path picture = Picture('n');
+    fs::permissions(picture.parent_path(), fs::perms::all);
+    fs::permissions(picture, fs::perms::all);
+    EXPECT_TRUE(AsOrdinaryUser([&] {
+        const StartupReport first = Manager().StartUp();
+        return first.firstRun && first.failed && first.originalOwed == std::array{true, false, false} &&
+               Manager().InstallLogo(LogoKind::Startup, picture).outcome == InstallOutcome::OriginalOwed &&
+               Manager().InstallLogo(LogoKind::Wait, picture).outcome == InstallOutcome::Installed;
+    }));
+    EXPECT_EQ(Record(root_), "startup\n");
+    EXPECT_EQ(Backup(1), (Logos{'?', '?', 'c'}));
+    fs::permissions(root_ / "logo.sys", fs::perms::owner_read);
+    EXPECT_EQ(Installed(), (Logos{'a', 'n', 'c'}));
+}
+
+// --- the backup store ---------------------------------------------------------------
+
+TEST_F(LogoManagerTest, AHiddenStoreIsTheStoreAndAnUnreadableOneIsAFailure)
+{
+    RequireExtendedAttributes();
+    Lay({'a', 'b', 'c'});
+    Manager().StartUp();
+    ASSERT_TRUE(SetDosAttrib(root_ / "VH Backups", "0x12"));
+    const StartupReport hidden = Manager().StartUp();
+    EXPECT_FALSE(hidden.failed);
+    for (const FileResult& r : hidden.files)
+        EXPECT_NE(r.step, FileStep::MakeFolder) << Describe(r);
+
+    fs::permissions(root_ / "VH Backups", fs::perms::owner_write | fs::perms::owner_exec);
+    EXPECT_TRUE(AsOrdinaryUser([&] {
+        const StartupReport unreadable = Manager().StartUp();
+        return unreadable.failed && !unreadable.files.empty() &&
+               Describe(unreadable.files[0]) == "could not read C:\\VH Backups: " + std::string(std::strerror(EACCES)) &&
+               unreadable.originalOwed == std::array{true, true, true};
+    }));
+    fs::permissions(root_ / "VH Backups", fs::perms::owner_all);
+    EXPECT_EQ(Backup(1), (Logos{'a', 'b', 'c'}));
 }
 
 } // namespace
