@@ -5,11 +5,17 @@
 #include "manager/LogoSlot.h"
 
 #include "imaging/Errors.h"
+#include "imaging/ReplaceFile.h"
+#include "support/AsOrdinaryUser.h"
+#include "support/ChildProcess.h"
 
 #include <cctype>
 #include <cstdlib>
+#include <cstring>
+#include <functional>
 #include <optional>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 namespace quillmere {
@@ -220,6 +226,154 @@ TEST_F(DriveCAttributes, APathIsCutTo255CharactersAndAMissingFileIsNoSuccess)
         EXPECT_EQ((fs::status(file).permissions() & fs::perms::owner_write) != fs::perms::none, c.cleared);
     }
     EXPECT_EQ(drive.ChangeAttributes("C:\\missing.sys", 0), std::errc::no_such_file_or_directory);
+}
+
+TEST_F(DriveCAttributes, ReadOnlyTakesEveryWritePermissionAndClearingGivesTheOwnerHisBack)
+{
+    const DriveC drive(root_);
+    const fs::path file = root_ / "logo.sys";
+    WriteLogo(file, 'a');
+    struct Case {
+        mode_t before;
+        std::uint32_t attributes;
+        mode_t after;
+    };
+    const Case cases[] = {
+        {0666, kAttrReadOnly, 0444}, {0664, kAttrReadOnly, 0444}, {0462, kAttrReadOnly, 0440},
+        {0400, kAttrReadOnly, 0400}, {0460, 0, 0660},             {0444, 0, 0644},
+        {0644, 0, 0644},
+    };
+    // An ordinary user may write user.DOSATTRIB only while the file is writable
+    // to them, so the order of the steps matters there most.
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown(file.c_str(), 65534, 65534), 0);
+    }
+    for (const Case& c : cases) {
+        for (bool ordinary : {false, true}) {
+            SCOPED_TRACE(::testing::Message() << std::oct << c.before << " " << c.attributes << (ordinary ? " as a user" : ""));
+            ASSERT_EQ(::chmod(file.c_str(), c.before), 0);
+            const auto attempt = [&] {
+                struct stat st {};
+                return drive.SetAttributes("C:\\logo.sys", c.attributes) != 0 && ::stat(file.c_str(), &st) == 0 &&
+                       (st.st_mode & 07777) == c.after;
+            };
+            EXPECT_TRUE(ordinary ? AsOrdinaryUser(attempt) : attempt());
+        }
+    }
+}
+
+TEST_F(DriveCAttributes, AFileWithOtherNamesOrNoFileAtAllIsNotChanged)
+{
+    const fs::path outside = root_ / "outside";
+    const fs::path drive = root_ / "drive";
+    WriteLogo(outside / "secret.sys", 's');
+    fs::permissions(outside / "secret.sys", fs::perms::owner_read);
+    fs::create_directories(drive / "Windows");
+    fs::create_hard_link(outside / "secret.sys", drive / "logo.sys");
+    ASSERT_EQ(::mkfifo((drive / "Windows" / "logow.sys").c_str(), 0600), 0);
+    const DriveC c(drive);
+
+    const std::error_code linked = c.ChangeAttributes("C:\\logo.sys", 0);
+    EXPECT_EQ(linked, DriveErrc::HardLinked);
+    EXPECT_NE(linked.message().find("hard links"), std::string::npos) << linked.message();
+    EXPECT_EQ(fs::status(outside / "secret.sys").permissions() & fs::perms::all, fs::perms::owner_read);
+    EXPECT_EQ(c.Inspect("C:\\logo.sys").links, 2u);
+
+    EXPECT_EQ(c.ChangeAttributes("C:\\Windows\\logow.sys", 0), DriveErrc::NotRegularFile);
+    const DriveEntry fifo = c.Inspect("C:\\Windows\\logow.sys");
+    EXPECT_EQ(fifo.type, DriveEntry::Type::Other);
+    EXPECT_EQ(fifo.typeName, "a FIFO");
+}
+
+// Runs each copy onto the drive in a child with a timeout, so one that blocks
+// fails instead of hanging the tests.
+TEST_F(DriveCAttributes, SpecialAndOversizedFilesAreRefusedWithoutBlockingOrFillingTheDisk)
+{
+    fs::create_directories(root_ / "Windows");
+    fs::create_directories(root_ / "VH Backups");
+    ASSERT_EQ(::mkfifo((root_ / "logo.sys").c_str(), 0600), 0);
+    ASSERT_EQ(::mkfifo((root_ / "Windows" / "logow.sys").c_str(), 0600), 0);
+    // A writer that never stops is on this one; the other has none.
+    const int writer = ::open((root_ / "Windows" / "logow.sys").c_str(), O_RDWR | O_NONBLOCK);
+    ASSERT_GE(writer, 0);
+    ASSERT_GT(::write(writer, "logo", 4), 0);
+    {
+        std::ofstream sparse(root_ / "VH Backups" / "Logo.C2K", std::ios::binary);
+        sparse.seekp(static_cast<std::streamoff>(kMaxDriveCopyBytes));
+        sparse << 'x';
+    }
+    const DriveC drive(root_);
+    struct Case {
+        const char* source;
+        const char* target;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"C:\\logo.sys", "C:\\VH Backups\\Logo.C3K", "it is a FIFO, not a regular file"},
+        {"C:\\Windows\\logow.sys", "C:\\VH Backups\\Logow.C3K", "it is a FIFO, not a regular file"},
+        {"C:\\VH Backups\\Logo.C2K", "C:\\Logo.C4K",
+         "is larger than 4194304 bytes, more than any logo or picture needs, so it is not copied"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.source);
+        EXPECT_TRUE(InChild([&] {
+            try {
+                drive.CopyFile(c.source, c.target);
+            } catch (const FileError& e) {
+                return e.file() == c.source && e.reason() == c.reason;
+            }
+            return false;
+        }));
+    }
+    EXPECT_TRUE(InChild([&] { return drive.Inspect("C:\\logo.sys").typeName == "a FIFO"; }));
+    // A picture the user names is opened at once, so only the open's own check stands.
+    EXPECT_TRUE(InChild([&] {
+        try {
+            drive.CopyIn(root_ / "logo.sys", "C:\\Logo.C5K");
+        } catch (const FileError& e) {
+            return e.reason() == "it is a FIFO, not a regular file";
+        }
+        return false;
+    }));
+    ::close(writer);
+    EXPECT_EQ(Tree(), (std::vector<std::string>{"VH Backups", "VH Backups/Logo.C2K", "Windows", "Windows/logow.sys",
+                                                "logo.sys"}));
+}
+
+TEST_F(DriveCAttributes, EveryWriteUnderAFileSizeLimitFailsWithEFBIGAndLeavesNoTemporary)
+{
+    WriteLogo(root_ / "Windows" / "logow.sys", 'w');
+    WriteLogo(root_ / "logo.sys", 'a');
+    const fs::path picture = root_ / "picture.bmp";
+    WriteLogo(picture, 'p');
+    const DriveC drive(root_);
+    const std::string big(200000, 'b');
+    const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(big.data()), big.size());
+    struct Case {
+        const char* name;
+        std::string target; // as the error names it
+        std::function<void()> write;
+    };
+    const Case cases[] = {
+        {"a picture onto the drive", "C:\\Logo.sys", [&] { drive.CopyIn(picture, "C:\\Logo.sys"); }},
+        {"a drive file onto the drive", "C:\\Logo.sys", [&] { drive.CopyFile("C:\\Windows\\Logow.sys", "C:\\Logo.sys"); }},
+        {"bytes onto the drive", "C:\\Logo.sys", [&] { drive.WriteFile("C:\\Logo.sys", bytes); }},
+        {"bytes to a host file", (root_ / "logo.sys").string(), [&] { ReplaceFileContents(root_ / "logo.sys", bytes); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_TRUE(InChild([&] {
+            LimitFileSize(100000);
+            try {
+                c.write();
+            } catch (const FileError& e) {
+                return e.file() == c.target && e.reason() == std::strerror(EFBIG);
+            }
+            return false;
+        }));
+        EXPECT_EQ(LogoFill(root_ / "logo.sys"), 'a');
+        EXPECT_EQ(Tree(), (std::vector<std::string>{"Windows", "Windows/logow.sys", "logo.sys", "picture.bmp"}));
+    }
 }
 
 // --- choosing the drive -----------------------------------------------------------
