@@ -1,10 +1,14 @@
 // The Logo Manager's commands, run as the built program on temporary drives.
 #include "DriveFixture.h"
 
+#include "support/ChildProcess.h"
+
 #include <cstdlib>
+#include <cstring>
 #include <map>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 namespace quillmere {
@@ -73,6 +77,9 @@ protected:
             for (std::string& a : argv)
                 raw.push_back(a.data());
             raw.push_back(nullptr);
+            if (fileSizeLimit_ != 0)
+                LimitFileSize(fileSizeLimit_); // both survive the exec
+            ::alarm(kChildTimeout);            // a command that hangs fails the test
             ::execv(raw[0], raw.data());
             ::_exit(127);
         }
@@ -87,6 +94,7 @@ protected:
 
     fs::path drive_;
     fs::path home_;
+    rlim_t fileSizeLimit_ = 0; // for the program's files; 0: none
 };
 
 struct Case {
@@ -312,6 +320,93 @@ TEST_F(Cli, TheDriveComesFromTheEnvironmentElseThePracticeDrive)
         << practice.out;
     EXPECT_TRUE(fs::is_directory(root / "Windows"));
     EXPECT_TRUE(fs::is_directory(root / "VH Backups"));
+}
+
+TEST_F(Cli, AFirstRunThatCannotKeepTheOriginalsFailsAndNothingReplacesThemUntilKept)
+{
+    // Under this limit the record of owed originals fits, no logo does.
+    fileSizeLimit_ = 100000;
+    const Result first = Run({"--drive-c", "{drive}", "status"});
+    EXPECT_EQ(first.status, 1);
+    EXPECT_NE(first.out.find("First run on this drive: the originals could not all be kept; see below.\n"),
+              std::string::npos)
+        << first.out;
+    EXPECT_NE(first.out.find("did not copy C:\\Logo.sys to C:\\VH Backups\\Logo.C1K: C:\\VH Backups\\Logo.C1K: " +
+                             std::string(std::strerror(EFBIG)) + "\n"),
+              std::string::npos)
+        << first.out;
+    EXPECT_NE(first.out.find("  wait     C:\\VH Backups\\Logow.C1K   not kept yet\n"), std::string::npos) << first.out;
+    EXPECT_EQ(first.err, "quillmere status: could not keep the original startup and wait logos in C:\\VH Backups; "
+                         "they are not replaced until kept\n");
+
+    struct Case {
+        std::vector<std::string> args;
+        const char* err; // a line standard error holds
+    };
+    const Case refused[] = {
+        {{"install", "wait", "{pic}"},
+         "quillmere install: the wait logo was not installed: the original wait logo is not kept in C:\\VH Backups "
+         "yet, so it is not replaced\n"},
+        {{"sets", "install", "1"}, "quillmere sets: could not keep the original startup and wait logos"},
+        {{"restore-originals"}, "quillmere restore-originals: could not keep the original startup and wait logos"},
+    };
+    for (const Case& c : refused) {
+        std::vector<std::string> args = {"--drive-c", "{drive}"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const Result r = Run(args);
+        EXPECT_EQ(r.status, 1) << c.args[0];
+        EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
+    }
+    EXPECT_EQ(LogoFill(drive_ / "logo.sys"), 'a');
+    EXPECT_EQ(LogoFill(drive_ / "Windows" / "logow.sys"), 'b');
+
+    // Room again: the next command keeps them first.
+    fileSizeLimit_ = 0;
+    const Result later = Run({"--drive-c", "{drive}", "install", "wait", "{pic}"});
+    EXPECT_EQ(later.status, 0) << later.err;
+    EXPECT_NE(later.out.find("copied C:\\Windows\\Logow.sys to C:\\VH Backups\\Logow.C1K\n"), std::string::npos)
+        << later.out;
+    EXPECT_EQ(LogoFill(drive_ / "VH Backups" / "Logo.C1K"), 'a');
+    EXPECT_EQ(LogoFill(drive_ / "VH Backups" / "Logow.C1K"), 'b');
+    EXPECT_EQ(LogoFill(drive_ / "Windows" / "logow.sys"), 'n');
+    EXPECT_EQ(Run({"--drive-c", "{drive}", "status"}).status, 0);
+}
+
+TEST_F(Cli, SpecialAndHardLinkedFilesOnTheDriveAreNamedAndLeftAlone)
+{
+    // A FIFO with a writer in the startup logo's place, and a wait logo that is
+    // another name of a file beside the drive.
+    fs::remove(drive_ / "logo.sys");
+    ASSERT_EQ(::mkfifo((drive_ / "logo.sys").c_str(), 0600), 0);
+    const int writer = ::open((drive_ / "logo.sys").c_str(), O_RDWR | O_NONBLOCK);
+    ASSERT_GE(writer, 0);
+    ASSERT_GT(::write(writer, "logo", 4), 0);
+    const fs::path secret = root_ / "secret.sys";
+    fs::rename(drive_ / "Windows" / "logow.sys", secret);
+    fs::permissions(secret, fs::perms::owner_read);
+    fs::create_hard_link(secret, drive_ / "Windows" / "logow.sys");
+
+    const Result status = Run({"--drive-c", "{drive}", "status"});
+    EXPECT_EQ(status.status, 0) << status.err;
+    for (const char* line : {
+             "  startup  C:\\logo.sys               a FIFO, not a regular file\n",
+             "did not clear the attributes of C:\\Windows\\logow.sys: it has other names (hard links), which would "
+             "change with it, so it is left as it is\n",
+             "copied C:\\Windows\\Logow.sys to C:\\VH Backups\\Logow.C1K\n",
+             "  startup  C:\\VH Backups\\Logo.C1K    none\n",
+         })
+        EXPECT_NE(status.out.find(line), std::string::npos) << line << "\nin:\n" << status.out;
+
+    const Result save = Run({"--drive-c", "{drive}", "sets", "save", "1"});
+    EXPECT_EQ(save.status, 1);
+    EXPECT_NE(save.out.find("did not copy C:\\Logo.sys to C:\\VH Backups\\Logo.C2K: "
+                            "C:\\Logo.sys: it is a FIFO, not a regular file\n"),
+              std::string::npos)
+        << save.out;
+    ::close(writer);
+    EXPECT_EQ(fs::status(secret).permissions() & fs::perms::all, fs::perms::owner_read);
+    for (const auto& e : fs::recursive_directory_iterator(drive_))
+        EXPECT_FALSE(e.path().filename().string().starts_with(".qm")) << e.path();
 }
 
 } // namespace
