@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -120,6 +121,100 @@ TEST_F(ReplaceFile, AFolderThatCannotBeWrittenIsRefused)
     };
     EXPECT_TRUE(testing::AsOrdinaryUser(attempt));
     EXPECT_FALSE(fs::exists(target));
+}
+
+TEST_F(ReplaceFile, ALinkStaysAndTheFileItLeadsToIsReplacedInItsOwnFolder)
+{
+    fs::create_directories(dir_ / "real");
+    Write(dir_ / "real" / "logo.sys", "old");
+    fs::permissions(dir_ / "real" / "logo.sys", fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    Write(dir_ / "real" / "ro.sys", "old");
+    fs::permissions(dir_ / "real" / "ro.sys", fs::perms::owner_read);
+    fs::create_symlink("real/logo.sys", dir_ / "link.sys");
+    fs::create_symlink("link.sys", dir_ / "chain.sys");
+    fs::create_symlink("real/ro.sys", dir_ / "ro.sys");
+    fs::create_symlink("real/new.sys", dir_ / "dangling.sys");
+    struct Case {
+        const char* link;
+        const char* file; // where it leads
+        const char* content; // afterwards
+        fs::perms mode;
+    };
+    const mode_t umask = ::umask(0);
+    ::umask(umask);
+    const Case cases[] = {
+        {"link.sys", "real/logo.sys", "new", fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read},
+        {"chain.sys", "real/logo.sys", "new", fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read},
+        {"ro.sys", "real/ro.sys", "old", fs::perms::owner_read}, // refused as the file it leads to is read-only
+        {"dangling.sys", "real/new.sys", "new", static_cast<fs::perms>(0666 & ~umask)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.link);
+        Write(dir_ / "real" / "logo.sys", "old");
+        try {
+            ReplaceFileContents(dir_ / c.link, Bytes("new"));
+        } catch (const FileError& e) {
+            EXPECT_STREQ(c.content, "old") << e.what();
+        }
+        EXPECT_TRUE(fs::is_symlink(dir_ / c.link));
+        EXPECT_EQ(Read(dir_ / c.file), c.content);
+        EXPECT_EQ(fs::status(dir_ / c.file).permissions(), c.mode);
+    }
+    EXPECT_TRUE(Others({"real", "link.sys", "chain.sys", "ro.sys", "dangling.sys"}).empty());
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_ / "real"), fs::directory_iterator{}), 3);
+}
+
+TEST_F(ReplaceFile, NamesOfEveryLengthTheFileSystemTakesCanBeReplaced)
+{
+    for (std::size_t length : {1u, 245u, 246u, 250u, 255u}) {
+        SCOPED_TRACE(length);
+        const fs::path target = dir_ / std::string(length, 'n');
+        Write(target, "old");
+        EXPECT_NO_THROW(ReplaceFileContents(target, Bytes("new")));
+        EXPECT_EQ(Read(target), "new");
+        fs::remove(target);
+    }
+    EXPECT_TRUE(Others({}).empty());
+}
+
+std::vector<ReplaceStep> g_steps;
+fs::path g_target;
+std::string g_targetWhenFlushed;
+
+void RecordStep(ReplaceStep step)
+{
+    g_steps.push_back(step);
+    if (step == ReplaceStep::ContentFlushed)
+        g_targetWhenFlushed = Read(g_target);
+}
+
+// The replace must be durable: the new content on disk before the rename makes
+// it the file, and the old file never written in place, so a crash at any
+// moment leaves the old content or the new one whole.
+TEST_F(ReplaceFile, TheNewContentIsFlushedBeforeTheRenameAndTheOldFileIsNeverWrittenInPlace)
+{
+    g_target = dir_ / "logo.sys";
+    const fs::path source = dir_ / "source.bmp";
+    Write(source, "copied");
+    const std::function<void()> replaces[] = {
+        [&] { ReplaceFileContents(g_target, Bytes("new")); },
+        [&] { ReplaceFileWithCopy(source, g_target, 1 << 20); },
+    };
+    for (const auto& replace : replaces) {
+        Write(g_target, "old");
+        fs::remove(dir_ / "old.sys");
+        fs::create_hard_link(g_target, dir_ / "old.sys");
+        g_steps.clear();
+        ObserveReplaceSteps(&RecordStep);
+        replace();
+        ObserveReplaceSteps(nullptr);
+        EXPECT_EQ(g_steps, (std::vector<ReplaceStep>{ReplaceStep::ContentFlushed, ReplaceStep::Renamed,
+                                                     ReplaceStep::FolderFlushed}));
+        EXPECT_EQ(g_targetWhenFlushed, "old");
+        EXPECT_EQ(Read(dir_ / "old.sys"), "old"); // the old file, by its other name
+        EXPECT_NE(Read(g_target), "old");
+    }
+    EXPECT_TRUE(Others({"logo.sys", "old.sys", "source.bmp"}).empty());
 }
 
 } // namespace
