@@ -79,6 +79,8 @@ protected:
             raw.push_back(nullptr);
             if (fileSizeLimit_ != 0)
                 LimitFileSize(fileSizeLimit_); // both survive the exec
+            if (asOrdinaryUser_ && ::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+                ::_exit(127);
             ::alarm(kChildTimeout);            // a command that hangs fails the test
             ::execv(raw[0], raw.data());
             ::_exit(127);
@@ -95,6 +97,7 @@ protected:
     fs::path drive_;
     fs::path home_;
     rlim_t fileSizeLimit_ = 0; // for the program's files; 0: none
+    bool asOrdinaryUser_ = false; // for root: run the program as nobody
 };
 
 struct Case {
@@ -407,6 +410,31 @@ TEST_F(Cli, SpecialAndHardLinkedFilesOnTheDriveAreNamedAndLeftAlone)
     EXPECT_EQ(fs::status(secret).permissions() & fs::perms::all, fs::perms::owner_read);
     for (const auto& e : fs::recursive_directory_iterator(drive_))
         EXPECT_FALSE(e.path().filename().string().starts_with(".qm")) << e.path();
+}
+
+TEST_F(Cli, AStoreTheUserCannotReadIsSaidToBeUnreadableAndStatusFails)
+{
+    ASSERT_EQ(Run({"--drive-c", "{drive}", "status"}).status, 0);
+    if (::geteuid() == 0) {
+        for (const auto& e : fs::recursive_directory_iterator(drive_))
+            ASSERT_EQ(::lchown(e.path().c_str(), 65534, 65534), 0);
+        ASSERT_EQ(::chown(drive_.c_str(), 65534, 65534), 0);
+    }
+    fs::permissions(drive_ / "VH Backups", fs::perms::owner_write | fs::perms::owner_exec);
+    asOrdinaryUser_ = true;
+    const Result status = Run({"--drive-c", "{drive}", "status"});
+    fs::permissions(drive_ / "VH Backups", fs::perms::owner_all);
+    const std::string denied = std::strerror(EACCES);
+    EXPECT_EQ(status.status, 1);
+    EXPECT_NE(status.out.find("could not read C:\\VH Backups: " + denied + "\n"), std::string::npos) << status.out;
+    EXPECT_NE(status.out.find("Originals (kept at the first run on this drive):\n  cannot be read: C:\\VH Backups: " +
+                              denied + "\n"),
+              std::string::npos)
+        << status.out;
+    EXPECT_EQ(status.out.find("none"), std::string::npos) << status.out;
+    EXPECT_EQ(status.out.find("leads outside"), std::string::npos) << status.out;
+    EXPECT_NE(status.err.find("quillmere status: could not read C:\\VH Backups: " + denied + "\n"), std::string::npos)
+        << status.err;
 }
 
 } // namespace

@@ -418,6 +418,22 @@ TEST_F(DriveCOpen, OptionThenEnvironmentThenThePracticeDrive)
     }
 }
 
+TEST_F(DriveCOpen, ADriveFolderTheUserCannotReadIsSaidToBeUnreadable)
+{
+    fs::permissions(root_, fs::perms::owner_write | fs::perms::owner_exec | fs::perms::others_exec);
+    const auto attempt = [&] {
+        try {
+            DriveC::Open(root_.string());
+        } catch (const FileError& e) {
+            return e.file() == root_.string() &&
+                   e.reason() == "cannot open the drive C: folder: " + std::string(std::strerror(EACCES));
+        }
+        return false;
+    };
+    EXPECT_TRUE(AsOrdinaryUser(attempt));
+    fs::permissions(root_, fs::perms::owner_all);
+}
+
 TEST_F(DriveCOpen, AFolderTheUserNamesIsNeverCreated)
 {
     ::unsetenv("QUILLMERE_DRIVE_C");

@@ -542,6 +542,28 @@ TEST_F(LogoManagerTest, ALogoTheUserCannotReadIsOwedAndAKindWithoutALogoOwesNoth
     EXPECT_EQ(Installed(), (Logos{'a', 'n', 'c'}));
 }
 
+TEST_F(LogoManagerTest, AFirstRunThatCannotEvenNoteWhatItOwesLeavesTheNextStartAFirstRun)
+{
+    Lay({'a', 'b', '?'});
+    const fs::path picture = Picture('n');
+    EXPECT_TRUE(InChild([&] {
+        LimitFileSize(4); // shorter than the record
+        LogoManager manager = Manager();
+        const StartupReport first = manager.StartUp();
+        EXPECT_TRUE(first.failed);
+        EXPECT_EQ(first.originalOwed, (std::array{true, true, false}));
+        EXPECT_EQ(manager.InstallLogo(LogoKind::Startup, picture).outcome, InstallOutcome::OriginalOwed);
+        return !::testing::Test::HasFailure();
+    }));
+    EXPECT_FALSE(fs::exists(root_ / "VH Backups"));
+    EXPECT_EQ(Installed(), (Logos{'a', 'b', '?'}));
+
+    const StartupReport again = Manager().StartUp();
+    EXPECT_TRUE(again.firstRun);
+    EXPECT_FALSE(again.failed);
+    EXPECT_EQ(Backup(1), (Logos{'a', 'b', '?'}));
+}
+
 // --- the backup store ---------------------------------------------------------------
 
 TEST_F(LogoManagerTest, AHiddenStoreIsTheStoreAndAnUnreadableOneIsAFailure)
