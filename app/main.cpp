@@ -182,7 +182,9 @@ int run(int argc, char* argv[])
                        "name never is. The commands status, check, install, sets and restore-originals\n"
                        "first prepare drive C: as the Logo Manager does when it starts: they create\n"
                        "C:\\VH Backups when missing, keep the logos found on the first run as the\n"
-                       "originals, and clear the attributes of the installed logos and the originals.\n"));
+                       "originals, and clear the attributes of the installed logos and the originals.\n"
+                       "An original the first run could not keep is tried again by every command, and\n"
+                       "until it is kept no command replaces that kind's logo.\n"));
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
