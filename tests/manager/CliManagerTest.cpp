@@ -2,14 +2,13 @@
 #include "DriveFixture.h"
 
 #include "support/ChildProcess.h"
+#include "support/RunProgram.h"
 
-#include <cstdlib>
 #include <cstring>
 #include <map>
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 
 namespace quillmere {
 namespace {
@@ -60,38 +59,19 @@ protected:
         std::vector<std::string> argv = {QUILLMERE_EXE};
         for (const std::string& a : args)
             argv.push_back(Expand(a));
-        const fs::path out = root_ / "stdout.txt";
-        const fs::path err = root_ / "stderr.txt";
-        const pid_t child = ::fork();
-        if (child == 0) {
-            ::unsetenv("QUILLMERE_DRIVE_C");
-            ::unsetenv("XDG_DATA_HOME");
-            ::setenv("HOME", home_.c_str(), 1);
-            for (const auto& [name, value] : env)
-                ::setenv(name.c_str(), Expand(value).c_str(), 1);
-            const int o = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            const int e = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            if (o < 0 || e < 0 || ::dup2(o, 1) < 0 || ::dup2(e, 2) < 0)
-                ::_exit(127);
-            std::vector<char*> raw;
-            for (std::string& a : argv)
-                raw.push_back(a.data());
-            raw.push_back(nullptr);
+        ProgramOptions options{.environment = {{"QUILLMERE_DRIVE_C", std::nullopt},
+                                               {"XDG_DATA_HOME", std::nullopt},
+                                               {"HOME", home_.string()}},
+                               .timeoutSeconds = kChildTimeout};
+        for (const auto& [name, value] : env)
+            options.environment[name] = Expand(value);
+        options.beforeExec = [this] {
             if (fileSizeLimit_ != 0)
                 LimitFileSize(fileSizeLimit_); // both survive the exec
-            if (asOrdinaryUser_ && ::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
-                ::_exit(127);
-            ::alarm(kChildTimeout);            // a command that hangs fails the test
-            ::execv(raw[0], raw.data());
-            ::_exit(127);
-        }
-        Result result;
-        int status = 0;
-        if (child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status))
-            result.status = WEXITSTATUS(status);
-        result.out = ReadFile(out);
-        result.err = ReadFile(err);
-        return result;
+            return !asOrdinaryUser_ || ::geteuid() != 0 || (::setgid(65534) == 0 && ::setuid(65534) == 0);
+        };
+        const ProgramResult r = RunProgram(argv, root_, options);
+        return {r.status, r.out, r.err};
     }
 
     fs::path drive_;

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <map>
 #include <optional>
@@ -26,10 +27,13 @@ struct ProgramResult {
 
 struct ProgramOptions {
     // Variables to set (a value) or to remove (nullopt) in the program's environment.
-    std::map<std::string, std::optional<std::string>> environment;
+    std::map<std::string, std::optional<std::string>> environment{};
     // The program is killed by SIGALRM after this many seconds, so a program
     // that hangs fails the test instead of stopping the suite.
     unsigned timeoutSeconds = 60;
+    // Runs in the child just before the exec (a resource limit, another user);
+    // the child ends with status 127 when it returns false.
+    std::function<bool()> beforeExec{};
 };
 
 // Runs argv[0] with argv; standard input is /dev/null, standard output and
@@ -56,6 +60,8 @@ inline ProgramResult RunProgram(std::vector<std::string> argv, const std::filesy
         for (std::string& a : argv)
             raw.push_back(a.data());
         raw.push_back(nullptr);
+        if (options.beforeExec && !options.beforeExec())
+            ::_exit(127);
         ::alarm(options.timeoutSeconds); // survives the exec
         ::execv(raw[0], raw.data());
         ::_exit(127);
