@@ -4,6 +4,8 @@
 //   gif-100mp-*    a 10000 x 10000 GIF whose data is one pixel (refused as
 //                  truncated before its buffers are made), and the same
 //                  picture's real data cut off after 8 KB;
+//   *-100mp.jpg    baseline and progressive JPEGs of 16 x 16 pixels whose frame
+//                  headers say 10000 x 10000;
 //   rle8-100mp-cut a 10000 x 10000 RLE8 bitmap whose stream stops after 100 rows.
 // The last two are under the limit: they show memory in proportion to what
 // was decoded, not to what the header claims.
@@ -69,5 +71,9 @@ int main(int argc, char** argv)
     gif.resize(8 * 1024);
     WriteBytes(dir / "gif-100mp-cut.gif", gif);
     WriteBytes(dir / "rle8-100mp-cut.bmp", CutRle8(10000, 10000, 100));
+    JpegSpec jpeg;
+    WriteBytes(dir / "baseline-100mp.jpg", JpegWithSize(EncodeJpeg(jpeg), 10000, 10000));
+    jpeg.progressive = true;
+    WriteBytes(dir / "progressive-100mp.jpg", JpegWithSize(EncodeJpeg(jpeg), 10000, 10000));
     return 0;
 }
