@@ -9,13 +9,13 @@
 #include "imaging/decode/PictureLoader.h"
 #include "manager/LogoFormat.h"
 
-
 #include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <new>
 #include <string>
+#include <string_view>
 
 namespace quillmere::app {
 
@@ -54,18 +54,41 @@ private:
     int shown_ = -1;
 };
 
+constexpr std::string_view kMaxMegapixels = "max-megapixels";
+
+// --max-megapixels N, in plain digits: the picture-size limit of this run.
+// False with problem set for a value that is no such number.
+bool ReadLimits(const ParsedArgs& parsed, DecodeLimits& limits, std::string& problem)
+{
+    for (const auto& [name, value] : parsed.options) {
+        if (name != kMaxMegapixels)
+            continue;
+        if (value.empty() || value.size() > 6 || value.find_first_not_of("0123456789") != std::string::npos ||
+            std::stoll(value) == 0) {
+            problem = "--max-megapixels needs a whole number from 1 to 999999, not '" + value + "'";
+            return false;
+        }
+        limits.MaxPixels = std::stoll(value) * 1'000'000;
+    }
+    return true;
+}
+
 int RunConvert(const Args& args, const GlobalOptions&);
-const Command kConvert{20, "convert", "convert INPUT OUTPUT",
+const Command kConvert{20, "convert", "convert [--max-megapixels N] INPUT OUTPUT",
                        "Turns a BMP, GIF or JPEG picture into a logo: 320 x 400 pixels, 256 colours,\n"
-                       "written to OUTPUT as an 8-bit bitmap. OUTPUT is replaced only when complete.",
+                       "written to OUTPUT as an 8-bit bitmap. OUTPUT is replaced only when complete.\n"
+                       "Pictures of more than N megapixels (128 unless given) are refused.",
                        RunConvert};
 const RegisterCommand registerConvert(kConvert);
 
 int RunConvert(const Args& arguments, const GlobalOptions&)
 {
-    const ParsedArgs parsed = ParseArgs(arguments);
+    const ParsedArgs parsed = ParseArgs(arguments, {kMaxMegapixels});
     if (!parsed.problem.empty())
         return UsageError(kConvert, parsed.problem);
+    DecodeLimits limits;
+    if (std::string problem; !ReadLimits(parsed, limits, problem))
+        return UsageError(kConvert, problem);
     const Args& args = parsed.operands;
     if (args.size() != 2)
         return UsageError(kConvert, args.size() < 2 ? "INPUT and OUTPUT are needed" : "too many arguments");
@@ -74,7 +97,7 @@ int RunConvert(const Args& arguments, const GlobalOptions&)
     TerminalBar reducing("Colours", kLogoHeight);
     try {
         ConvertPictureFile(args[0], args[1], nullptr, terminal ? &resizing : nullptr,
-                           terminal ? &reducing : nullptr);
+                           terminal ? &reducing : nullptr, limits);
     } catch (const Error& e) {
         return Fail(kConvert, e.what());
     } catch (const std::bad_alloc&) {
@@ -84,17 +107,21 @@ int RunConvert(const Args& arguments, const GlobalOptions&)
 }
 
 int RunInfo(const Args& args, const GlobalOptions&);
-const Command kInfo{21, "info", "info FILE...",
+const Command kInfo{21, "info", "info [--max-megapixels N] FILE...",
                     "For each picture file: width x height x bits per pixel, file size, and whether\n"
-                    "it is already a logo (\"Valid Format\") or not (\"Wrong Format\").",
+                    "it is already a logo (\"Valid Format\") or not (\"Wrong Format\"). Pictures of\n"
+                    "more than N megapixels (128 unless given) are refused.",
                     RunInfo};
 const RegisterCommand registerInfo(kInfo);
 
 int RunInfo(const Args& arguments, const GlobalOptions&)
 {
-    const ParsedArgs parsed = ParseArgs(arguments);
+    const ParsedArgs parsed = ParseArgs(arguments, {kMaxMegapixels});
     if (!parsed.problem.empty())
         return UsageError(kInfo, parsed.problem);
+    DecodeLimits limits;
+    if (std::string problem; !ReadLimits(parsed, limits, problem))
+        return UsageError(kInfo, problem);
     const Args& args = parsed.operands;
     if (args.empty())
         return UsageError(kInfo, "no file given");
@@ -102,7 +129,7 @@ int RunInfo(const Args& arguments, const GlobalOptions&)
     for (const std::string& arg : args) {
         const std::filesystem::path path = arg;
         try {
-            const DecodedPicture picture = LoadPictureFile(path);
+            const DecodedPicture picture = LoadPictureFile(path, limits);
             // A photo shown upright swaps its sides when it is turned.
             const bool turned = picture.Depth() == 24 && picture.ExifOrientation >= 5 && picture.ExifOrientation <= 8;
             const std::int32_t w = turned ? picture.Height : picture.Width;

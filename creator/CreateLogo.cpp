@@ -53,13 +53,14 @@ void SaveLogo(const std::filesystem::path& path, const cDIB& DIB, const cDIBPal&
 }
 
 void ConvertPictureFile(const std::filesystem::path& input, const std::filesystem::path& output,
-                        CreateLogoSteps* steps, ProgressObserver* resizeProgress, ProgressObserver* reduceProgress)
+                        CreateLogoSteps* steps, ProgressObserver* resizeProgress, ProgressObserver* reduceProgress,
+                        const DecodeLimits& limits)
 {
     cDIB dib;
     cDIBPal pal;
     cDIBDither dither;
     {
-        DecodedPicture picture = LoadPictureFile(input);
+        DecodedPicture picture = LoadPictureFile(input, limits);
         if (dib.CreateFromStdPicture(&picture, pal, dither) == 0)
             throw FileError(input.string(), "the picture is empty");
     } // the decoded picture's leftovers go before the conversion starts

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "imaging/Progress.h"
+#include "imaging/decode/PictureLoader.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -42,12 +43,12 @@ std::uint8_t CreateLogo(cDIB& DIB, cDIBPal& Pal, cDIBDither& Dither, CreateLogoS
 void SaveLogo(const std::filesystem::path& path, const cDIB& DIB, const cDIBPal& Pal, const cDIBDither& Dither,
               std::uint8_t bpp);
 
-// The whole job without a window: loads input (BMP, GIF or JPEG), runs
-// CreateLogo and saves the 8-bit logo to output. Throws FileError (naming the
-// file at fault) or another Error; output is then untouched. The resize
-// reports to resizeProgress, the colour reduction to reduceProgress.
+// The whole job without a window: loads input (BMP, GIF or JPEG) within
+// limits, runs CreateLogo and saves the 8-bit logo to output. Throws FileError
+// (naming the file at fault) or another Error; output is then untouched. The
+// resize reports to resizeProgress, the colour reduction to reduceProgress.
 void ConvertPictureFile(const std::filesystem::path& input, const std::filesystem::path& output,
                         CreateLogoSteps* steps = nullptr, ProgressObserver* resizeProgress = nullptr,
-                        ProgressObserver* reduceProgress = nullptr);
+                        ProgressObserver* reduceProgress = nullptr, const DecodeLimits& limits = {});
 
 } // namespace quillmere

@@ -162,11 +162,13 @@ Channel MakeChannel(std::uint32_t mask, std::uint32_t bpp, const std::string& fi
 }
 
 // Decodes an RLE8 or RLE4 stream (rows bottom-up) into one index a byte, rows
-// top-down. Skipped pixels stay 0; anything past the edges is dropped.
-std::vector<std::uint8_t> DecodeRle(const Bytes& b, std::size_t pos, std::int32_t w, std::int32_t h, bool rle4,
-                                    const std::string& file)
+// top-down. Skipped pixels stay 0; anything past the edges is dropped. Only the
+// pages the stream writes cost memory, so a stream that ends early costs what
+// it decoded.
+decode::ZeroedBytes DecodeRle(const Bytes& b, std::size_t pos, std::int32_t w, std::int32_t h, bool rle4,
+                              const std::string& file)
 {
-    std::vector<std::uint8_t> out(static_cast<std::size_t>(w) * static_cast<std::size_t>(h), 0);
+    decode::ZeroedBytes out = decode::AllocateZeroed(file, static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
     const std::size_t size = b.d.size();
     std::int64_t x = 0, y = 0; // y counts rows from the bottom
     auto put = [&](std::int64_t px, std::uint8_t v) {
@@ -258,8 +260,8 @@ DecodedPicture ReadBmp(std::span<const std::uint8_t> data, const std::string& fi
         }
 
         if (rle) {
-            const std::vector<std::uint8_t> idx = DecodeRle(b, offBits, w, hh, h.compression == BiRle4, file);
-            picture.Indices = decode::PackIndices(idx.data(), w, hh, picture.BitsPerPixel);
+            const decode::ZeroedBytes idx = DecodeRle(b, offBits, w, hh, h.compression == BiRle4, file);
+            picture.Indices = decode::PackIndices(idx.get(), w, hh, picture.BitsPerPixel);
         } else {
             // The rows are already in the index buffer's layout; top-down files
             // are turned over. A missing padding of the last row is tolerated.
@@ -268,12 +270,15 @@ DecodedPicture ReadBmp(std::span<const std::uint8_t> data, const std::string& fi
             const std::size_t have = data.size() - offBits;
             if (have < stride * (hh - 1) + used)
                 throw FileError(file, "the BMP file is truncated inside its pixel data");
-            picture.Indices.assign(stride * hh, 0);
-            for (std::int32_t r = 0; r < hh; ++r) {
+            // Appended in buffer order into reserved memory, so that no byte is
+            // filled ahead only to be overwritten.
+            picture.Indices.reserve(stride * hh);
+            for (std::int32_t to = 0; to < hh; ++to) {
+                const std::int32_t r = topDown ? hh - 1 - to : to;
                 const std::size_t from = offBits + r * stride;
                 const std::size_t len = std::min(stride, data.size() - from);
-                const std::int32_t to = topDown ? hh - 1 - r : r;
-                std::memcpy(picture.Indices.data() + static_cast<std::size_t>(to) * stride, data.data() + from, len);
+                picture.Indices.insert(picture.Indices.end(), data.begin() + from, data.begin() + from + len);
+                picture.Indices.resize(picture.Indices.size() + (stride - len), 0);
             }
         }
         decode::FinishPalettePicture(picture, colours, n, file);

@@ -6,16 +6,30 @@
 #include "imaging/decode/PictureLoader.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace quillmere::decode {
 
-// Throws FileError unless width and height are above 0 and the 32-bit surface
-// of width * 4 * height bytes stays within limits.MaxSurfaceBytes (and so fits a
-// signed 32-bit count).
+// Throws FileError unless width and height are above 0, width * height is at
+// most limits.MaxPixels ("the picture is 23000 x 23000 pixels (529
+// megapixels); the limit is 128"), and the 32-bit surface of width * 4 * height
+// bytes stays within limits.MaxSurfaceBytes (and so fits a signed 32-bit count).
 void CheckPictureSize(const std::string& file, std::int64_t width, std::int64_t height,
                       const DecodeLimits& limits);
+
+// A pixel count in megapixels, exactly: "529", "128.000001".
+std::string Megapixels(std::int64_t pixels);
+
+struct FreeBytes {
+    void operator()(std::uint8_t* p) const noexcept;
+};
+using ZeroedBytes = std::unique_ptr<std::uint8_t[], FreeBytes>;
+
+// bytes bytes that read as 0. Fresh memory from the system is already zero, so
+// only the pages a decoder writes cost memory. FileError when there is not enough.
+ZeroedBytes AllocateZeroed(const std::string& file, std::size_t bytes);
 
 // Uninitialised memory for width * height pixel words; FileError when there is
 // not enough. Call CheckPictureSize first.
@@ -35,7 +49,8 @@ inline std::uint8_t IndexAt(const std::uint8_t* row, std::int32_t i, std::int32_
 }
 
 // Packs one index a byte (rows top-down, width * height bytes, every value
-// below 2^bpp) into the bitmap-file layout at bpp bits, bottom row first.
+// below 2^bpp) into the bitmap-file layout at bpp bits, bottom row first. Each
+// byte of the result is written once.
 std::vector<std::uint8_t> PackIndices(const std::uint8_t* topDown, std::int32_t width,
                                       std::int32_t height, std::int32_t bpp);
 

@@ -100,11 +100,32 @@ DecodedPicture ReadGif(std::span<const std::uint8_t> data, const std::string& fi
     if (!map || map->ColorCount <= 0 || !map->Colors)
         throw FileError(file, "the GIF picture has no colour table");
 
+    // One LZW code of at least one bit yields at most 4,096 pixels (the longest
+    // string a 12-bit dictionary holds), so bytes that cannot hold the picture
+    // are a truncated file, told before any buffer is made for it.
+    const std::int64_t bytesLeft = static_cast<std::int64_t>(data.size() - source.pos);
+    if (iw * ih > bytesLeft * 8 * 4096)
+        throw FileError(file, "the GIF file is truncated (" + std::to_string(bytesLeft) +
+                                  " bytes are left for a picture of " + std::to_string(iw) + " x " +
+                                  std::to_string(ih) + " pixels)");
+
     const auto w = static_cast<std::int32_t>(sw), h = static_cast<std::int32_t>(sh);
     const bool coversScreen = left == 0 && top == 0 && iw == sw && ih == sh;
     const auto background = static_cast<std::uint8_t>(gif->SBackGroundColor);
-    std::vector<std::uint8_t> idx(static_cast<std::size_t>(w) * static_cast<std::size_t>(h),
-                                  coversScreen ? 0 : background);
+    // Zero memory, written as the rows come: a stream that ends early costs what
+    // it decoded. Only the screen around the picture takes the background.
+    decode::ZeroedBytes idx = decode::AllocateZeroed(file, static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
+    if (!coversScreen && background != 0) {
+        for (std::int64_t y = 0; y < sh; ++y) {
+            std::uint8_t* row = idx.get() + static_cast<std::size_t>(y) * w;
+            if (y < top || y >= top + ih) {
+                std::memset(row, background, static_cast<std::size_t>(w));
+            } else {
+                std::memset(row, background, static_cast<std::size_t>(left));
+                std::memset(row + left + iw, background, static_cast<std::size_t>(sw - left - iw));
+            }
+        }
+    }
     int highest = coversScreen ? 0 : background;
 
     // Interlaced pictures come in four passes: every 8th row from 0, every
@@ -117,7 +138,7 @@ DecodedPicture ReadGif(std::span<const std::uint8_t> data, const std::string& fi
         for (std::int64_t r = start; r < ih; r += step) {
             if (iw > 0 && DGifGetLine(gif.get(), line.data(), static_cast<int>(iw)) == GIF_ERROR)
                 Fail(file, gif->Error);
-            std::uint8_t* dst = idx.data() + static_cast<std::size_t>(top + r) * w + static_cast<std::size_t>(left);
+            std::uint8_t* dst = idx.get() + static_cast<std::size_t>(top + r) * w + static_cast<std::size_t>(left);
             for (std::int64_t x = 0; x < iw; ++x) {
                 dst[x] = line[static_cast<std::size_t>(x)];
                 highest = std::max<int>(highest, line[static_cast<std::size_t>(x)]);
@@ -130,8 +151,8 @@ DecodedPicture ReadGif(std::span<const std::uint8_t> data, const std::string& fi
     picture.Width = w;
     picture.Height = h;
     picture.BitsPerPixel = needed <= 2 ? 1 : needed <= 16 ? 4 : 8;
-    picture.Indices = decode::PackIndices(idx.data(), w, h, picture.BitsPerPixel);
-    idx = {};
+    picture.Indices = decode::PackIndices(idx.get(), w, h, picture.BitsPerPixel);
+    idx.reset();
     std::uint32_t colours[256] = {};
     const int count = std::min(map->ColorCount, 256);
     for (int i = 0; i < count; ++i)

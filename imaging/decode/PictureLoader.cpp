@@ -5,10 +5,14 @@
 #include "imaging/decode/GifReader.h"
 #include "imaging/decode/JpegReader.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
-#include <memory>
 #include <vector>
 
 namespace quillmere {
@@ -40,10 +44,6 @@ DecodedPicture DecodePicture(std::span<const std::uint8_t> bytes, const std::str
 
 namespace {
 
-struct FileCloser {
-    void operator()(std::FILE* f) const noexcept { std::fclose(f); }
-};
-
 std::string Reason(int error)
 {
     std::string s = std::strerror(error);
@@ -52,33 +52,93 @@ std::string Reason(int error)
     return s;
 }
 
+// What a file that is not a regular file is, for the message that refuses it.
+std::string NotAPictureFile(mode_t mode)
+{
+    const char* what = S_ISDIR(mode)    ? "a folder"
+                       : S_ISFIFO(mode) ? "a named pipe (FIFO)"
+                       : S_ISCHR(mode)  ? "a character device"
+                       : S_ISBLK(mode)  ? "a block device"
+                       : S_ISSOCK(mode) ? "a socket"
+                                        : "a special file";
+    return std::string("is ") + what + ", not a picture file";
+}
+
+struct Descriptor {
+    int fd = -1;
+    ~Descriptor()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
+
+// Reads until want bytes are in or the file ends; false on a read error (errno set).
+bool ReadUpTo(int fd, std::vector<std::uint8_t>& bytes, std::size_t want)
+{
+    std::uint8_t buffer[1 << 16];
+    while (bytes.size() < want) {
+        const ssize_t n = ::read(fd, buffer, std::min(sizeof buffer, want - bytes.size()));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return false;
+        if (n == 0)
+            break;
+        bytes.insert(bytes.end(), buffer, buffer + n);
+    }
+    return true;
+}
+
+std::string TooLarge(std::int64_t size)
+{
+    return "the file is " + std::to_string(size) + " bytes, more than any picture needs (at most " +
+           std::to_string(kMaxPictureFileBytes) + ")";
+}
+
 } // namespace
 
 DecodedPicture LoadPictureFile(const std::filesystem::path& path, const DecodeLimits& limits)
 {
     const std::string name = path.string();
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec))
-        throw FileError(name, "is a folder, not a picture file");
-    std::unique_ptr<std::FILE, FileCloser> f(std::fopen(path.c_str(), "rb"));
-    if (!f)
-        throw FileError(name, errno == ENOENT ? std::string("no such file") : "cannot be read: " + Reason(errno));
-    // Read to the end rather than trust a size asked beforehand: the file may change.
-    std::vector<std::uint8_t> bytes;
-    const auto size = std::filesystem::file_size(path, ec);
-    if (!ec && size < (std::uintmax_t{1} << 31))
-        bytes.reserve(static_cast<std::size_t>(size));
-    std::uint8_t buffer[1 << 16];
-    for (;;) {
-        const std::size_t n = std::fread(buffer, 1, sizeof buffer, f.get());
-        if (bytes.size() + n > (std::size_t{1} << 31))
-            throw FileError(name, "the file is too large for a picture (more than 2 GB)");
-        bytes.insert(bytes.end(), buffer, buffer + n);
-        if (n < sizeof buffer)
-            break;
+    // Without O_NONBLOCK, opening a named pipe waits for a writer for ever.
+    Descriptor f;
+    f.fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (f.fd < 0) {
+        const int error = errno;
+        struct stat st;
+        // A socket cannot be opened at all (ENXIO): say what it is instead.
+        if (error == ENXIO && ::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+            throw FileError(name, NotAPictureFile(st.st_mode));
+        throw FileError(name, error == ENOENT ? std::string("no such file") : "cannot be read: " + Reason(error));
     }
-    if (std::ferror(f.get()))
+    struct stat st;
+    if (::fstat(f.fd, &st) != 0)
         throw FileError(name, "cannot be read: " + Reason(errno));
+    if (!S_ISREG(st.st_mode))
+        throw FileError(name, NotAPictureFile(st.st_mode));
+    const int flags = ::fcntl(f.fd, F_GETFL);
+    if (flags < 0 || ::fcntl(f.fd, F_SETFL, flags & ~O_NONBLOCK) != 0)
+        throw FileError(name, "cannot be read: " + Reason(errno));
+    if (st.st_size > kMaxPictureFileBytes)
+        throw FileError(name, TooLarge(st.st_size));
+
+    // The signature first: a file that is no picture is not read whole.
+    std::vector<std::uint8_t> bytes;
+    if (!ReadUpTo(f.fd, bytes, 16))
+        throw FileError(name, "cannot be read: " + Reason(errno));
+    if (bytes.empty())
+        throw FileError(name, "the file is empty");
+    if (SniffPictureFormat(bytes) == PictureFormat::Unknown)
+        throw FileError(name, "not a BMP, GIF or JPEG picture");
+
+    // Read to the end rather than trust the size asked above: the file may
+    // change. One byte past the bound tells a file that has grown beyond it.
+    bytes.reserve(static_cast<std::size_t>(st.st_size) + 1);
+    if (!ReadUpTo(f.fd, bytes, static_cast<std::size_t>(kMaxPictureFileBytes) + 1))
+        throw FileError(name, "cannot be read: " + Reason(errno));
+    if (static_cast<std::int64_t>(bytes.size()) > kMaxPictureFileBytes)
+        throw FileError(name, TooLarge(static_cast<std::int64_t>(bytes.size())));
     return DecodePicture(bytes, name, limits);
 }
 

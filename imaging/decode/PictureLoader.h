@@ -3,10 +3,12 @@
 // DecodedPicture that cDIB::CreateFromStdPicture takes over.
 //
 // Every failure is a FileError naming the file and saying what is wrong:
-// missing, empty, truncated or corrupt data, an unsupported variant, a width or
-// height of 0 or less, or a picture whose 32-bit surface (width * 4 * height
-// bytes) would not fit a signed 32-bit count. Sizes are refused before any
-// large allocation.
+// missing, not a regular file, empty, truncated or corrupt data, an unsupported
+// variant, a width or height of 0 or less, a picture of more pixels than
+// DecodeLimits::MaxPixels, or one whose 32-bit surface (width * 4 * height
+// bytes) would not fit a signed 32-bit count. Sizes are refused from the header,
+// before any large allocation, and a file whose data ends early costs memory in
+// proportion to what was decoded, not to what its header claims.
 #pragma once
 
 #include "imaging/decode/DecodedPicture.h"
@@ -19,10 +21,19 @@
 namespace quillmere {
 
 struct DecodeLimits {
+    // The most pixels (width * height; for a GIF, of its screen) a picture may
+    // have: 128 megapixels unless the caller says otherwise. Refused with a
+    // message that gives the picture's size and this limit.
+    std::int64_t MaxPixels = 128'000'000;
     // The largest 32-bit surface a picture may need, in bytes. The system's
     // limit is the signed 32-bit count; a caller may set a lower one.
     std::int64_t MaxSurfaceBytes = 2147483647;
 };
+
+// A file larger than this is refused without being read: no picture within the
+// 2 GB surface limit needs more (a 32-bit bitmap stores 4 bytes a pixel, plus
+// its headers).
+inline constexpr std::int64_t kMaxPictureFileBytes = (std::int64_t{1} << 31) + (std::int64_t{1} << 20);
 
 enum class PictureFormat { Unknown, Bmp, Gif, Jpeg };
 
@@ -33,7 +44,11 @@ PictureFormat SniffPictureFormat(std::span<const std::uint8_t> bytes) noexcept;
 DecodedPicture DecodePicture(std::span<const std::uint8_t> bytes, const std::string& fileName,
                              const DecodeLimits& limits = {});
 
-// Reads the file, then decodes it as above.
+// Reads the file, then decodes it as above. The file is opened without waiting
+// on a writer, and anything but a regular file (a folder, a named pipe, a
+// device, a socket) is refused with a message saying what it is; so is a file
+// whose first bytes are no picture's signature, before the rest is read, and a
+// file larger than kMaxPictureFileBytes.
 DecodedPicture LoadPictureFile(const std::filesystem::path& path, const DecodeLimits& limits = {});
 
 } // namespace quillmere

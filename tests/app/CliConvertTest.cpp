@@ -1,8 +1,10 @@
 // "quillmere convert" and "quillmere info" end to end: what they print, their
 // exit statuses, and an output file that a failure leaves alone.
+#include "support/HugeClaims.h"
 #include "support/PictureFixtures.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -37,10 +39,11 @@ protected:
     }
     void TearDown() override { fs::remove_all(dir_); }
 
-    // Runs the program with its output going to files: standard error is not a terminal.
+    // Runs the program with its output going to files: standard error is not a
+    // terminal. A run that blocks is killed after a minute (status 137).
     Result Quillmere(const std::vector<std::string>& args) const
     {
-        std::string command = "'" + std::string(QUILLMERE_EXE) + "'";
+        std::string command = "timeout -s KILL 60 '" + std::string(QUILLMERE_EXE) + "'";
         for (const std::string& a : args)
             command += " '" + a + "'";
         command += " >'" + (dir_ / "stdout").string() + "' 2>'" + (dir_ / "stderr").string() + "' </dev/null";
@@ -105,9 +108,63 @@ TEST_F(Cli, InfoTellsSizeDepthFileSizeAndVerdict)
     EXPECT_EQ(r.err, "quillmere info: " + In("missing.bmp") + ": no such file\n");
 }
 
+TEST_F(Cli, PictureSizeLimitHoldsForOneRunAndCanBeChanged)
+{
+    // 1001 x 1000 in a few bytes: an 8-bit RLE bitmap whose data ends at once.
+    testing::WriteBytes(dir_ / "wide.bmp", testing::HugeClaims(1001, 1000).front().bytes);
+    testing::WriteBytes(dir_ / "big.bmp", testing::HugeClaims(23000, 23000).front().bytes);
+    testing::WriteBytes(dir_ / "old.sys", {'o', 'l', 'd'});
+    const std::string refused = ": the picture is 1001 x 1000 pixels (1.001 megapixels); the limit is 1\n";
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        std::string out, err;
+    };
+    const Case cases[] = {
+        {{"info", In("wide.bmp")}, 0, In("wide.bmp") + ": 1001x1000x8b, 1.05 KB, Wrong Format\n", ""},
+        {{"info", "--max-megapixels", "1", In("wide.bmp")}, 1, "", "quillmere info: " + In("wide.bmp") + refused},
+        {{"info", "--max-megapixels=2", In("wide.bmp")}, 0, In("wide.bmp") + ": 1001x1000x8b, 1.05 KB, Wrong Format\n", ""},
+        {{"info", In("big.bmp")}, 1, "",
+         "quillmere info: " + In("big.bmp") + ": the picture is 23000 x 23000 pixels (529 megapixels); the limit is 128\n"},
+        {{"convert", "--max-megapixels", "1", In("wide.bmp"), In("old.sys")}, 1, "",
+         "quillmere convert: " + In("wide.bmp") + refused},
+        {{"convert", In("big.bmp"), In("old.sys")}, 1, "",
+         "quillmere convert: " + In("big.bmp") + ": the picture is 23000 x 23000 pixels (529 megapixels); the limit is 128\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args[1]);
+        const Result r = Quillmere(c.args);
+        EXPECT_EQ(r.status, c.status) << r.err;
+        EXPECT_EQ(r.out, c.out);
+        EXPECT_EQ(r.err, c.err);
+    }
+    EXPECT_EQ(testing::ReadBytes(dir_ / "old.sys"), (Bytes{'o', 'l', 'd'}));
+    const Result r = Quillmere({"convert", "--max-megapixels", "2", In("wide.bmp"), In("old.sys")});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(fs::file_size(dir_ / "old.sys"), 129078u);
+}
+
+TEST_F(Cli, NamedPipeIsRefusedWithoutWaitingForAWriter)
+{
+    ASSERT_EQ(::mkfifo((dir_ / "pipe.jpg").c_str(), 0600), 0);
+    const std::string refused = In("pipe.jpg") + ": is a named pipe (FIFO), not a picture file\n";
+    Result r = Quillmere({"info", In("pipe.jpg")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "quillmere info: " + refused);
+    r = Quillmere({"convert", In("pipe.jpg"), In("new.sys")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "quillmere convert: " + refused);
+    EXPECT_FALSE(fs::exists(dir_ / "new.sys"));
+}
+
 TEST_F(Cli, WrongArgumentsAreUsageErrors)
 {
-    const std::vector<std::vector<std::string>> cases = {{"convert"}, {"convert", "a"}, {"convert", "a", "b", "c"}, {"info"}};
+    const std::vector<std::vector<std::string>> cases = {
+        {"convert"}, {"convert", "a"}, {"convert", "a", "b", "c"}, {"info"},
+        // The limit in whole megapixels, plain digits, 1 to 999999.
+        {"info", "--max-megapixels", "0", "a"}, {"info", "--max-megapixels=x", "a"}, {"info", "--max-megapixels", "+1", "a"},
+        {"convert", "--max-megapixels", "1000000", "a", "b"}, {"convert", "--max-megapixels=", "a", "b"},
+        {"info", "a", "--max-megapixels"}};
     for (const auto& args : cases) {
         const Result r = Quillmere(args);
         EXPECT_EQ(r.status, 2) << args.size();

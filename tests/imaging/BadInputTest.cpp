@@ -84,8 +84,9 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"bmp_header_cut", [] { return Bytes{'B', 'M', 0, 0}; }, "truncated"},
         Case{"bmp_width_0", [] { return testing::BmpFile(0, 4, 24, {}, Bytes(16)); }, "above 0"},
         Case{"bmp_height_0", [] { return testing::BmpFile(4, 0, 24, {}, Bytes(16)); }, "above 0"},
-        Case{"bmp_too_large", [] { return testing::BmpFile(30000, 20000, 24, {}, Bytes(16)); }, "too large"},
-        Case{"bmp_2gb_exactly", [] { return testing::BmpFile(65536, 8192, 8, {}, Bytes(16)); }, "too large"},
+        Case{"bmp_too_large", [] { return testing::BmpFile(30000, 20000, 24, {}, Bytes(16)); },
+             "the picture is 30000 x 20000 pixels (600 megapixels); the limit is 128"},
+        Case{"bmp_2gb_exactly", [] { return testing::BmpFile(65536, 8192, 8, {}, Bytes(16)); }, "the limit is 128"},
         Case{"bmp_pixels_cut", [] { return testing::BmpFile(4, 4, 24, {}, Bytes(40)); }, "truncated"},
         Case{"bmp_rle_cut", [] { return testing::BmpFile(4, 2, 8, {0}, Bytes{4, 1, 0, 0}, 1); }, "truncated"},
         Case{"bmp_depth_7", [] { return testing::BmpFile(4, 4, 7, {}, Bytes(64)); }, "unsupported"},
@@ -105,7 +106,7 @@ INSTANTIATE_TEST_SUITE_P(
                  testing::PutU16(b, 6, 65535), testing::PutU16(b, 8, 65535);
                  return b;
              },
-             "too large"},
+             "the limit is 128"},
         Case{"gif_empty_screen",
              [] {
                  testing::GifSpec s;
@@ -117,7 +118,7 @@ INSTANTIATE_TEST_SUITE_P(
         // JPEG
         Case{"jpeg_cut", [] { return Cut(SmallJpeg(), SmallJpeg().size() / 2); }, "damaged JPEG"},
         Case{"jpeg_garbage", [] { return Bytes{0xFF, 0xD8, 0xFF, 0x00, 1, 2, 3, 4, 5}; }, "damaged JPEG"},
-        Case{"jpeg_too_large", [] { return JpegClaiming(60000, 60000); }, "too large"},
+        Case{"jpeg_too_large", [] { return JpegClaiming(60000, 60000); }, "the limit is 128"},
         Case{"jpeg_width_0", [] { return JpegClaiming(0, 16); }, "damaged JPEG"}),
     [](const auto& info) { return std::string(info.param.name); });
 

@@ -22,6 +22,62 @@ TEST(PixelBufferDC, NegativeExtentsMirrorAndACopyOntoItselfReadsOldPixels)
     EXPECT_EQ(px, (std::vector<std::uint32_t>{6, 5, 4, 3, 2, 1}));
 }
 
+TEST(PixelBufferDC, NegativeSourceExtentsReadBackwardsFromTheirStart)
+{
+    // A source extent of -n reads the n pixels left of (or above) its start, last first.
+    struct Case {
+        const char* name;
+        std::int32_t x, w, xs, ws; // one row: destination and source columns
+        std::vector<std::uint32_t> expected;
+    };
+    const Case cases[] = {
+        {"mirrored", 0, 3, 3, -3, {3, 2, 1}},
+        {"mirrored and doubled", 0, 6, 3, -3, {3, 3, 2, 2, 1, 1}},
+        {"mirrored part", 0, 2, 2, -2, {2, 1, 0, 0, 0, 0}},
+        {"both negative: not mirrored", 2, -3, 3, -3, {1, 2, 3, 0, 0, 0}},
+    };
+    std::vector<std::uint32_t> src = {1, 2, 3};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::uint32_t> dst(c.expected.size(), 0);
+        PixelBufferDC dc(View(dst, static_cast<std::int32_t>(dst.size()), 1));
+        dc.StretchBlt(c.x, 0, c.w, 1, View(src, 3, 1), c.xs, 0, c.ws, 1);
+        EXPECT_EQ(dst, c.expected);
+    }
+    // The same down a column.
+    std::vector<std::uint32_t> dst(3, 0);
+    PixelBufferDC dc(View(dst, 1, 3));
+    dc.StretchBlt(0, 0, 1, 3, View(src, 1, 3), 0, 3, 1, -3);
+    EXPECT_EQ(dst, (std::vector<std::uint32_t>{3, 2, 1}));
+}
+
+TEST(PixelBufferDC, OverlappingCopyOntoTheSamePictureReadsTheOldRows)
+{
+    // A 2 x 3 picture copied onto itself one row down or up, unscaled and scaled 1:1.
+    struct Case {
+        const char* name;
+        bool stretch;
+        std::int32_t y, ys;
+        std::vector<std::uint32_t> expected;
+    };
+    const Case cases[] = {
+        {"plain copy one row down", false, 1, 0, {1, 2, 1, 2, 3, 4}},
+        {"plain copy one row up", false, 0, 1, {3, 4, 5, 6, 5, 6}},
+        {"scaled copy one row down", true, 1, 0, {1, 2, 1, 2, 3, 4}},
+        {"scaled copy one row up", true, 0, 1, {3, 4, 5, 6, 5, 6}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::uint32_t> px = {1, 2, 3, 4, 5, 6};
+        PixelBufferDC dc(View(px, 2, 3));
+        if (c.stretch)
+            dc.StretchBlt(0, c.y, 2, 2, dc.Pixels(), 0, c.ys, 2, 2);
+        else
+            dc.BitBlt(0, c.y, 2, 2, dc.Pixels(), 0, c.ys);
+        EXPECT_EQ(px, c.expected);
+    }
+}
+
 TEST(PixelBufferDC, CopiesAreClippedToBothPictures)
 {
     std::vector<std::uint32_t> src = {1, 2, 3, 4};

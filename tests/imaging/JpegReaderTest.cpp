@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <vector>
 
 namespace quillmere {
 namespace {
@@ -117,6 +118,56 @@ TEST(JpegReader, UnknownJfifVersionChangesNoPixel)
     cDIB dib;
     EXPECT_EQ(LoadInto(version, dib), 24);
     EXPECT_EQ(testing::GetPixels(dib), testing::GetPixels(reference));
+}
+
+// CMYK becomes red, green and blue as (255 - ink) * (255 - black) / 255 (Adobe's
+// inverted files store 255 - ink), rounded to nearest: no tolerance. Each case is
+// one flat 8 x 8 block at quality 100, which the codec keeps exactly.
+TEST(JpegReader, CmykIsRoundedExactly)
+{
+    struct Case {
+        std::uint8_t stored[4]; // c, m, y, k as stored in the file
+        std::uint32_t expected; // 0x00RRGGBB
+    };
+    struct Layout {
+        const char* name;
+        bool adobe;
+        std::vector<Case> cases;
+    };
+    const Layout layouts[] = {
+        {"plain CMYK",
+         false,
+         {
+             {{0, 0, 0, 0}, 0xFFFFFF},         // 255 * 255 / 255; a shift by 8 gives 254
+             {{127, 0, 0, 127}, 0x408080},     // 128 * 128 / 255 = 64.25
+             {{254, 0, 253, 127}, 0x018001},   // 128 / 255 = 0.502 rounds up; 256 / 255 = 1.004
+             {{128, 55, 200, 254}, 0x000100}, // 127 / 255 = 0.498 rounds down; 200 / 255 = 0.784 up
+         }},
+        {"Adobe's inverted CMYK",
+         true,
+         {
+             {{255, 255, 255, 255}, 0xFFFFFF},
+             {{128, 200, 127, 1}, 0x010100},   // 0.502, 0.784, 0.498
+             {{170, 85, 3, 3}, 0x020100},      // 510 / 255 = 2 exactly; 9 / 255 = 0.035
+         }},
+    };
+    for (const Layout& l : layouts) {
+        SCOPED_TRACE(l.name);
+        JpegSpec s;
+        s.components = 4;
+        s.adobeMarker = l.adobe;
+        s.quality = 100;
+        s.width = 8 * static_cast<int>(l.cases.size());
+        s.height = 8;
+        s.sample = [&l](int x, int, int k) { return l.cases[static_cast<std::size_t>(x / 8)].stored[k]; };
+        const DecodedPicture p = DecodePicture(EncodeJpeg(s), "cmyk.jpg");
+        for (std::size_t i = 0; i < l.cases.size(); ++i) {
+            for (int y = 0; y < 8; ++y)
+                for (int x = 0; x < 8; ++x)
+                    ASSERT_EQ(p.Pixels[static_cast<std::size_t>(y) * s.width + i * 8 + x], l.cases[i].expected)
+                        << "case " << i << " at (" << x << ", " << y << ")";
+        }
+    }
 }
 
 // Where stored block (sx, sy) of a 3 x 2 grid shows for each EXIF value, from

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -130,7 +131,8 @@ TEST(DitherToGreyPalette, MapsAGreyRampToItsLevels)
 
 TEST(DitherToColorPalette, KeepsThePalettesOwnColours)
 {
-    // Each EGA colour, rounded to the grid of 17, is still nearest to itself.
+    // Each EGA colour, rounded to the grid of 17, is still nearest to itself,
+    // with diffusion and without (pure red stays red, not blue).
     cDIBPal pal;
     pal.CreateEGA();
     std::vector<std::uint32_t> pixels;
@@ -138,13 +140,17 @@ TEST(DitherToColorPalette, KeepsThePalettesOwnColours)
         const auto e = static_cast<std::uint8_t>(i);
         pixels.push_back(Word(pal.rgbR(e), pal.rgbG(e), pal.rgbB(e)) | 0x77000000u);
     }
-    cDIB dib;
-    SetPixels(dib, 16, 1, pixels);
-    cDIBDither dither;
-    dither.DitherToColorPalette(dib, pal, true);
-    EXPECT_EQ(dither.PalID(), (std::vector<std::uint8_t>{0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF}));
-    for (int i = 0; i < 16; ++i)
-        EXPECT_EQ(GetPixels(dib)[i], pixels[i] & 0x00FFFFFF) << "the palette's reserved byte replaces the pixel's";
+    ASSERT_NE(std::find(pixels.begin(), pixels.end(), Word(255, 0, 0) | 0x77000000u), pixels.end());
+    for (const bool diffuse : {true, false}) {
+        SCOPED_TRACE(diffuse ? "diffused" : "not diffused");
+        cDIB dib;
+        SetPixels(dib, 16, 1, pixels);
+        cDIBDither dither;
+        dither.DitherToColorPalette(dib, pal, diffuse);
+        EXPECT_EQ(dither.PalID(), (std::vector<std::uint8_t>{0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF}));
+        for (int i = 0; i < 16; ++i)
+            EXPECT_EQ(GetPixels(dib)[i], pixels[i] & 0x00FFFFFF) << "the palette's reserved byte replaces the pixel's";
+    }
 }
 
 TEST(DitherToColorPalette, TurnsWhiteIntoWhiteIndices)
