@@ -2,14 +2,13 @@
 // exit statuses, and an output file that a failure leaves alone.
 #include "support/HugeClaims.h"
 #include "support/PictureFixtures.h"
+#include "support/RunProgram.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -20,10 +19,7 @@ namespace {
 namespace fs = std::filesystem;
 using testing::Bytes;
 
-struct Result {
-    int status = -1;
-    std::string out, err;
-};
+using Result = testing::ProgramResult;
 
 class Cli : public ::testing::Test {
 protected:
@@ -40,20 +36,11 @@ protected:
     void TearDown() override { fs::remove_all(dir_); }
 
     // Runs the program with its output going to files: standard error is not a
-    // terminal. A run that blocks is killed after a minute (status 137).
-    Result Quillmere(const std::vector<std::string>& args) const
+    // terminal. A run that blocks is killed after a minute.
+    Result Quillmere(std::vector<std::string> args) const
     {
-        std::string command = "timeout -s KILL 60 '" + std::string(QUILLMERE_EXE) + "'";
-        for (const std::string& a : args)
-            command += " '" + a + "'";
-        command += " >'" + (dir_ / "stdout").string() + "' 2>'" + (dir_ / "stderr").string() + "' </dev/null";
-        const int raw = std::system(command.c_str());
-        Result r;
-        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        const Bytes out = testing::ReadBytes(dir_ / "stdout"), err = testing::ReadBytes(dir_ / "stderr");
-        r.out.assign(out.begin(), out.end());
-        r.err.assign(err.begin(), err.end());
-        return r;
+        args.insert(args.begin(), QUILLMERE_EXE);
+        return testing::RunProgram(args, dir_);
     }
     std::string In(const char* name) const { return (dir_ / name).string(); }
 
