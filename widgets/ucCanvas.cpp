@@ -34,6 +34,7 @@ public:
         setObjectName(QStringLiteral("iCanvas"));
         setAttribute(Qt::WA_OpaquePaintEvent); // every paint covers what it exposes
         setFocusPolicy(Qt::StrongFocus);
+        setMouseTracking(true); // a double click presses where the mouse was last seen
     }
 
 protected:

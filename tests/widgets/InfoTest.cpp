@@ -134,9 +134,9 @@ TEST(ucInfo, PaintsSunkenFieldsAndClipsALongPathWithoutEllipsis)
 TEST(ucInfo, TheGripShowsTheDiagonalCursorAndResizesTheWindow)
 {
     StripWindow w;
-    QTest::mouseMove(w.strip, QPoint(200, 10));
+    testing::Hover(w.strip, QPoint(200, 10));
     EXPECT_FALSE(w.strip->testAttribute(Qt::WA_SetCursor));
-    QTest::mouseMove(w.strip, QPoint(410, 10));
+    testing::Hover(w.strip, QPoint(410, 10));
     EXPECT_EQ(w.strip->cursor().shape(), Qt::SizeFDiagCursor);
 
     const QSize before = w.window.size();
@@ -145,8 +145,9 @@ TEST(ucInfo, TheGripShowsTheDiagonalCursorAndResizesTheWindow)
     EXPECT_EQ(w.window.size(), before + QSize(30, 20));
     QTest::mouseRelease(w.strip, Qt::LeftButton, {}, w.strip->mapFromGlobal(w.window.mapToGlobal(QPoint(450, 220))));
     const QSize after = w.window.size();
-    QTest::mouseMove(w.strip, QPoint(100, 10));
+    testing::Hover(w.strip, QPoint(100, 10));
     EXPECT_EQ(w.window.size(), after) << "the release ended the resize";
+    EXPECT_FALSE(w.strip->testAttribute(Qt::WA_SetCursor));
 
     // A press on the fields does not resize.
     QTest::mousePress(w.strip, Qt::LeftButton, {}, QPoint(100, 10));

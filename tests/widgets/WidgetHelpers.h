@@ -2,7 +2,9 @@
 #pragma once
 
 #include <QEvent>
+#include <QCoreApplication>
 #include <QImage>
+#include <QMouseEvent>
 #include <QObject>
 #include <QWidget>
 
@@ -22,6 +24,15 @@ protected:
         return false;
     }
 };
+
+// A mouse move with no button held, sent straight to the widget (QTest moves the
+// platform cursor for those, which reports nothing when it is already there).
+inline void Hover(QWidget* w, QPoint pos, Qt::MouseButtons held = Qt::NoButton)
+{
+    QMouseEvent e(QEvent::MouseMove, QPointF(pos), w->mapToGlobal(QPointF(pos)), Qt::NoButton, held,
+                  Qt::NoModifier);
+    QCoreApplication::sendEvent(w, &e);
+}
 
 // The widget as it paints itself now, one image pixel a widget pixel.
 inline QImage Grab(QWidget& w)
