@@ -62,11 +62,13 @@ std::int32_t PanPosition(std::int32_t lastMouse, std::int32_t mouse, std::int32_
     return static_cast<std::int32_t>(std::clamp<std::int64_t>(p, 0, std::max(maximum, 0)));
 }
 
-std::int32_t PictureCoordinate(std::int32_t position, std::int32_t mouse, float scaleFactor)
+std::int32_t PictureCoordinate(std::int32_t position, std::int32_t mouse, float scaleFactor) noexcept
 {
-    // The quotient of an integer by a single is formed in double.
-    const double q = static_cast<double>(std::int64_t{position} + mouse) / static_cast<double>(scaleFactor);
-    return roundToInt(std::floor(q));
+    // The quotient of an integer by a single is formed in double. A mouse held
+    // far outside a huge view is taken as the nearest representable pixel: the
+    // frame is clipped to the picture anyway.
+    const double q = std::floor(static_cast<double>(std::int64_t{position} + mouse) / static_cast<double>(scaleFactor));
+    return static_cast<std::int32_t>(std::clamp(q, -1073741824.0, 1073741823.0));
 }
 
 Rect32 VisiblePictureRect(const CanvasLayout& layout, std::int32_t zoom) noexcept

@@ -49,8 +49,9 @@ PaintAxis ComputePaintAxis(std::int32_t boxLength, std::int32_t pictureLength, s
 std::int32_t PanPosition(std::int32_t lastMouse, std::int32_t mouse, std::int32_t position,
                          std::int32_t maximum) noexcept;
 
-// The picture pixel under a box coordinate: (position + mouse) / scale, rounded down.
-std::int32_t PictureCoordinate(std::int32_t position, std::int32_t mouse, float scaleFactor);
+// The picture pixel under a box coordinate: (position + mouse) / scale, rounded
+// down, held to +-2^30 so that scaling it back cannot overflow. scaleFactor > 0.
+std::int32_t PictureCoordinate(std::int32_t position, std::int32_t mouse, float scaleFactor) noexcept;
 
 // The picture area in view, in picture pixels (integer division by the zoom).
 Rect32 VisiblePictureRect(const CanvasLayout& layout, std::int32_t zoom) noexcept;

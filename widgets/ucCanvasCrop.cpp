@@ -2,6 +2,7 @@
 // the cropping.
 #include "PainterDC.h"
 #include "cFrame.h"
+#include "imaging/Errors.h"
 #include "ucCanvas.h"
 
 #include <QMenu>
@@ -47,7 +48,11 @@ void ucCanvas::CropPress(QPoint pos)
 void ucCanvas::CropMove(QPoint pos)
 {
     cFrame& f = frame();
-    f.SetFrameRect(PictureX(anchor_.x()), PictureY(anchor_.y()), PictureX(pos.x()), PictureY(pos.y()), false);
+    try {
+        f.SetFrameRect(PictureX(anchor_.x()), PictureY(anchor_.y()), PictureX(pos.x()), PictureY(pos.y()), false);
+    } catch (const Error&) {
+        return; // a frame that cannot be scaled into 32 bits: keep the last one
+    }
     Rect32 r;
     if (f.GetFrameRect(r.left, r.top, r.right, r.bottom, true)) {
         // Into picture-box coordinates. The scaled frame lies near the view, so
