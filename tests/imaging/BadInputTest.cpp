@@ -53,6 +53,8 @@ struct Case {
     const char* reason;             // part of the message
 };
 
+void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
+
 class BadInput : public ::testing::TestWithParam<Case> {};
 
 TEST_P(BadInput, IsRefusedWithTheFileAndTheReason)

@@ -92,6 +92,8 @@ struct BitfieldCase {
     std::vector<std::uint32_t> expected;  // 0x00RRGGBB
 };
 
+void PrintTo(const BitfieldCase& c, std::ostream* os) { *os << c.name; }
+
 const BitfieldCase kBitfields[] = {
     {"FiveFiveFive", 16, 0, {}, {0x0C63, 0x0000, 0x7FFF, 0x0421, 0x4210, 0x7BDE, 0x7C03},
      // 3 -> 24.68 -> 25 (repeated bits give 24); 1 -> 8.23; 16 -> 131.61; 30 -> 246.77

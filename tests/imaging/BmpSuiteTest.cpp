@@ -28,6 +28,8 @@ struct SuiteFile {
     int width = 0, height = 0;
 };
 
+void PrintTo(const SuiteFile& f, std::ostream* os) { *os << f.path; }
+
 std::vector<SuiteFile> ReadIndex()
 {
     std::vector<SuiteFile> files;

@@ -177,6 +177,11 @@ struct Placement {
     bool bigEndian;
 };
 
+void PrintTo(const Placement& p, std::ostream* os)
+{
+    *os << "orientation " << p.value << (p.bigEndian ? ", big-endian" : "");
+}
+
 class ExifOrientation : public ::testing::TestWithParam<Placement> {};
 
 TEST_P(ExifOrientation, PhotoIsShownUpright)

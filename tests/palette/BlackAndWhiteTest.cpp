@@ -24,6 +24,8 @@ struct FlatCase {
     std::vector<std::uint8_t> buffer; // 3 x 2 picture
 };
 
+void PrintTo(const FlatCase& c, std::ostream* os) { *os << c.name; }
+
 const FlatCase kFlat[] = {
     {"WhiteStaysWhite", 255, {0xE0, 0, 0, 0, 0xE0, 0, 0, 0}},
     // The threshold is 0 and no value lies below it.
@@ -68,6 +70,8 @@ struct WeightCase {
     std::int32_t palWeight;
     std::uint8_t bits;
 };
+
+void PrintTo(const WeightCase& c, std::ostream* os) { *os << "PalWeight " << c.palWeight; }
 
 const WeightCase kWeights[] = {
     {10, 0x80}, // 98: black; pixel 3 gets 80 + 13 = 93: black

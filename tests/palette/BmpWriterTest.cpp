@@ -136,6 +136,8 @@ struct FileCase {
     std::int32_t rowBytes, tableBytes;
 };
 
+void PrintTo(const FileCase& c, std::ostream* os) { *os << c.name; }
+
 const FileCase kFiles[] = {
     {"Logo", 320, 400, 8, 320, 1024},
     {"Width321At8Bits", 321, 3, 8, 324, 1024},

@@ -23,6 +23,8 @@ struct CountCase {
     std::int32_t count;
 };
 
+void PrintTo(const CountCase& c, std::ostream* os) { *os << c.name; }
+
 const CountCase kCounts[] = {
     {"OnePixel", [] { return std::vector<std::uint32_t>{Word(1, 2, 3)}; }, 1},
     {"ReservedByteIgnored",

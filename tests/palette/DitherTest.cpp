@@ -65,6 +65,8 @@ struct LayoutCase {
     std::vector<std::uint8_t> buffer;
 };
 
+void PrintTo(const LayoutCase& c, std::ostream* os) { *os << c.name; }
+
 const LayoutCase kLayouts[] = {
     // Top row last; pixel 0 in the high nibble; the fill bytes stay 0.
     {"FourBitsThreeWide", &cDIBPal::CreateGreys_016, 3, {17, 34, 255}, {0, 255, 51},
@@ -172,6 +174,8 @@ struct DiffusionCase {
     std::uint32_t first, second;
     std::uint8_t secondIndex;
 };
+
+void PrintTo(const DiffusionCase& c, std::ostream* os) { *os << c.name; }
 
 const DiffusionCase kDiffusion[] = {
     // 256 greys through the cube: blue 8 is grid level 0 (grey 0); blue 9 is

@@ -35,6 +35,8 @@ struct OptimalCase {
     std::vector<std::uint32_t> entries; // the first entries; the rest must be black
 };
 
+void PrintTo(const OptimalCase& c, std::ostream* os) { *os << c.name; }
+
 const OptimalCase kOptimal[] = {
     {"OneColour", {Word(10, 200, 30), Word(10, 200, 30), Word(10, 200, 30)}, 256, 8, {Word(10, 200, 30)}},
     // Before any merging, entries follow the colours' first appearance.

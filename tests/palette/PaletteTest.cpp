@@ -35,6 +35,8 @@ struct FixedPaletteCase {
     std::vector<std::pair<int, Rgb>> samples;
 };
 
+void PrintTo(const FixedPaletteCase& c, std::ostream* os) { *os << c.name; }
+
 const FixedPaletteCase kFixedPalettes[] = {
     {"BlackAndWhite", &cDIBPal::CreateBlackAndWhite, 2, true, {{0, {0, 0, 0}}, {1, {255, 255, 255}}}},
     {"EGA", &cDIBPal::CreateEGA, 16, false,
@@ -109,6 +111,8 @@ struct ClosestCase {
     Rgb colour;
     int entry;
 };
+
+void PrintTo(const ClosestCase& c, std::ostream* os) { *os << c.name; }
 
 const ClosestCase kClosest[] = {
     {"WhiteOnBlackAndWhite", &cDIBPal::CreateBlackAndWhite, {255, 255, 255}, 1},
