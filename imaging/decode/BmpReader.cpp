@@ -44,6 +44,7 @@ struct Header {
     std::uint32_t bpp = 0;
     std::uint32_t compression = BiRgb;
     std::uint32_t clrUsed = 0;
+    std::uint32_t clrImportant = 0;
     bool core = false; // OS/2 1.x: 3-byte palette entries
     bool os2v2 = false;
     std::uint32_t masks[3] = {};
@@ -105,6 +106,8 @@ Header ReadHeader(const Bytes& b, const std::string& file)
             h.compression = b.u32(30);
         if (h.size >= 36)
             h.clrUsed = b.u32(46);
+        if (h.size >= 40)
+            h.clrImportant = b.u32(50);
     }
     const bool bitfields = h.compression == BiBitfields && !h.os2v2;
     switch (h.compression) {
@@ -240,6 +243,7 @@ DecodedPicture ReadBmp(std::span<const std::uint8_t> data, const std::string& fi
     picture.Width = w;
     picture.Height = hh;
     picture.BitsPerPixel = static_cast<std::int32_t>(h.bpp);
+    picture.ClrImportant = h.clrImportant;
 
     if (h.bpp <= 8) {
         const std::size_t entryBytes = h.core ? 3 : 4;

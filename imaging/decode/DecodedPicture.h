@@ -29,6 +29,9 @@ struct DecodedPicture {
     // The EXIF orientation of a photo (1 to 8; 1 is upright). Only true-colour
     // pictures carry one other than 1.
     std::uint8_t ExifOrientation = 1;
+    // A bitmap's biClrImportant (offset 50 of the file) as stored, for headers
+    // of 40 bytes and more; 0 for every other picture.
+    std::uint32_t ClrImportant = 0;
 
     // The depth the system records for the picture: BitsPerPixel when it is 8
     // or less, else 24.
