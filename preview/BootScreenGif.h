@@ -24,8 +24,7 @@ struct BootGifOptions {
 // ends at k+1 steps' time rounded to the nearest centisecond (halves up), so a
 // rate that does not divide 100 mixes two delays (18 a second: 6, 5, 6, 5, ...;
 // 20 frames take 111) and the cycle lasts its true time to within half a
-// centisecond. Throws Error
-// for an fps outside 1 to kMaxGifFps.
+// centisecond. Throws Error for an fps outside 1 to kMaxGifFps.
 std::vector<std::uint16_t> GifFrameDelays(std::int32_t count, std::int32_t fps);
 
 // The GIF file's bytes. Throws Error (a bad rate, or giflib failing).
