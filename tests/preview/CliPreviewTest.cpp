@@ -80,6 +80,17 @@ TEST_F(CliPreview, AFileNamedLikeAnOptionComesAfterTheDoubleDash)
     EXPECT_EQ(testing::ReadGif(testing::ReadBytes(dir_ / "-out.gif")).frames.size(), 20u);
 }
 
+// The bitmap writer sets biClrImportant to 0, so a converted logo is still.
+TEST_F(CliPreview, ALogoMadeByConvertDoesNotRotate)
+{
+    testing::WriteBytes(dir_ / "photo.jpg", testing::EncodeJpeg({}));
+    const Result made = Quillmere({"convert", In("photo.jpg"), In("made.sys")});
+    ASSERT_EQ(made.status, 0) << made.err;
+    const Result r = Quillmere({"preview", In("made.sys"), In("boot.gif")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(testing::ReadGif(testing::ReadBytes(dir_ / "boot.gif")).frames.size(), 1u);
+}
+
 TEST_F(CliPreview, AWrongCommandLineIsAUsageErrorAndWritesNothing)
 {
     const std::string logo = In("logo.sys"), out = In("boot.gif");
