@@ -7,6 +7,8 @@
 #include <gif_lib.h>
 #include <sys/stat.h>
 
+#include <array>
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -126,10 +128,12 @@ std::vector<std::uint8_t> EncodeBootScreenGif(const BootScreen& screen, const Bo
             // After the image descriptor and its LZW code size come the data's
             // sub-blocks, ending with an empty one.
             const std::size_t start = writer.bytes.size();
-            for (std::int32_t y = 0; y < kBootScreenHeight; ++y)
-                Check(EGifPutLine(gif.get(), const_cast<GifPixelType*>(indices + std::size_t{kBootScreenWidth} * y),
-                                  kBootScreenWidth),
-                      gif.get());
+            // EGifPutLine masks the line in place, so it gets a copy.
+            std::array<GifPixelType, kBootScreenWidth> line;
+            for (std::int32_t y = 0; y < kBootScreenHeight; ++y) {
+                std::memcpy(line.data(), indices + std::size_t{kBootScreenWidth} * y, line.size());
+                Check(EGifPutLine(gif.get(), line.data(), kBootScreenWidth), gif.get());
+            }
             if (frames > 1)
                 lzw.assign(writer.bytes.begin() + static_cast<std::ptrdiff_t>(start), writer.bytes.end());
         } else {
