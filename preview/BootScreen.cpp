@@ -104,7 +104,8 @@ BootScreen::BootScreen(const DecodedPicture& picture) : indices_(kScreenPixels, 
     const Placement at(picture.Width, picture.Height);
     const bool palettePicture = picture.BitsPerPixel <= 8;
     const std::int32_t bpp = picture.BitsPerPixel;
-    const std::size_t stride = palettePicture ? static_cast<std::size_t>(decode::IndexRowBytes(picture.Width, bpp)) : 0;
+    const std::size_t stride =
+        palettePicture ? static_cast<std::size_t>(decode::IndexRowBytes(picture.Width, bpp)) : 0;
     if (palettePicture) {
         if (picture.Indices.size() < stride * static_cast<std::size_t>(std::max(picture.Height, 0)) ||
             picture.ColorTable.size() < (std::size_t{4} << bpp))
@@ -136,7 +137,8 @@ BootScreen::BootScreen(const DecodedPicture& picture) : indices_(kScreenPixels, 
         drawn = r;
         if (palettePicture) {
             // Index rows are stored bottom row first.
-            const std::uint8_t* row = picture.Indices.data() + static_cast<std::size_t>(picture.Height - 1 - r) * stride;
+            const std::uint8_t* row =
+                picture.Indices.data() + static_cast<std::size_t>(picture.Height - 1 - r) * stride;
             for (std::int32_t x = at.x0; x < at.x1; ++x)
                 out[x] = decode::IndexAt(row, static_cast<std::int32_t>(at.Column(x)), bpp);
         } else {

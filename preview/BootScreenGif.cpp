@@ -56,7 +56,8 @@ void SetColours(ColorMapObject& map, const BootPalette& palette) noexcept
 {
     for (std::size_t i = 0; i < palette.size(); ++i)
         map.Colors[i] = GifColorType{static_cast<GifByteType>(palette[i] >> 16),
-                                     static_cast<GifByteType>(palette[i] >> 8), static_cast<GifByteType>(palette[i])};
+                                     static_cast<GifByteType>(palette[i] >> 8),
+                                     static_cast<GifByteType>(palette[i])};
 }
 
 } // namespace
@@ -123,7 +124,8 @@ std::vector<std::uint8_t> EncodeBootScreenGif(const BootScreen& screen, const Bo
             Check(EGifPutExtension(gif.get(), GRAPHICS_EXT_FUNC_CODE, length, extension), gif.get());
         }
         SetColours(*map, palette);
-        Check(EGifPutImageDesc(gif.get(), 0, 0, kBootScreenWidth, kBootScreenHeight, false, map.get()), gif.get());
+        Check(EGifPutImageDesc(gif.get(), 0, 0, kBootScreenWidth, kBootScreenHeight, false, map.get()),
+              gif.get());
         if (k == 0) {
             // After the image descriptor and its LZW code size come the data's
             // sub-blocks, ending with an empty one.

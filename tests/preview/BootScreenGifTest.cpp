@@ -98,7 +98,8 @@ TEST_F(BootGif, OneFrameWithoutLoopForStillLogosAndOnRequest)
         {"AskedFor", testing::StandardLogo(236), true, 472, 0, EntryColour(236)},
         // 24-bit, 2 x 1 pixels, red then green (the row filled to 8 bytes),
         // scaled to 4 x 1 at 318, 239.
-        {"TrueColour", testing::BmpFile(2, 1, 24, {}, {0, 0, 255, 0, 255, 0, 0, 0}), false, 318, 239, 0xFF0000},
+        {"TrueColour", testing::BmpFile(2, 1, 24, {}, {0, 0, 255, 0, 255, 0, 0, 0}), false, 318, 239,
+         0xFF0000},
     };
     for (const Case& c : cases) {
         const fs::path logo = Put("logo.bmp", c.file);

@@ -47,7 +47,8 @@ TEST_P(RowPatternTest, EveryRowOnceOrTwiceInOrder)
             << "row " << r << " appears " << times[static_cast<std::size_t>(r)] << " times";
 }
 
-INSTANTIATE_TEST_SUITE_P(Heights, RowPatternTest, ::testing::Values(1, 2, 3, 4, 5, 6, 7, 399, 400, 401, 1000, 100000),
+INSTANTIATE_TEST_SUITE_P(Heights, RowPatternTest,
+                         ::testing::Values(1, 2, 3, 4, 5, 6, 7, 399, 400, 401, 1000, 100000),
                          [](const auto& info) { return std::to_string(info.param) + "Rows"; });
 
 TEST(RowPattern, A400RowLogoFillsTheScreenWithTheMiddleRowOfEachFiveTwice)
@@ -70,7 +71,8 @@ TEST(BootScreenPicture, A320By400LogoCoversTheScreenColumnsTwiceRowsByThePattern
     ASSERT_EQ(s.Indices().size(), 640u * 480u);
     for (int y = 0; y < 480; ++y)
         for (int x = 0; x < 640; ++x)
-            ASSERT_EQ(At(s, x, y), ((x / 2) * 7 + SourceRow(y) * 13) % 256) << "screen pixel " << x << ", " << y;
+            ASSERT_EQ(At(s, x, y), ((x / 2) * 7 + SourceRow(y) * 13) % 256)
+                << "screen pixel " << x << ", " << y;
     // The top row of the picture (the last one in the file) is at the top.
     EXPECT_EQ(At(s, 0, 0), 0);
     EXPECT_EQ(At(s, 639, 479), (319 * 7 + 399 * 13) % 256);
@@ -147,8 +149,8 @@ TEST_P(AnimationTest, ClrImportantSetsTheFirstAnimatedEntry)
     } else {
         // 4 x 2 pixels; 4-bit rows of 2 bytes and 24-bit rows of 12, each filled to 4.
         const std::size_t stride = c.bpp == 4 ? 4 : 12;
-        file = testing::BmpFile(4, 2, c.bpp, c.bpp == 4 ? std::vector<std::uint32_t>(16, 0x123456) : std::vector<std::uint32_t>{},
-                                Bytes(2 * stride, 0x11));
+        const std::vector<std::uint32_t> colours(c.bpp == 4 ? 16 : 0, 0x123456);
+        file = testing::BmpFile(4, 2, c.bpp, colours, Bytes(2 * stride, 0x11));
         testing::PutU32(file, 50, c.clrImportant);
     }
     const BootScreen s = ScreenOf(file);
@@ -176,7 +178,8 @@ TEST(BootScreenPalette, SixEntriesRotateOneStepAFrameAndComeBackAfterSix)
     for (std::uint32_t i = 0; i < 256; ++i)
         base[i] = EntryColour(i);
     // Entries 250 to 255 hold colours A to F; frame n shows them shifted by n.
-    const std::uint32_t A = base[250], B = base[251], C = base[252], D = base[253], E = base[254], F = base[255];
+    const std::uint32_t A = base[250], B = base[251], C = base[252];
+    const std::uint32_t D = base[253], E = base[254], F = base[255];
     const std::array<std::array<std::uint32_t, 6>, 7> expected = {{
         {A, B, C, D, E, F},
         {B, C, D, E, F, A}, // each takes the next one's colour, 255 the old first
@@ -264,7 +267,8 @@ TEST(BootScreenTrueColour, ManyColoursAreRoundedToSixLevels)
     for (std::int32_t r = 0; r < h; ++r) { // bottom row first
         const std::int32_t y = h - 1 - r;
         for (std::int32_t x = 0; x < w; ++x)
-            rows.insert(rows.end(), {77, static_cast<std::uint8_t>(16 * y), static_cast<std::uint8_t>(8 * x)});
+            rows.insert(rows.end(),
+                        {77, static_cast<std::uint8_t>(16 * y), static_cast<std::uint8_t>(8 * x)});
     }
     const BootScreen s = ScreenOf(testing::BmpFile(w, h, 24, {}, rows));
     const BootPalette& p = s.BasePalette();

@@ -28,7 +28,8 @@ inline Bytes LogoFile(std::int32_t width, std::int32_t height, std::uint32_t clr
     Bytes rows(stride * static_cast<std::size_t>(height), 0);
     for (std::int32_t y = 0; y < height; ++y) // bottom row first
         for (std::int32_t x = 0; x < width; ++x)
-            rows[static_cast<std::size_t>(height - 1 - y) * stride + static_cast<std::size_t>(x)] = index(x, y);
+            rows[static_cast<std::size_t>(height - 1 - y) * stride + static_cast<std::size_t>(x)] =
+                index(x, y);
     std::vector<std::uint32_t> colours(256);
     for (std::uint32_t i = 0; i < 256; ++i)
         colours[i] = EntryColour(i);
@@ -55,7 +56,8 @@ struct GifFrame {
 
     std::uint32_t ColourAt(int x, int y) const
     {
-        return colours[raster[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)]];
+        return colours[raster[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+                              static_cast<std::size_t>(x)]];
     }
 };
 
@@ -109,7 +111,8 @@ inline GifRead ReadGif(const Bytes& bytes)
         f.localColours = image.ImageDesc.ColorMap != nullptr;
         for (int c = 0; map && c < map->ColorCount && c < 256; ++c)
             f.colours[static_cast<std::size_t>(c)] = std::uint32_t{map->Colors[c].Red} << 16 |
-                                                     std::uint32_t{map->Colors[c].Green} << 8 | map->Colors[c].Blue;
+                                                     std::uint32_t{map->Colors[c].Green} << 8 |
+                                                     map->Colors[c].Blue;
         f.raster.assign(image.RasterBits, image.RasterBits + static_cast<std::size_t>(f.width) * f.height);
         GraphicsControlBlock gcb;
         if (DGifSavedExtensionToGCB(gif, i, &gcb) == GIF_OK)
