@@ -142,8 +142,8 @@ DiskVolume FindDiskVolume(int fd, const std::string& image, int partition)
             throw Refused(image, std::string("is ") + format + kConvert);
     }
     if (!whole)
-        throw Refused(image, "is " + std::to_string(fileSize) +
-                                 " bytes long, too short for a disk image: it is neither a folder nor a disk image");
+        throw Refused(image, "is only " + std::to_string(fileSize) + (fileSize == 1 ? " byte" : " bytes") +
+                                 " long: it is neither a folder nor a disk image");
 
     // A fixed VHD is raw data with a footer; the footer ends the usable bytes.
     DiskVolume volume;
