@@ -78,7 +78,7 @@ struct Started {
 std::optional<Started> StartUp(const Command& command, const GlobalOptions& options)
 {
     try {
-        LogoManager manager(DriveC::Open(options.driveC));
+        LogoManager manager(DriveC::Open(options.driveC, options.partition));
         StartupReport report = manager.StartUp();
         if (report.firstRun) {
             const bool owed = std::any_of(report.originalOwed.begin(), report.originalOwed.end(),
@@ -218,7 +218,7 @@ int RunStatus(const Args& args, const GlobalOptions& options)
     const DriveC& drive = started->manager.Drive();
     int unreadable = 0;
 
-    Say("Drive C: is " + drive.Root().string() + (drive.IsPracticeDrive() ? " (the practice drive)" : ""));
+    Say("Drive C: is " + drive.Description() + (drive.IsPracticeDrive() ? " (the practice drive)" : ""));
     Say("Installed logos:");
     for (const LogoSlot& slot : LogoSlots()) {
         std::string why;

@@ -22,7 +22,8 @@ using Args = std::vector<std::string>;
 
 // Options that come before the command.
 struct GlobalOptions {
-    std::string driveC; // --drive-c DIR, as bytes; empty when not given
+    std::string driveC; // --drive-c DIR|IMAGE, as bytes; empty when not given
+    int partition = 0;  // --partition N (1 to 4) of a disk image; 0 when not given
 };
 
 struct Command {

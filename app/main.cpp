@@ -147,12 +147,12 @@ QString commandHelp()
     return text;
 }
 
-// The value of the last --drive-c among the global options, as bytes: Qt's
-// parser gives it as text, which would change a name that is not UTF-8.
-std::string RawDriveOption(int commandIndex, char* argv[])
+// The value of the last --drive-c (or another global option) among the global
+// options, as bytes: Qt's parser gives it as text, which would change a name
+// that is not UTF-8.
+std::string RawDriveOption(int commandIndex, char* argv[], std::string_view kOption = "--drive-c")
 {
     std::string value;
-    constexpr std::string_view kOption = "--drive-c";
     for (int i = 1; i < commandIndex; ++i) {
         const std::string_view arg = argv[i];
         if (arg == "--")
@@ -177,7 +177,10 @@ int run(int argc, char* argv[])
         QStringLiteral("Creates, installs and manages the startup, wait and safe logos of Windows 95, 98 and ME.\n\n") +
         commandHelp() +
         QStringLiteral("\nDrive C: is a folder (a mounted Windows partition, a folder shared with a virtual\n"
-                       "machine); names under it are found without regard to letter case. The practice\n"
+                       "machine) or a virtual machine's disk image (raw with an MBR partition table, a\n"
+                       "bare FAT volume or a fixed-size VHD; the active FAT partition, else the first,\n"
+                       "unless --partition names one); names on it are found without regard to letter\n"
+                       "case. An image a running virtual machine holds is not changed. The practice\n"
                        "drive ($XDG_DATA_HOME/quillmere/drive_c) is created when missing; a folder you\n"
                        "name never is. The commands status, check, install, sets and restore-originals\n"
                        "first prepare drive C: as the Logo Manager does when it starts: they create\n"
@@ -190,9 +193,14 @@ int run(int argc, char* argv[])
     const QCommandLineOption versionOption = parser.addVersionOption();
     const QCommandLineOption driveOption(
         QStringLiteral("drive-c"),
-        QStringLiteral("The folder that stands for drive C: (else $QUILLMERE_DRIVE_C, else a practice drive)."),
-        QStringLiteral("DIR"));
+        QStringLiteral("The folder or disk image that stands for drive C: (else $QUILLMERE_DRIVE_C, else a\n"
+                       "practice drive)."),
+        QStringLiteral("DIR|IMAGE"));
     parser.addOption(driveOption);
+    const QCommandLineOption partitionOption(
+        QStringLiteral("partition"),
+        QStringLiteral("The partition (1 to 4) of a hard-disk image that is drive C:."), QStringLiteral("N"));
+    parser.addOption(partitionOption);
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("One of the commands below."),
                                  QStringLiteral("<command> [arguments...]"));
 
@@ -215,6 +223,15 @@ int run(int argc, char* argv[])
     if (parser.isSet(driveOption) && options.driveC.empty()) {
         std::fprintf(stderr, "quillmere: --drive-c needs a folder\nTry 'quillmere --help'.\n");
         return ExitUsage;
+    }
+    if (parser.isSet(partitionOption)) {
+        const std::string partition = RawDriveOption(commandIndex, argv, "--partition");
+        if (partition.size() != 1 || partition[0] < '1' || partition[0] > '4') {
+            std::fprintf(stderr, "quillmere: --partition must be 1 to 4, not '%s'\nTry 'quillmere --help'.\n",
+                         Printable(partition).c_str());
+            return ExitUsage;
+        }
+        options.partition = partition[0] - '0';
     }
     const std::string name = argv[commandIndex];
     const Args args(argv + commandIndex + 1, argv + argc);

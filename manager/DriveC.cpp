@@ -1,19 +1,14 @@
 #include "DriveC.h"
 
 #include "FileAttributes.h"
-
-#include "imaging/ReplaceFile.h"
+#include "FolderDrive.h"
+#include "ImageDrive.h"
 
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <deque>
-#include <vector>
 
-#include <dirent.h>
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace quillmere {
 
@@ -22,6 +17,14 @@ namespace fs = std::filesystem;
 namespace {
 
 char FoldCase(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+std::string Environment(const char* name)
+{
+    const char* value = std::getenv(name);
+    return value ? value : "";
+}
+
+} // namespace
 
 bool SameIgnoringCase(std::string_view a, std::string_view b)
 {
@@ -34,41 +37,29 @@ bool SameIgnoringCase(std::string_view a, std::string_view b)
     return true;
 }
 
-std::string Reason(int err) { return std::strerror(err); }
-
-std::error_code Code(int err) { return {err, std::generic_category()}; }
-
-// The entry of the folder open as folder that matches name ignoring letter case,
-// as it is spelled; listed through the handle, so the folder listed is the one
-// the next step is opened in. Among several (LOGO.SYS beside logo.sys) the first
-// in name order, whatever the spelling asked for, so that every spelling finds
-// the same file. Throws DriveError naming shownFolder when it cannot be listed.
-std::optional<std::string> FindEntry(int folder, const std::string& name, const std::string& shownFolder)
+std::vector<std::string> DrivePathSteps(std::string_view drivePath)
 {
-    UniqueFd listing(::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    DIR* dir = listing ? ::fdopendir(listing.Get()) : nullptr;
-    if (!dir)
-        throw DriveError(shownFolder, Reason(errno), Code(errno));
-    listing.Release(); // closedir closes it
-    std::optional<std::string> found;
-    for (;;) {
-        errno = 0;
-        const dirent* entry = ::readdir(dir);
-        if (!entry)
-            break;
-        const std::string_view spelled(entry->d_name);
-        if (SameIgnoringCase(spelled, name) && (!found || spelled < *found))
-            found = std::string(spelled);
+    if (drivePath.size() < 2 || FoldCase(drivePath[0]) != 'c' || drivePath[1] != ':')
+        throw Error(std::string(drivePath) + ": not a path on drive C:");
+    std::vector<std::string> steps;
+    std::size_t start = 2;
+    while (start <= drivePath.size()) {
+        std::size_t end = drivePath.find('\\', start);
+        if (end == std::string_view::npos)
+            end = drivePath.size();
+        std::string step(drivePath.substr(start, end - start));
+        start = end + 1;
+        if (step.empty())
+            continue;
+        if (step == "." || step == ".." || step.find('/') != std::string::npos ||
+            step.find('\0') != std::string::npos)
+            throw Error(std::string(drivePath) + ": a path on drive C: may not use \"" + step + "\"");
+        steps.push_back(std::move(step));
     }
-    const int err = errno;
-    ::closedir(dir);
-    if (err != 0)
-        throw DriveError(shownFolder, Reason(err), Code(err));
-    return found;
+    return steps;
 }
 
-// "C:\Windows\System" of the steps {"Windows", "System"}.
-std::string Shown(const std::vector<std::string>& steps, std::size_t count)
+std::string ShownDrivePath(const std::vector<std::string>& steps, std::size_t count)
 {
     std::string shown = "C:\\";
     for (std::size_t i = 0; i < count; ++i)
@@ -76,39 +67,24 @@ std::string Shown(const std::vector<std::string>& steps, std::size_t count)
     return shown;
 }
 
-// Flushes a folder after an entry in it was made or removed; some file systems
-// cannot (EINVAL), and there it is as durable as they make it.
-void FlushFolder(int folder, const std::string& shownName)
+void RequireDriveFolder(const std::string& missingFolder, const std::string& shownName)
 {
-    if (::fsync(folder) != 0 && errno != EINVAL && errno != EROFS)
-        throw DriveError(shownName, "the change could not be flushed to disk: " + Reason(errno), Code(errno));
+    if (!missingFolder.empty())
+        throw DriveError(shownName, "the folder " + missingFolder + " does not exist",
+                         std::make_error_code(std::errc::no_such_file_or_directory));
 }
 
-std::string Environment(const char* name)
+DriveC::DriveC(fs::path root, bool practiceDrive)
+    : drive_(std::make_shared<const FolderDrive>(root)), root_(std::move(root)), practice_(practiceDrive)
 {
-    const char* value = std::getenv(name);
-    return value ? value : "";
 }
 
-} // namespace
-
-struct DriveC::Place {
-    UniqueFd folder;              // the folder that holds the entry, open for reading
-    std::string name;             // the entry's name there; empty: the folder itself
-    std::vector<std::string> steps; // host names from the root to the entry (missing ones as asked)
-    std::string missingFolder;    // the first folder on the way that is missing, as a drive path
-    bool exists = false;
-    struct stat st {};            // the entry, when it exists: never a symbolic link
-};
-
-DriveC::DriveC(fs::path root, bool practiceDrive) : root_(std::move(root)), practice_(practiceDrive)
+DriveC::DriveC(std::shared_ptr<const Drive> drive, fs::path root, bool isImage)
+    : drive_(std::move(drive)), root_(std::move(root)), image_(isImage)
 {
-    UniqueFd fd(::open(root_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!fd)
-        throw DriveError(root_.string(), "cannot open the drive C: folder: " + Reason(errno), Code(errno));
-    rootFd_ = std::make_shared<const UniqueFd>(std::move(fd));
 }
-DriveC DriveC::Open(const std::string& option)
+
+DriveC DriveC::Open(const std::string& option, int partition)
 {
     std::string chosen = option.empty() ? Environment("QUILLMERE_DRIVE_C") : option;
     if (!chosen.empty()) {
@@ -116,10 +92,16 @@ DriveC DriveC::Open(const std::string& option)
         struct stat st {};
         if (::stat(root.c_str(), &st) != 0)
             throw FileError(root.string(), errno == ENOENT ? "the drive C: folder does not exist" : std::strerror(errno));
+        if (S_ISREG(st.st_mode))
+            return DriveC(std::make_shared<const ImageDrive>(root, partition), root, true);
         if (!S_ISDIR(st.st_mode))
             throw FileError(root.string(), "the drive C: folder is not a folder");
+        if (partition != 0)
+            throw FileError(root.string(), "is a folder; a partition is chosen only on a disk image");
         return DriveC(root, false);
     }
+    if (partition != 0)
+        throw Error("a partition is chosen only on a disk image; name one with --drive-c or QUILLMERE_DRIVE_C");
 
     // The XDG base-directory rules: an unset, empty or relative XDG_DATA_HOME means the default.
     fs::path data = Environment("XDG_DATA_HOME");
@@ -142,185 +124,6 @@ DriveC DriveC::Open(const std::string& option)
     return DriveC(root, true);
 }
 
-
-DriveC::Place DriveC::Locate(std::string_view drivePath) const
-{
-    if (drivePath.size() < 2 || FoldCase(drivePath[0]) != 'c' || drivePath[1] != ':')
-        throw Error(std::string(drivePath) + ": not a path on drive C:");
-    std::deque<std::string> pending;
-    std::size_t start = 2;
-    while (start <= drivePath.size()) {
-        std::size_t end = drivePath.find('\\', start);
-        if (end == std::string_view::npos)
-            end = drivePath.size();
-        std::string step(drivePath.substr(start, end - start));
-        start = end + 1;
-        if (step.empty())
-            continue;
-        if (step == "." || step == ".." || step.find('/') != std::string::npos ||
-            step.find('\0') != std::string::npos)
-            throw Error(std::string(drivePath) + ": a path on drive C: may not use \"" + step + "\"");
-        pending.push_back(std::move(step));
-    }
-
-    const std::string shownPath(drivePath);
-    const auto leaves = [&] {
-        return DriveError(shownPath, "leads outside drive C: through a symbolic link", DriveErrc::LeavesDrive);
-    };
-
-    // The folders from the root down to the current one, each opened from the
-    // one before without following a link, so ".." in a link's target goes back
-    // to a handle already held and never past the root.
-    std::vector<UniqueFd> folders;
-    folders.emplace_back(::fcntl(rootFd_->Get(), F_DUPFD_CLOEXEC, 0));
-    if (!folders.back())
-        throw DriveError(shownPath, Reason(errno), Code(errno));
-    Place place;
-    int links = 0;
-    while (!pending.empty()) {
-        std::string step = std::move(pending.front());
-        pending.pop_front();
-        if (step.empty() || step == ".")
-            continue;
-        if (step == "..") {
-            if (folders.size() == 1)
-                throw leaves();
-            folders.pop_back();
-            place.steps.pop_back();
-            continue;
-        }
-        const int folder = folders.back().Get();
-        const std::optional<std::string> entry = FindEntry(folder, step, Shown(place.steps, place.steps.size()));
-        struct stat st {};
-        bool there = entry.has_value();
-        if (there && ::fstatat(folder, entry->c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
-            if (errno != ENOENT)
-                throw DriveError(shownPath, Reason(errno), Code(errno));
-            there = false; // removed since it was listed
-        }
-        if (!there) {
-            // Nothing of that name: a new entry is spelled as asked, and so is
-            // everything below a folder that is missing.
-            place.steps.push_back(entry ? *entry : step);
-            if (!pending.empty())
-                place.missingFolder = Shown(place.steps, place.steps.size());
-            for (std::string& rest : pending)
-                place.steps.push_back(std::move(rest));
-            place.name = pending.empty() ? place.steps.back() : std::string();
-            place.folder = std::move(folders.back());
-            return place;
-        }
-        if (S_ISLNK(st.st_mode)) {
-            if (++links > 40)
-                throw DriveError(shownPath, Reason(ELOOP), Code(ELOOP));
-            std::string target(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 255) + 1, '\0');
-            const ssize_t n = ::readlinkat(folder, entry->c_str(), target.data(), target.size());
-            if (n < 0)
-                throw DriveError(shownPath, Reason(errno), Code(errno));
-            target.resize(std::min(static_cast<std::size_t>(n), target.size()));
-            // An absolute target names a place on this system, not on the drive.
-            if (target.empty() || target[0] == '/')
-                throw leaves();
-            std::vector<std::string> parts;
-            for (std::size_t from = 0; from <= target.size();) {
-                std::size_t to = target.find('/', from);
-                if (to == std::string::npos)
-                    to = target.size();
-                parts.push_back(target.substr(from, to - from));
-                from = to + 1;
-            }
-            pending.insert(pending.begin(), parts.begin(), parts.end());
-            continue;
-        }
-        if (pending.empty()) {
-            place.steps.push_back(*entry);
-            place.name = *entry;
-            place.exists = true;
-            place.st = st;
-            place.folder = std::move(folders.back());
-            return place;
-        }
-        if (!S_ISDIR(st.st_mode)) {
-            place.steps.push_back(*entry);
-            throw DriveError(shownPath, Shown(place.steps, place.steps.size()) + " is not a folder", Code(ENOTDIR));
-        }
-        UniqueFd next(::openat(folder, entry->c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-        place.steps.push_back(*entry);
-        if (!next) {
-            // ELOOP: the folder was swapped for a link after it was examined.
-            if (errno == ELOOP)
-                throw leaves();
-            throw DriveError(Shown(place.steps, place.steps.size()), Reason(errno), Code(errno));
-        }
-        folders.push_back(std::move(next));
-    }
-    // The path names a folder reached through "..": the folder itself.
-    place.exists = ::fstat(folders.back().Get(), &place.st) == 0;
-    place.folder = std::move(folders.back());
-    return place;
-}
-
-fs::path DriveC::Resolve(std::string_view drivePath) const
-{
-    const Place place = Locate(drivePath);
-    fs::path host = root_;
-    for (const std::string& step : place.steps)
-        host /= step;
-    return host;
-}
-
-namespace {
-
-// The entry of a place open to read its attributes or change them, checked to be
-// the file or folder that was examined: without following a link and without
-// blocking on a FIFO that took its place meanwhile.
-UniqueFd OpenEntry(int folder, const std::string& name, const struct stat& examined, const std::string& shownName)
-{
-    if (name.empty())
-        return UniqueFd(::fcntl(folder, F_DUPFD_CLOEXEC, 0));
-    const int flags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC |
-                      (S_ISDIR(examined.st_mode) ? O_DIRECTORY : 0);
-    UniqueFd fd(::openat(folder, name.c_str(), flags));
-    if (!fd)
-        throw DriveError(shownName, Reason(errno), Code(errno));
-    struct stat st {};
-    if (::fstat(fd.Get(), &st) != 0)
-        throw DriveError(shownName, Reason(errno), Code(errno));
-    if (st.st_dev != examined.st_dev || st.st_ino != examined.st_ino)
-        throw DriveError(shownName, "it changed while it was examined", Code(EAGAIN));
-    return fd;
-}
-
-std::string NotAFileReason(mode_t mode) { return "it is " + FileTypeName(mode) + ", not a regular file"; }
-
-} // namespace
-
-DriveEntry DriveC::Inspect(std::string_view drivePath) const
-{
-    const Place place = Locate(drivePath);
-    DriveEntry entry;
-    if (!place.exists)
-        return entry;
-    const std::string shown(drivePath);
-    if (!S_ISREG(place.st.st_mode) && !S_ISDIR(place.st.st_mode)) {
-        entry.type = DriveEntry::Type::Other;
-        entry.typeName = FileTypeName(place.st.st_mode);
-        return entry;
-    }
-    const UniqueFd fd = OpenEntry(place.folder.Get(), place.name, place.st, shown);
-    struct stat st {};
-    if (::fstat(fd.Get(), &st) != 0)
-        throw DriveError(shown, Reason(errno), Code(errno));
-    const std::optional<std::uint32_t> attributes = ReadFileAttributes(fd.Get());
-    if (!attributes)
-        throw DriveError(shown, Reason(errno), Code(errno));
-    entry.type = S_ISDIR(st.st_mode) ? DriveEntry::Type::Folder : DriveEntry::Type::File;
-    entry.size = S_ISREG(st.st_mode) ? static_cast<std::uintmax_t>(st.st_size) : 0;
-    entry.attributes = *attributes;
-    entry.links = static_cast<std::uint64_t>(st.st_nlink);
-    return entry;
-}
-
 std::optional<std::uint32_t> DriveC::Attributes(std::string_view drivePath) const noexcept
 {
     try {
@@ -339,154 +142,9 @@ bool DriveC::Exists(std::string_view drivePath) const noexcept
     return attributes && !(*attributes & (kAttrHidden | kAttrSystem));
 }
 
-std::error_code DriveC::ChangeAttributes(std::string_view fullFilePath, std::uint32_t fileAttributes) const noexcept
-{
-    try {
-        const std::string_view path = fullFilePath.substr(0, kMaxAttributePath);
-        const Place place = Locate(path);
-        if (!place.exists)
-            return std::make_error_code(std::errc::no_such_file_or_directory);
-        const std::string shown(path);
-        if (!S_ISREG(place.st.st_mode) && !S_ISDIR(place.st.st_mode))
-            return DriveErrc::NotRegularFile;
-        const UniqueFd fd = OpenEntry(place.folder.Get(), place.name, place.st, shown);
-        // The mode and extended attributes belong to the file, not to its name: a
-        // file with another name (a hard link, perhaps off the drive) would change
-        // there too.
-        struct stat st {};
-        if (::fstat(fd.Get(), &st) != 0)
-            return Code(errno);
-        if (S_ISREG(st.st_mode) && st.st_nlink > 1)
-            return DriveErrc::HardLinked;
-        return WriteFileAttributes(fd.Get(), fileAttributes);
-    } catch (const DriveError& e) {
-        return e.code();
-    } catch (const std::bad_alloc&) {
-        return std::make_error_code(std::errc::not_enough_memory);
-    } catch (const std::exception&) {
-        return std::make_error_code(std::errc::invalid_argument);
-    }
-}
-
 std::int32_t DriveC::SetAttributes(std::string_view fullFilePath, std::uint32_t fileAttributes) const noexcept
 {
     return ChangeAttributes(fullFilePath, fileAttributes) ? 0 : 1;
-}
-
-namespace {
-
-// The folder a new entry goes in must exist.
-void RequireFolder(const std::string& missingFolder, const std::string& shownName)
-{
-    if (!missingFolder.empty())
-        throw DriveError(shownName, "the folder " + missingFolder + " does not exist", Code(ENOENT));
-}
-
-} // namespace
-
-void DriveC::MakeFolder(std::string_view drivePath) const
-{
-    const Place place = Locate(drivePath);
-    const std::string shown(drivePath);
-    RequireFolder(place.missingFolder, shown);
-    if (place.exists)
-        throw DriveError(shown, "there is already " + FileTypeName(place.st.st_mode) + " of that name", Code(EEXIST));
-    if (::mkdirat(place.folder.Get(), place.name.c_str(), 0777) != 0)
-        throw DriveError(shown, Reason(errno), Code(errno));
-    FlushFolder(place.folder.Get(), shown);
-}
-
-void DriveC::RemoveFolder(std::string_view drivePath) const
-{
-    const Place place = Locate(drivePath);
-    const std::string shown(drivePath);
-    if (!place.exists || place.name.empty() || !S_ISDIR(place.st.st_mode))
-        throw DriveError(shown, "it is no folder", Code(ENOTDIR));
-    if (::unlinkat(place.folder.Get(), place.name.c_str(), AT_REMOVEDIR) != 0)
-        throw DriveError(shown, Reason(errno), Code(errno));
-    FlushFolder(place.folder.Get(), shown);
-}
-
-UniqueFd DriveC::OpenSource(std::string_view source) const
-{
-    const Place place = Locate(source);
-    const std::string shown(source);
-    if (!place.exists)
-        throw DriveError(shown, "does not exist", Code(ENOENT));
-    if (S_ISDIR(place.st.st_mode))
-        throw DriveError(shown, "it is a folder", Code(EISDIR));
-    if (!S_ISREG(place.st.st_mode))
-        throw DriveError(shown, NotAFileReason(place.st.st_mode), DriveErrc::NotRegularFile);
-    return OpenFileToRead(place.folder.Get(), place.name, shown, false);
-}
-
-void DriveC::CopyFile(std::string_view source, std::string_view target) const
-{
-    const UniqueFd in = OpenSource(source);
-    const Place place = Locate(target);
-    const std::string shown(target);
-    RequireFolder(place.missingFolder, shown);
-    if (place.name.empty())
-        throw DriveError(shown, "it is a folder", Code(EISDIR));
-    ReplaceFileAtWithCopy(place.folder.Get(), place.name, shown, in.Get(), std::string(source), kMaxDriveCopyBytes);
-}
-
-void DriveC::CopyIn(const fs::path& source, std::string_view target) const
-{
-    struct stat st {};
-    if (::stat(source.c_str(), &st) != 0 && errno == ENOENT)
-        throw DriveError(source.string(), "does not exist", Code(ENOENT));
-    const UniqueFd in = OpenFileToRead(AT_FDCWD, source.string(), source.string(), true);
-    const Place place = Locate(target);
-    const std::string shown(target);
-    RequireFolder(place.missingFolder, shown);
-    if (place.name.empty())
-        throw DriveError(shown, "it is a folder", Code(EISDIR));
-    ReplaceFileAtWithCopy(place.folder.Get(), place.name, shown, in.Get(), source.string(), kMaxDriveCopyBytes);
-}
-
-void DriveC::WriteFile(std::string_view target, std::span<const std::uint8_t> bytes) const
-{
-    const Place place = Locate(target);
-    const std::string shown(target);
-    RequireFolder(place.missingFolder, shown);
-    if (place.name.empty())
-        throw DriveError(shown, "it is a folder", Code(EISDIR));
-    ReplaceFileAt(place.folder.Get(), place.name, shown, bytes);
-}
-
-std::string DriveC::ReadFile(std::string_view source, std::uintmax_t maxBytes) const
-{
-    const UniqueFd in = OpenSource(source);
-    const std::string shown(source);
-    std::string content;
-    char buffer[4096];
-    for (;;) {
-        const ssize_t n = ::read(in.Get(), buffer, sizeof buffer);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            throw DriveError(shown, Reason(errno), Code(errno));
-        }
-        if (n == 0)
-            return content;
-        if (content.size() + static_cast<std::size_t>(n) > maxBytes)
-            throw DriveError(shown, "is larger than " + std::to_string(maxBytes) + " bytes", DriveErrc::TooLarge);
-        content.append(buffer, static_cast<std::size_t>(n));
-    }
-}
-
-void DriveC::RemoveFile(std::string_view drivePath) const
-{
-    const Place place = Locate(drivePath);
-    const std::string shown(drivePath);
-    if (!place.exists)
-        return;
-    if (place.name.empty() || S_ISDIR(place.st.st_mode))
-        throw DriveError(shown, "it is a folder", Code(EISDIR));
-    if (::unlinkat(place.folder.Get(), place.name.c_str(), 0) != 0)
-        throw DriveError(shown, Reason(errno), Code(errno));
-    FlushFolder(place.folder.Get(), shown);
 }
 
 namespace {
@@ -505,6 +163,12 @@ public:
             return "it is not a regular file";
         case DriveErrc::TooLarge:
             return "it is larger than any logo needs";
+        case DriveErrc::ImageReadOnly:
+            return "the disk image is not writable for you, so nothing on it is changed";
+        case DriveErrc::ImageInUse:
+            return "the disk image is in use by a running virtual machine or emulator; shut it down first";
+        case DriveErrc::ImageTool:
+            return "the FAT tools (mtools) could not change the disk image";
         }
         return "unknown error";
     }

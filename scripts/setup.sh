@@ -8,6 +8,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth clang libclang-rt-14-dev python3
   libjpeg-turbo-progs imagemagick time libpng-dev locales
+  mtools dosfstools
 )
 
 missing=()

@@ -165,7 +165,7 @@ const Case kCases[] = {
      {"--help"},
      0,
      {"  status\n", "  check FILE...\n", "  install startup|wait|safe FILE\n", "  sets save|install N\n",
-      "  restore-originals\n", "--drive-c <DIR>"},
+      "  restore-originals\n", "--drive-c <DIR|IMAGE>", "--partition <N>"},
      {}},
 };
 

@@ -438,13 +438,16 @@ TEST_F(DriveCOpen, AFolderTheUserNamesIsNeverCreated)
 {
     ::unsetenv("QUILLMERE_DRIVE_C");
     WriteFile(root_ / "a file", 1, 'x');
+    ASSERT_EQ(::mkfifo((root_ / "a fifo").c_str(), 0600), 0);
     struct Case {
         fs::path option;
         const char* reason;
     };
     const Case cases[] = {
         {root_ / "mnt" / "win98", "the drive C: folder does not exist"},
-        {root_ / "a file", "the drive C: folder is not a folder"},
+        // A regular file is taken for a disk image, and this one is none.
+        {root_ / "a file", "is only 1 byte long: it is neither a folder nor a disk image"},
+        {root_ / "a fifo", "the drive C: folder is not a folder"},
     };
     for (const Case& c : cases) {
         try {

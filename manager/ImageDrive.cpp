@@ -1,0 +1,456 @@
+#include "ImageDrive.h"
+
+#include "FileAttributes.h"
+
+#include "imaging/ReplaceFile.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quillmere {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::error_code Code(int err) { return {err, std::generic_category()}; }
+
+std::string Upper(std::string_view text)
+{
+    std::string upper(text);
+    for (char& c : upper)
+        c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+    return upper;
+}
+
+std::string Key(const std::vector<std::string>& folder) { return Upper(Mtools::Name(folder)); }
+
+std::vector<std::string> Parent(const std::vector<std::string>& steps)
+{
+    return {steps.begin(), steps.end() - (steps.empty() ? 0 : 1)};
+}
+
+// Listings of a folder with thousands of entries (C:\Windows\System) fit.
+constexpr std::size_t kMaxListing = 16u << 20;
+
+constexpr std::uint32_t kSettable = kAttrReadOnly | kAttrHidden | kAttrSystem | kAttrArchive;
+
+} // namespace
+
+ImageDrive::ImageDrive(fs::path image, int partition) : image_(std::move(image))
+{
+    const std::string shown = image_.string();
+    fd_ = UniqueFd(::open(image_.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
+    if (!fd_)
+        throw DriveError(shown, "cannot open the disk image: " + std::string(std::strerror(errno)), Code(errno));
+    volume_ = FindDiskVolume(fd_.Get(), shown, partition);
+    if (InUse())
+        throw DriveError(shown, "the disk image is in use: a running virtual machine or emulator has it open; "
+                                "shut it down first",
+                         DriveErrc::ImageInUse);
+    // Whether this user may write it, asked of the file itself rather than of
+    // the mode bits (a read-only mount, an ACL).
+    const UniqueFd probe(::open(image_.c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY));
+    writable_ = static_cast<bool>(probe);
+
+    const char* tmp = std::getenv("TMPDIR");
+    std::string pattern = std::string(tmp && *tmp == '/' ? tmp : "/tmp") + "/quillmere-XXXXXX";
+    if (!::mkdtemp(pattern.data()))
+        throw DriveError(pattern, "cannot make a private temporary folder: " + std::string(std::strerror(errno)),
+                         Code(errno));
+    scratch_ = pattern;
+    // An empty configuration file of our own: MTOOLSRC names it.
+    const UniqueFd rc(::open((scratch_ / "mtoolsrc").c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+    if (!rc) {
+        const int err = errno;
+        fs::remove_all(scratch_);
+        throw DriveError(scratch_.string(), std::strerror(err), Code(err));
+    }
+    mtools_ = std::make_unique<Mtools>(fd_.Get(), volume_.offset, scratch_);
+}
+
+ImageDrive::~ImageDrive()
+{
+    std::error_code ec;
+    fs::remove_all(scratch_, ec);
+}
+
+std::string ImageDrive::Description() const
+{
+    const std::string fat = "FAT" + std::to_string(volume_.fatBits);
+    const std::string kind = volume_.vhd ? "the VHD disk image " : "the disk image ";
+    if (volume_.partition == 0)
+        return kind + image_.string() + " (" + fat + ")";
+    return "partition " + std::to_string(volume_.partition) + " (" + fat + ") of " + kind + image_.string();
+}
+
+fs::path ImageDrive::Resolve(std::string_view drivePath) const
+{
+    throw Error(std::string(drivePath) + ": drive C: is the disk image " + image_.string() +
+                ", whose files have no path on this system");
+}
+
+bool ImageDrive::InUse() const
+{
+    // Any lock another open file of the image holds conflicts with a write lock
+    // on the whole file. QEMU holds open-file-description locks on single bytes
+    // of the images it uses, and F_OFD_GETLK sees those and classic ones alike.
+    struct flock lock {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    if (::fcntl(fd_.Get(), F_OFD_GETLK, &lock) != 0)
+        return false;
+    return lock.l_type != F_UNLCK;
+}
+
+void ImageDrive::RequireWritable(const std::string& shown) const
+{
+    if (!writable_)
+        throw DriveError(shown, "the disk image " + image_.string() + " is not writable for you, so nothing on it "
+                                "is changed",
+                         DriveErrc::ImageReadOnly);
+    if (InUse())
+        throw DriveError(shown, "the disk image " + image_.string() + " is in use: a running virtual machine or "
+                                "emulator has it open; shut it down first",
+                         DriveErrc::ImageInUse);
+}
+
+MtoolsRun ImageDrive::Must(std::string_view program, const std::vector<std::string>& args,
+                           const std::string& shown) const
+{
+    MtoolsRun run = mtools_->Run(program, args, kMaxListing);
+    if (run.status != 0)
+        throw DriveError(shown, "the disk image " + image_.string() + " could not be changed (" +
+                                    std::string(program) + ": " + MtoolsComplaint(run) + ")",
+                         DriveErrc::ImageTool);
+    return run;
+}
+
+const std::vector<ImageDrive::Listed>& ImageDrive::Listing(const std::vector<std::string>& folder,
+                                                           const std::string& shown) const
+{
+    if (const auto it = listings_.find(Key(folder)); it != listings_.end())
+        return it->second;
+    // The folders beside this one are read in the same runs: the Logo Manager
+    // looks in C:\Windows and C:\VH Backups one after the other.
+    std::vector<std::vector<std::string>> batch = {folder};
+    if (!folder.empty()) {
+        const std::vector<std::string> parent = Parent(folder);
+        if (const auto it = listings_.find(Key(parent)); it != listings_.end()) {
+            for (const Listed& entry : it->second) {
+                std::vector<std::string> sibling = parent;
+                sibling.push_back(entry.name);
+                if (entry.folder && !listings_.contains(Key(sibling)) && Key(sibling) != Key(folder))
+                    batch.push_back(std::move(sibling));
+            }
+        }
+    }
+    const auto read = [&](const std::vector<std::vector<std::string>>& folders) {
+        std::vector<std::string> names = {"-a"};
+        for (const auto& f : folders)
+            names.push_back(Mtools::Name(f));
+        const MtoolsRun dir = mtools_->Run("mdir", names, kMaxListing);
+        if (dir.status != 0 || dir.outCut)
+            return false;
+        std::map<std::string, std::vector<Listed>> read;
+        std::vector<std::string> patterns;
+        for (const MtoolsFolder& listed : ParseMdir(dir.out)) {
+            std::vector<Listed>& entries = read[Upper(listed.name)];
+            for (const MtoolsEntry& e : listed.entries)
+                entries.push_back({e.name, e.shortName, e.folder, e.size, 0});
+            if (!entries.empty())
+                patterns.push_back(listed.name + (listed.name.ends_with('/') ? "*" : "/*"));
+        }
+        if (read.size() != folders.size())
+            return false;
+        if (!patterns.empty()) {
+            const MtoolsRun attrib = mtools_->Run("mattrib", patterns, kMaxListing);
+            if (attrib.status != 0 || attrib.outCut)
+                return false;
+            for (const auto& [path, attributes] : ParseMattrib(attrib.out)) {
+                const std::size_t slash = path.rfind('/');
+                if (slash == std::string::npos)
+                    continue;
+                const std::string parent = slash <= 2 ? "::/" : path.substr(0, slash);
+                const std::string name = path.substr(slash + 1);
+                const auto it = read.find(Upper(parent));
+                if (it == read.end())
+                    continue;
+                for (Listed& entry : it->second) {
+                    if (entry.name == name)
+                        entry.attributes = attributes & kSettable;
+                }
+            }
+        }
+        for (auto& [key, entries] : read)
+            listings_[key] = std::move(entries);
+        return true;
+    };
+    if (!read(batch) && (batch.size() == 1 || !read({folder}))) {
+        const MtoolsRun dir = mtools_->Run("mdir", {"-a", Mtools::Name(folder)}, kMaxListing);
+        throw DriveError(shown, "cannot be read from the disk image " + image_.string() + " (" +
+                                    MtoolsComplaint(dir) + ")",
+                         DriveErrc::ImageTool);
+    }
+    return listings_.at(Key(folder));
+}
+
+void ImageDrive::Forget(const std::vector<std::string>& folder) const { listings_.erase(Key(folder)); }
+
+ImageDrive::Place ImageDrive::Locate(std::string_view drivePath) const
+{
+    const std::vector<std::string> asked = DrivePathSteps(drivePath);
+    const std::string shown(drivePath);
+    for (const std::string& step : asked) {
+        // mtools would take these as a pattern and act on every match.
+        if (step.find_first_of("*?[]") != std::string::npos)
+            throw DriveError(shown, "a name on a disk image may not contain * ? [ or ]", Code(EINVAL));
+    }
+    Place place;
+    if (asked.empty()) {
+        place.exists = true;
+        place.entry.folder = true;
+        return place;
+    }
+    for (std::size_t i = 0; i < asked.size(); ++i) {
+        const std::vector<Listed>& entries = Listing(place.steps, ShownDrivePath(place.steps, place.steps.size()));
+        const auto found = std::find_if(entries.begin(), entries.end(), [&](const Listed& e) {
+            return SameIgnoringCase(e.name, asked[i]) || SameIgnoringCase(e.shortName, asked[i]);
+        });
+        if (found == entries.end()) {
+            place.steps.insert(place.steps.end(), asked.begin() + static_cast<std::ptrdiff_t>(i), asked.end());
+            if (i + 1 < asked.size())
+                place.missingFolder = ShownDrivePath(place.steps, i + 1);
+            return place;
+        }
+        place.steps.push_back(found->name);
+        if (i + 1 == asked.size()) {
+            place.exists = true;
+            place.entry = *found;
+            return place;
+        }
+        if (!found->folder)
+            throw DriveError(shown, ShownDrivePath(place.steps, place.steps.size()) + " is not a folder",
+                             Code(ENOTDIR));
+    }
+    return place;
+}
+
+DriveEntry ImageDrive::Inspect(std::string_view drivePath) const
+{
+    const Place place = Locate(drivePath);
+    DriveEntry entry;
+    if (!place.exists)
+        return entry;
+    entry.type = place.entry.folder ? DriveEntry::Type::Folder : DriveEntry::Type::File;
+    entry.size = place.entry.folder ? 0 : place.entry.size;
+    entry.attributes = place.entry.attributes | (place.entry.folder ? kAttrDirectory : 0);
+    entry.links = 1;
+    return entry;
+}
+
+std::error_code ImageDrive::ChangeAttributes(std::string_view fullFilePath, std::uint32_t fileAttributes) const noexcept
+{
+    try {
+        const std::string_view path = fullFilePath.substr(0, kMaxAttributePath);
+        const Place place = Locate(path);
+        if (!place.exists)
+            return std::make_error_code(std::errc::no_such_file_or_directory);
+        if (place.steps.empty())
+            return std::make_error_code(std::errc::invalid_argument); // the root has no attributes
+        const std::uint32_t wanted = fileAttributes & kSettable;
+        if ((place.entry.attributes & kSettable) == wanted)
+            return {};
+        const std::string shown(path);
+        RequireWritable(shown);
+        Must("mattrib",
+             {wanted & kAttrReadOnly ? "+r" : "-r", wanted & kAttrHidden ? "+h" : "-h",
+              wanted & kAttrSystem ? "+s" : "-s", wanted & kAttrArchive ? "+a" : "-a", Mtools::Name(place.steps)},
+             shown);
+        Forget(Parent(place.steps));
+        return {};
+    } catch (const DriveError& e) {
+        return e.code();
+    } catch (const std::bad_alloc&) {
+        return std::make_error_code(std::errc::not_enough_memory);
+    } catch (const std::exception&) {
+        return DriveErrc::ImageTool;
+    }
+}
+
+void ImageDrive::MakeFolder(std::string_view drivePath) const
+{
+    const Place place = Locate(drivePath);
+    const std::string shown(drivePath);
+    RequireDriveFolder(place.missingFolder, shown);
+    if (place.exists)
+        throw DriveError(shown, std::string("there is already ") + (place.entry.folder ? "a folder" : "a file") +
+                                    " of that name",
+                         Code(EEXIST));
+    RequireWritable(shown);
+    Forget(Parent(place.steps));
+    Must("mmd", {Mtools::Name(place.steps)}, shown);
+}
+
+void ImageDrive::RemoveFolder(std::string_view drivePath) const
+{
+    const Place place = Locate(drivePath);
+    const std::string shown(drivePath);
+    if (!place.exists || place.steps.empty() || !place.entry.folder)
+        throw DriveError(shown, "it is no folder", Code(ENOTDIR));
+    RequireWritable(shown);
+    Forget(Parent(place.steps));
+    Forget(place.steps);
+    Must("mrd", {Mtools::Name(place.steps)}, shown);
+}
+
+ImageDrive::Place ImageDrive::SourceFile(std::string_view source) const
+{
+    const Place place = Locate(source);
+    const std::string shown(source);
+    if (!place.exists)
+        throw DriveError(shown, "does not exist", Code(ENOENT));
+    if (place.entry.folder)
+        throw DriveError(shown, "it is a folder", Code(EISDIR));
+    return place;
+}
+
+std::string ImageDrive::Stage(std::span<const std::uint8_t> bytes, const std::string& shown) const
+{
+    const fs::path staged = scratch_ / "staged";
+    UniqueFd out(::open(staged.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
+    if (!out)
+        throw DriveError(shown, "cannot stage the copy in " + scratch_.string() + ": " + std::strerror(errno),
+                         Code(errno));
+    for (std::size_t done = 0; done < bytes.size();) {
+        const ssize_t n = ::write(out.Get(), bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            throw DriveError(shown, "cannot stage the copy in " + scratch_.string() + ": " +
+                                        std::strerror(n < 0 ? errno : ENOSPC),
+                             Code(n < 0 ? errno : ENOSPC));
+        done += static_cast<std::size_t>(n);
+    }
+    return staged.string();
+}
+
+void ImageDrive::Replace(const Place& place, const std::string& shown, const std::string& source) const
+{
+    RequireDriveFolder(place.missingFolder, shown);
+    if (place.steps.empty() || (place.exists && place.entry.folder))
+        throw DriveError(shown, "it is a folder", Code(EISDIR));
+    // As on a folder drive: a read-only file is not replaced.
+    if (place.exists && (place.entry.attributes & kAttrReadOnly))
+        throw FileError(shown, "the file is read-only");
+    RequireWritable(shown);
+
+    // A short name no entry of the folder has, so the copy needs no long name.
+    const std::vector<std::string> folder = Parent(place.steps);
+    const std::vector<Listed>& entries = Listing(folder, ShownDrivePath(folder, folder.size()));
+    std::random_device random;
+    std::string temporary;
+    do {
+        char name[13];
+        std::snprintf(name, sizeof name, "QM%06X.TMP", static_cast<unsigned>(random() & 0xFFFFFF));
+        temporary = name;
+    } while (std::any_of(entries.begin(), entries.end(), [&](const Listed& e) {
+        return SameIgnoringCase(e.name, temporary) || e.shortName == temporary;
+    }));
+    std::vector<std::string> temporarySteps = folder;
+    temporarySteps.push_back(temporary);
+    const std::string temporaryName = Mtools::Name(temporarySteps);
+
+    Forget(folder);
+    try {
+        Must("mcopy", {"-D", "o", source, temporaryName}, shown);
+        // A new file carries no attributes, as on a folder drive.
+        Must("mattrib", {"-a", "-r", "-h", "-s", temporaryName}, shown);
+        Must("mren", {"-D", "o", temporaryName, Mtools::Name(place.steps)}, shown);
+    } catch (...) {
+        // The old file is as it was; the temporary copy, whole or part, goes.
+        mtools_->Run("mdel", {temporaryName});
+        throw;
+    }
+}
+
+void ImageDrive::CopyFile(std::string_view source, std::string_view target) const
+{
+    const Place from = SourceFile(source);
+    if (from.entry.size > kMaxDriveCopyBytes)
+        throw DriveError(std::string(source), "is larger than " + std::to_string(kMaxDriveCopyBytes) + " bytes",
+                         DriveErrc::TooLarge);
+    Replace(Locate(target), std::string(target), Mtools::Name(from.steps));
+}
+
+void ImageDrive::CopyIn(const fs::path& source, std::string_view target) const
+{
+    const std::string shownSource = source.string();
+    struct stat st {};
+    if (::stat(source.c_str(), &st) != 0 && errno == ENOENT)
+        throw DriveError(shownSource, "does not exist", Code(ENOENT));
+    const UniqueFd in = OpenFileToRead(AT_FDCWD, shownSource, shownSource, true);
+    std::vector<std::uint8_t> bytes;
+    std::uint8_t buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(in.Get(), buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            throw DriveError(shownSource, std::strerror(errno), Code(errno));
+        if (n == 0)
+            break;
+        if (bytes.size() + static_cast<std::size_t>(n) > kMaxDriveCopyBytes)
+            throw DriveError(shownSource, "is larger than " + std::to_string(kMaxDriveCopyBytes) + " bytes",
+                             DriveErrc::TooLarge);
+        bytes.insert(bytes.end(), buffer, buffer + n);
+    }
+    WriteFile(target, bytes);
+}
+
+void ImageDrive::WriteFile(std::string_view target, std::span<const std::uint8_t> bytes) const
+{
+    const Place place = Locate(target);
+    const std::string shown(target);
+    RequireDriveFolder(place.missingFolder, shown);
+    RequireWritable(shown);
+    Replace(place, shown, Stage(bytes, shown));
+}
+
+std::string ImageDrive::ReadFile(std::string_view source, std::uintmax_t maxBytes) const
+{
+    const Place place = SourceFile(source);
+    const std::string shown(source);
+    if (place.entry.size > maxBytes)
+        throw DriveError(shown, "is larger than " + std::to_string(maxBytes) + " bytes", DriveErrc::TooLarge);
+    MtoolsRun run = mtools_->Run("mtype", {Mtools::Name(place.steps)}, static_cast<std::size_t>(maxBytes));
+    if (run.status != 0)
+        throw DriveError(shown, "cannot be read from the disk image " + image_.string() + " (" +
+                                    MtoolsComplaint(run) + ")",
+                         DriveErrc::ImageTool);
+    if (run.outCut)
+        throw DriveError(shown, "is larger than " + std::to_string(maxBytes) + " bytes", DriveErrc::TooLarge);
+    return std::move(run.out);
+}
+
+void ImageDrive::RemoveFile(std::string_view drivePath) const
+{
+    const Place place = Locate(drivePath);
+    const std::string shown(drivePath);
+    if (!place.exists)
+        return;
+    if (place.steps.empty() || place.entry.folder)
+        throw DriveError(shown, "it is a folder", Code(EISDIR));
+    RequireWritable(shown);
+    Forget(Parent(place.steps));
+    Must("mdel", {Mtools::Name(place.steps)}, shown);
+}
+
+} // namespace quillmere

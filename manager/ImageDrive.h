@@ -1,0 +1,90 @@
+// Drive C: as the FAT volume inside a virtual machine's or emulator's disk
+// image (DiskImage.h says which images and where the volume lies), changed in
+// place through mtools (Mtools.h) without mounting anything. Read-only, hidden,
+// system and archive are the FAT attribute bits; names are compared without
+// regard to letter case, as FAT does, and new names get long (VFAT) names where
+// they need them.
+//
+// Folder listings are read in batches (a folder and the folders beside it in
+// one run of each tool) and kept until this drive changes that folder. A file is
+// replaced by writing a temporary file in its folder and renaming it over the
+// old one, so a failed copy leaves the old file whole. Nothing is changed on an
+// image this user may not write, nor on one a running virtual machine holds
+// (a byte-range lock on the file, as QEMU takes); the image is checked for such
+// a lock when it is opened and before every change.
+#pragma once
+
+#include "DiskImage.h"
+#include "Drive.h"
+#include "Mtools.h"
+
+#include "imaging/UniqueFd.h"
+
+#include <map>
+#include <memory>
+
+namespace quillmere {
+
+class ImageDrive final : public Drive {
+public:
+    // Opens the disk image and finds its FAT volume (partition as for
+    // FindDiskVolume). Throws DriveError naming image: what FindDiskVolume
+    // refuses, a file that cannot be opened, and "the disk image is in use"
+    // while another program holds a lock on it.
+    ImageDrive(std::filesystem::path image, int partition);
+    ~ImageDrive() override;
+    ImageDrive(const ImageDrive&) = delete;
+    ImageDrive& operator=(const ImageDrive&) = delete;
+
+    const DiskVolume& Volume() const noexcept { return volume_; }
+    bool Writable() const noexcept { return writable_; }
+
+    std::string Description() const override;
+    // A disk image's files have no path on this system: throws Error.
+    std::filesystem::path Resolve(std::string_view drivePath) const override;
+    DriveEntry Inspect(std::string_view drivePath) const override;
+    std::error_code ChangeAttributes(std::string_view fullFilePath,
+                                     std::uint32_t fileAttributes) const noexcept override;
+    void MakeFolder(std::string_view drivePath) const override;
+    void RemoveFolder(std::string_view drivePath) const override;
+    void CopyFile(std::string_view source, std::string_view target) const override;
+    void CopyIn(const std::filesystem::path& source, std::string_view target) const override;
+    void WriteFile(std::string_view target, std::span<const std::uint8_t> bytes) const override;
+    std::string ReadFile(std::string_view source, std::uintmax_t maxBytes) const override;
+    void RemoveFile(std::string_view drivePath) const override;
+
+private:
+    struct Listed {
+        std::string name;      // as Windows shows it
+        std::string shortName; // 8.3, upper case
+        bool folder = false;
+        std::uintmax_t size = 0;
+        std::uint32_t attributes = 0;
+    };
+    struct Place {
+        std::vector<std::string> steps; // spelled as on the image where they exist, else as asked
+        std::string missingFolder;      // the first missing folder on the way, as a drive path
+        bool exists = false;
+        Listed entry;                   // when it exists (the root: a folder)
+    };
+    Place Locate(std::string_view drivePath) const;
+    const std::vector<Listed>& Listing(const std::vector<std::string>& folder, const std::string& shown) const;
+    void Forget(const std::vector<std::string>& folder) const;
+    void RequireWritable(const std::string& shown) const;
+    bool InUse() const;
+    MtoolsRun Must(std::string_view program, const std::vector<std::string>& args, const std::string& shown) const;
+    std::string Stage(std::span<const std::uint8_t> bytes, const std::string& shown) const;
+    void Replace(const Place& target, const std::string& shown, const std::string& source) const;
+    Place SourceFile(std::string_view source) const;
+
+    std::filesystem::path image_;
+    UniqueFd fd_;
+    DiskVolume volume_;
+    bool writable_ = false;
+    std::filesystem::path scratch_;
+    std::unique_ptr<Mtools> mtools_;
+    // Listings by the mtools name of the folder in upper case.
+    mutable std::map<std::string, std::vector<Listed>> listings_;
+};
+
+} // namespace quillmere

@@ -1,0 +1,327 @@
+#include "Mtools.h"
+
+#include "FileAttributes.h"
+
+#include "imaging/Errors.h"
+
+#include <atomic>
+#include <cctype>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace quillmere {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::atomic<unsigned long> runs{0};
+
+// Where each program's descriptor of the image is, in the child.
+constexpr int kImageFdInChild = 3;
+
+// Seconds one program may run: mtools waits at most MTOOLS_LOCK_TIMEOUT for
+// another mtools run on the same image, and works on a logo in milliseconds.
+constexpr int kRunSeconds = 60;
+
+// The program's path, found on PATH once per name.
+std::string FindProgram(std::string_view program)
+{
+    const char* path = std::getenv("PATH");
+    std::string dirs = path && *path ? path : "/usr/bin:/bin";
+    for (std::size_t start = 0; start <= dirs.size();) {
+        std::size_t end = dirs.find(':', start);
+        if (end == std::string::npos)
+            end = dirs.size();
+        const std::string dir = dirs.substr(start, end - start);
+        start = end + 1;
+        if (dir.empty() || dir[0] != '/')
+            continue; // a relative entry would depend on the working folder
+        const std::string candidate = dir + "/" + std::string(program);
+        if (::access(candidate.c_str(), X_OK) == 0)
+            return candidate;
+    }
+    throw Error("cannot work on a disk image: the mtools program " + std::string(program) +
+                " is not installed (Debian package mtools)");
+}
+
+void ReadInto(int fd, std::string& into, std::size_t limit, bool& cut, bool& open)
+{
+    char buffer[65536];
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0 && (errno == EINTR || errno == EAGAIN))
+        return;
+    if (n <= 0) {
+        open = false;
+        return;
+    }
+    const std::size_t room = limit > into.size() ? limit - into.size() : 0;
+    const std::size_t take = std::min(room, static_cast<std::size_t>(n));
+    into.append(buffer, take);
+    if (take < static_cast<std::size_t>(n))
+        cut = true;
+}
+
+bool IsDigits(std::string_view text, std::size_t at, std::size_t count)
+{
+    for (std::size_t i = at; i < at + count; ++i) {
+        if (i >= text.size() || !std::isdigit(static_cast<unsigned char>(text[i])))
+            return false;
+    }
+    return true;
+}
+
+// Where "yyyy-mm-dd  hh:mm" starts in an mdir line, or npos.
+std::size_t FindStamp(std::string_view line)
+{
+    for (std::size_t p = 0; p + 17 <= line.size(); ++p) {
+        if (IsDigits(line, p, 4) && line[p + 4] == '-' && IsDigits(line, p + 5, 2) && line[p + 7] == '-' &&
+            IsDigits(line, p + 8, 2) && line.substr(p + 10, 2) == "  " && IsDigits(line, p + 12, 2) &&
+            line[p + 14] == ':' && IsDigits(line, p + 15, 2))
+            return p;
+    }
+    return std::string_view::npos;
+}
+
+std::vector<std::string_view> Words(std::string_view text)
+{
+    std::vector<std::string_view> words;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        while (i < text.size() && text[i] == ' ')
+            ++i;
+        const std::size_t start = i;
+        while (i < text.size() && text[i] != ' ')
+            ++i;
+        if (i > start)
+            words.push_back(text.substr(start, i - start));
+    }
+    return words;
+}
+
+std::string Upper(std::string_view text)
+{
+    std::string upper(text);
+    for (char& c : upper)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return upper;
+}
+
+} // namespace
+
+Mtools::Mtools(int imageFd, std::uint64_t offset, fs::path scratch)
+    : imageFd_(imageFd), offset_(offset), scratch_(std::move(scratch))
+{
+    // The user's own settings (MTOOLS_* variables, ~/.mtoolsrc) could change
+    // names, case or checks; every setting that matters is given here instead.
+    for (char** e = environ; e && *e; ++e) {
+        const std::string_view entry(*e);
+        if (entry.starts_with("MTOOLS") || entry.starts_with("HOME=") || entry.starts_with("LC_ALL="))
+            continue;
+        environment_.emplace_back(entry);
+    }
+    const std::string rc = (scratch_ / "mtoolsrc").string();
+    for (const std::string& setting : {
+             "MTOOLSRC=" + rc,
+             "HOME=" + scratch_.string(),
+             std::string("MTOOLS_SKIP_CHECK=1"),
+             std::string("MTOOLS_FAT_COMPATIBILITY=1"),
+             std::string("MTOOLS_LOWER_CASE=0"),
+             std::string("MTOOLS_NO_VFAT=0"),
+             std::string("MTOOLS_DOTTED_DIR=0"),
+             std::string("MTOOLS_NAME_NUMERIC_TAIL=1"),
+             std::string("MTOOLS_TWENTY_FOUR_HOUR_CLOCK=1"),
+             std::string("MTOOLS_DATE_STRING=yyyy-mm-dd"),
+             std::string("MTOOLS_LOCK_TIMEOUT=10"),
+             std::string("LC_ALL=C.UTF-8"),
+         })
+        environment_.push_back(setting);
+}
+
+std::string Mtools::Name(const std::vector<std::string>& steps)
+{
+    std::string name = "::/";
+    for (std::size_t i = 0; i < steps.size(); ++i)
+        name += (i ? "/" : "") + steps[i];
+    return name;
+}
+
+unsigned long Mtools::RunCount() noexcept { return runs.load(); }
+
+MtoolsRun Mtools::Run(std::string_view program, const std::vector<std::string>& args, std::size_t maxOut) const
+{
+    const std::string path = FindProgram(program);
+    std::vector<std::string> argv = {std::string(program), "-i",
+                                     "/proc/self/fd/" + std::to_string(kImageFdInChild) + "@@" +
+                                         std::to_string(offset_)};
+    argv.insert(argv.end(), args.begin(), args.end());
+    std::vector<char*> rawArgv;
+    for (std::string& a : argv)
+        rawArgv.push_back(a.data());
+    rawArgv.push_back(nullptr);
+    std::vector<std::string> env = environment_;
+    std::vector<char*> rawEnv;
+    for (std::string& e : env)
+        rawEnv.push_back(e.data());
+    rawEnv.push_back(nullptr);
+
+    int out[2], err[2];
+    if (::pipe2(out, O_CLOEXEC) != 0)
+        throw Error("cannot run " + std::string(program) + ": " + std::strerror(errno));
+    if (::pipe2(err, O_CLOEXEC) != 0) {
+        ::close(out[0]);
+        ::close(out[1]);
+        throw Error("cannot run " + std::string(program) + ": " + std::strerror(errno));
+    }
+    const int devNull = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    ++runs;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        // Only calls that are safe between fork and exec.
+        if (devNull < 0 || ::dup2(devNull, 0) < 0 || ::dup2(out[1], 1) < 0 || ::dup2(err[1], 2) < 0)
+            ::_exit(127);
+        if (imageFd_ == kImageFdInChild) {
+            if (::fcntl(kImageFdInChild, F_SETFD, 0) != 0)
+                ::_exit(127);
+        } else if (::dup2(imageFd_, kImageFdInChild) < 0) {
+            ::_exit(127);
+        }
+        ::execve(path.c_str(), rawArgv.data(), rawEnv.data());
+        ::_exit(127);
+    }
+    const int forkErrno = errno;
+    ::close(out[1]);
+    ::close(err[1]);
+    if (devNull >= 0)
+        ::close(devNull);
+    if (child < 0) {
+        ::close(out[0]);
+        ::close(err[0]);
+        throw Error("cannot run " + std::string(program) + ": " + std::strerror(forkErrno));
+    }
+
+    MtoolsRun run;
+    bool outOpen = true, errOpen = true, errCut = false;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(kRunSeconds);
+    bool hung = false;
+    while (outOpen || errOpen) {
+        pollfd fds[2] = {{outOpen ? out[0] : -1, POLLIN, 0}, {errOpen ? err[0] : -1, POLLIN, 0}};
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) {
+            hung = true;
+            break;
+        }
+        const int ready = ::poll(fds, 2, static_cast<int>(left.count()));
+        if (ready < 0 && errno != EINTR)
+            break;
+        if (ready <= 0)
+            continue;
+        if (fds[0].revents)
+            ReadInto(out[0], run.out, maxOut, run.outCut, outOpen);
+        if (fds[1].revents)
+            ReadInto(err[0], run.err, 1u << 16, errCut, errOpen);
+    }
+    if (hung || outOpen || errOpen)
+        ::kill(child, SIGKILL);
+    ::close(out[0]);
+    ::close(err[0]);
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (hung)
+        throw Error(std::string(program) + " did not finish within " + std::to_string(kRunSeconds) +
+                    " seconds and was stopped");
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    if (run.status == 127 && run.out.empty() && run.err.empty())
+        throw Error("cannot run " + path);
+    return run;
+}
+
+std::vector<MtoolsFolder> ParseMdir(std::string_view out)
+{
+    std::vector<MtoolsFolder> folders;
+    constexpr std::string_view kHeader = "Directory for ";
+    while (!out.empty()) {
+        const std::size_t end = out.find('\n');
+        std::string_view line = out.substr(0, end);
+        out = end == std::string_view::npos ? std::string_view{} : out.substr(end + 1);
+        if (line.starts_with(kHeader)) {
+            folders.push_back({std::string(line.substr(kHeader.size())), {}});
+            continue;
+        }
+        // An entry: "LOGOW    SYS    129078 2026-12-10  13:24  Logow.sys", the
+        // long name after the time when there is one.
+        const std::size_t stamp = FindStamp(line);
+        if (folders.empty() || stamp == std::string_view::npos || line.empty() || line[0] == ' ')
+            continue;
+        const std::vector<std::string_view> words = Words(line.substr(0, stamp));
+        if (words.size() < 2 || words.size() > 3)
+            continue;
+        MtoolsEntry entry;
+        const std::string_view what = words.back();
+        entry.folder = what == "<DIR>";
+        if (!entry.folder) {
+            if (!IsDigits(what, 0, what.size()))
+                continue;
+            entry.size = std::strtoull(std::string(what).c_str(), nullptr, 10);
+        }
+        const std::string_view base = words[0];
+        const std::string_view ext = words.size() == 3 ? words[1] : std::string_view{};
+        const std::string spelled = std::string(base) + (ext.empty() ? "" : "." + std::string(ext));
+        if (spelled == "." || spelled == "..")
+            continue;
+        entry.shortName = Upper(spelled);
+        const std::size_t longAt = stamp + 19;
+        entry.name = line.size() > longAt ? std::string(line.substr(longAt)) : spelled;
+        folders.back().entries.push_back(std::move(entry));
+    }
+    return folders;
+}
+
+std::vector<std::pair<std::string, std::uint32_t>> ParseMattrib(std::string_view out)
+{
+    // "  A  SHR     ::/path": the letters before the name, each where set.
+    std::vector<std::pair<std::string, std::uint32_t>> entries;
+    while (!out.empty()) {
+        const std::size_t end = out.find('\n');
+        const std::string_view line = out.substr(0, end);
+        out = end == std::string_view::npos ? std::string_view{} : out.substr(end + 1);
+        const std::size_t name = line.find("::");
+        if (name == std::string_view::npos)
+            continue;
+        std::uint32_t attributes = 0;
+        for (char c : line.substr(0, name)) {
+            attributes |= c == 'A' ? kAttrArchive : c == 'S' ? kAttrSystem : c == 'H' ? kAttrHidden
+                        : c == 'R'   ? kAttrReadOnly
+                                     : 0;
+        }
+        entries.emplace_back(std::string(line.substr(name)), attributes);
+    }
+    return entries;
+}
+
+std::string MtoolsComplaint(const MtoolsRun& run)
+{
+    std::string_view err = run.err;
+    while (!err.empty()) {
+        const std::size_t end = err.find('\n');
+        const std::string_view line = err.substr(0, end);
+        if (line.find_first_not_of(" \t\r") != std::string_view::npos)
+            return std::string(line);
+        err = end == std::string_view::npos ? std::string_view{} : err.substr(end + 1);
+    }
+    return "it ended with status " + std::to_string(run.status);
+}
+
+} // namespace quillmere

@@ -1,0 +1,479 @@
+// Drive C: inside a disk image: the Logo Manager's commands, run as the built
+// program, on images made here with mkfs.fat and an MBR, give what they give on
+// a folder; images that cannot be drive C: are refused and left as they were;
+// after every test the file systems pass fsck.fat.
+#include "ImageFixture.h"
+
+#include <map>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+namespace quillmere {
+namespace {
+
+using namespace quillmere::testing;
+
+struct Result {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+class ImageCli : public TempDrive {
+protected:
+    void SetUp() override
+    {
+        TempDrive::SetUp();
+        if (const std::optional<std::string> tool = MissingImageTool())
+            GTEST_SKIP() << tool.value() << " is not installed (scripts/setup.sh installs it)";
+        home_ = root_ / "home";
+        scratch_ = root_ / "scratch";
+        fs::create_directories(home_);
+        fs::create_directories(scratch_);
+        WriteLogo(root_ / "new.bmp", 'n');
+    }
+    void TearDown() override
+    {
+        for (const Volume& v : checked_) {
+            if (const std::optional<std::string> problem = FsckProblem(v, scratch_))
+                ADD_FAILURE() << v.image << " at " << v.offset << ": " << *problem;
+        }
+        TempDrive::TearDown();
+    }
+
+    // Every volume made is checked with fsck.fat after the test.
+    const Volume& Check(const Volume& v) { return checked_.emplace_back(v); }
+
+    Result Run(std::vector<std::string> args) const
+    {
+        std::vector<std::string> argv = {QUILLMERE_EXE};
+        for (std::string& a : args) {
+            for (std::size_t at; (at = a.find("{pic}")) != std::string::npos;)
+                a.replace(at, 5, (root_ / "new.bmp").string());
+            argv.push_back(a);
+        }
+        ProgramOptions options{.environment = {{"QUILLMERE_DRIVE_C", std::nullopt},
+                                               {"XDG_DATA_HOME", std::nullopt},
+                                               {"HOME", home_.string()}},
+                               .timeoutSeconds = kChildTimeout};
+        options.beforeExec = [this] {
+            return !asOrdinaryUser_ || ::geteuid() != 0 || (::setgid(65534) == 0 && ::setuid(65534) == 0);
+        };
+        const ProgramResult r = RunProgram(argv, scratch_, options);
+        return {r.status, r.out, r.err};
+    }
+
+    fs::path home_;
+    fs::path scratch_;
+    std::vector<Volume> checked_;
+    bool asOrdinaryUser_ = false;
+};
+
+// --- the same commands on a folder and on images ------------------------------
+
+enum class Layout { Fat16Mbr, Fat32Mbr, Fat12Floppy, Fat16FixedVhd };
+
+struct ImageKind {
+    const char* title;
+    Layout layout;
+    friend void PrintTo(const ImageKind& k, std::ostream* os) { *os << k.title; }
+};
+
+class SameAsAFolder : public ImageCli, public ::testing::WithParamInterface<ImageKind> {
+protected:
+    // The image of the kind, with the volume that is drive C:.
+    std::optional<Volume> Make(const fs::path& image)
+    {
+        switch (GetParam().layout) {
+        case Layout::Fat16Mbr:
+        case Layout::Fat16FixedVhd: {
+            const std::vector<Volume> v =
+                MakeDisk(image, {{.start = kMiB, .size = 16 * kMiB, .fatBits = 16, .type = 0x06, .active = true}},
+                         17 * kMiB, scratch_);
+            if (v.empty())
+                return std::nullopt;
+            if (GetParam().layout == Layout::Fat16FixedVhd) {
+                // The footer of a fixed VHD: "conectix", disk type 2 (big-endian) at 60.
+                std::string footer(512, '\0');
+                footer.replace(0, 8, "conectix");
+                footer[63] = 2;
+                std::ofstream(image, std::ios::binary | std::ios::app) << footer;
+            }
+            return v[0];
+        }
+        case Layout::Fat32Mbr: {
+            const std::vector<Volume> v =
+                MakeDisk(image, {{.start = kMiB, .size = 40 * kMiB, .fatBits = 32, .type = 0x0C, .active = true}},
+                         41 * kMiB, scratch_);
+            return v.empty() ? std::nullopt : std::optional(v[0]);
+        }
+        case Layout::Fat12Floppy:
+            // A 2.88 MB floppy: room for a dozen logos.
+            fs::resize_file(image, 2880 * 1024);
+            if (!Format(image, 0, 2880 * 1024, 12, scratch_))
+                return std::nullopt;
+            return Volume{image, 0, 2880 * 1024};
+        }
+        return std::nullopt;
+    }
+};
+
+// The steps, each a command after "--drive-c DRIVE".
+const std::vector<std::vector<std::string>> kScenario = {
+    {"status"},
+    {"check", "{pic}"},
+    {"sets", "save", "1"},
+    {"install", "startup", "{pic}"},
+    {"install", "safe", "{pic}"},
+    {"sets", "save", "10"},
+    {"status"},
+    {"sets", "install", "1"},
+    {"install", "wait", "{pic}"},
+    {"sets", "install", "10"},
+    {"sets", "install", "4"},
+    {"restore-originals"},
+    {"status"},
+};
+
+// Each command's status, standard output without the line naming the drive, and
+// standard error; then what each file holds.
+std::string Transcript(const std::vector<Result>& results)
+{
+    std::string all;
+    for (const Result& r : results) {
+        std::string out = r.out;
+        const std::size_t named = out.find("Drive C: is ");
+        if (named != std::string::npos)
+            out.erase(named, out.find('\n', named) + 1 - named);
+        all += "status " + std::to_string(r.status) + "\n" + out + r.err + "----\n";
+    }
+    return all;
+}
+
+const char* const kFiles[][2] = {
+    {"logo.sys", "::/logo.sys"},
+    {"Windows/logow.sys", "::/Windows/logow.sys"},
+    {"Windows/Logos.sys", "::/Windows/logos.sys"},
+    {"VH Backups/Logo.C1K", "::/VH Backups/Logo.C1K"},
+    {"VH Backups/Logow.C1K", "::/VH Backups/Logow.C1K"},
+    {"VH Backups/Logos.C1K", "::/VH Backups/Logos.C1K"},
+    {"VH Backups/Logo.C2K", "::/VH Backups/Logo.C2K"},
+    {"VH Backups/Logos.C11K", "::/VH Backups/Logos.C11K"},
+};
+
+TEST_P(SameAsAFolder, EveryCommandGivesWhatItGivesOnAFolder)
+{
+    // A startup and a wait logo, no safe one, on both.
+    const fs::path folder = root_ / "drive";
+    WriteLogo(folder / "logo.sys", 'a');
+    WriteLogo(folder / "Windows" / "logow.sys", 'b');
+    const fs::path image = root_ / "disk.img";
+    std::ofstream(image).close();
+    const std::optional<Volume> made = Make(image);
+    ASSERT_TRUE(made) << "mkfs.fat failed";
+    const Volume& v = Check(*made);
+    ASSERT_TRUE(PutLogo(v, "::/logo.sys", 'a', scratch_));
+    ASSERT_TRUE(MakeFolderOn(v, "::/Windows", scratch_));
+    ASSERT_TRUE(PutLogo(v, "::/Windows/logow.sys", 'b', scratch_));
+    // Without the archive bit mcopy sets, as the folder's files have no attributes.
+    ASSERT_EQ(RunTool("mattrib", {"-i", ImageName(v), "-a", "::/logo.sys", "::/Windows/logow.sys"}, scratch_).status, 0);
+
+    std::vector<Result> onFolder, onImage;
+    for (const auto& step : kScenario) {
+        std::vector<std::string> args = {"--drive-c", folder.string()};
+        args.insert(args.end(), step.begin(), step.end());
+        onFolder.push_back(Run(args));
+        args[1] = image.string();
+        onImage.push_back(Run(args));
+    }
+    EXPECT_EQ(Transcript(onImage), Transcript(onFolder));
+    EXPECT_EQ(onFolder.back().status, 0) << onFolder.back().err;
+    for (const auto& [host, dos] : kFiles)
+        EXPECT_EQ(LogoFillOn(v, dos, scratch_), LogoFill(folder / host)) << host;
+    EXPECT_NE(onImage.front().out.find("Drive C: is "), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(Images, SameAsAFolder,
+                         ::testing::Values(ImageKind{"fat16_mbr", Layout::Fat16Mbr},
+                                           ImageKind{"fat32_mbr", Layout::Fat32Mbr},
+                                           ImageKind{"fat12_floppy", Layout::Fat12Floppy},
+                                           ImageKind{"fat16_fixed_vhd", Layout::Fat16FixedVhd}),
+                         [](const auto& info) { return std::string(info.param.title); });
+
+// --- attributes and names inside the image -----------------------------------------
+
+class OneImage : public ImageCli {
+protected:
+    void SetUp() override
+    {
+        ImageCli::SetUp();
+        if (IsSkipped())
+            return;
+        image_ = root_ / "disk.img";
+        std::ofstream(image_).close();
+        const std::vector<Volume> v = MakeDisk(
+            image_, {{.start = kMiB, .size = 16 * kMiB, .fatBits = 16, .type = 0x0E, .active = true}}, 17 * kMiB,
+            scratch_);
+        ASSERT_EQ(v.size(), 1u);
+        volume_ = Check(v[0]);
+        ASSERT_TRUE(PutLogo(volume_, "::/LOGO.SYS", 'a', scratch_));
+        ASSERT_TRUE(MakeFolderOn(volume_, "::/WINDOWS", scratch_));
+    }
+    Result RunOn(std::vector<std::string> args)
+    {
+        args.insert(args.begin(), {"--drive-c", image_.string()});
+        return Run(args);
+    }
+
+    fs::path image_;
+    Volume volume_;
+};
+
+TEST_F(OneImage, AReadOnlyOrHiddenLogoIsTreatedAsOnAFolderAndKeepsItsName)
+{
+    struct Case {
+        const char* attribute; // mattrib's flag
+        const char* statusLine;
+    };
+    const Case cases[] = {
+        {"+r", "  startup  C:\\logo.sys               129078 bytes  Valid Format\n"},
+        {"+h", "  startup  C:\\logo.sys               Not Available until now, as it was hidden or system: "
+               "129078 bytes, Valid Format\n"},
+        {"+s", "  startup  C:\\logo.sys               Not Available until now, as it was hidden or system: "
+               "129078 bytes, Valid Format\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.attribute);
+        ASSERT_EQ(RunTool("mattrib", {"-i", ImageName(volume_), c.attribute, "::/LOGO.SYS"}, scratch_).status, 0);
+        const Result status = RunOn({"status"});
+        EXPECT_EQ(status.status, 0) << status.err;
+        EXPECT_NE(status.out.find(c.statusLine), std::string::npos) << status.out;
+        // The start-up cleared it, as the real bits on the volume show.
+        EXPECT_EQ(AttributesOn(volume_, "::/LOGO.SYS", scratch_).find_first_of("RHS"), std::string::npos);
+        ASSERT_EQ(RunTool("mattrib", {"-i", ImageName(volume_), c.attribute, "::/LOGO.SYS"}, scratch_).status, 0);
+        const Result install = RunOn({"install", "startup", "{pic}"});
+        EXPECT_EQ(install.status, 0) << install.err;
+        EXPECT_EQ(LogoFillOn(volume_, "::/LOGO.SYS", scratch_), 'n');
+        WriteLogo(scratch_ / "a.sys", 'a');
+        ASSERT_EQ(RunTool("mcopy", {"-D", "o", "-i", ImageName(volume_), (scratch_ / "a.sys").string(), "::/LOGO.SYS"},
+                          scratch_)
+                      .status,
+                  0);
+    }
+    // Replaced in place: still the one entry, spelled as before, and no temporary file left.
+    const ProgramResult listing = RunTool("mdir", {"-a", "-b", "-i", ImageName(volume_), "::/"}, scratch_);
+    EXPECT_NE(listing.out.find("::/LOGO.SYS\n"), std::string::npos) << listing.out;
+    EXPECT_EQ(listing.out.find("logo.sys"), std::string::npos) << listing.out;
+    EXPECT_EQ(listing.out.find(".TMP"), std::string::npos) << listing.out;
+}
+
+TEST_F(OneImage, AFailedCopyLeavesTheOldFileWholeAndNoTemporaryFile)
+{
+    ASSERT_EQ(RunOn({"status"}).status, 0);
+    // Fill the volume so that no second copy of a logo fits.
+    const fs::path filler = scratch_ / "filler";
+    const ProgramResult free = RunTool("mdir", {"-i", ImageName(volume_), "::/"}, scratch_);
+    ASSERT_EQ(free.status, 0);
+    std::string digits;
+    const std::size_t at = free.out.rfind("bytes free");
+    for (std::size_t i = free.out.rfind('\n', at) + 1; i < at; ++i)
+        if (std::isdigit(static_cast<unsigned char>(free.out[i])))
+            digits += free.out[i];
+    WriteFile(filler, std::stoull(digits) - 64 * 1024, 'f');
+    ASSERT_EQ(RunTool("mcopy", {"-i", ImageName(volume_), filler.string(), "::/FILLER"}, scratch_).status, 0);
+
+    const Result install = RunOn({"install", "startup", "{pic}"});
+    EXPECT_EQ(install.status, 1);
+    EXPECT_NE(install.err.find("quillmere install: the startup logo was not installed: "), std::string::npos)
+        << install.err;
+    EXPECT_EQ(LogoFillOn(volume_, "::/LOGO.SYS", scratch_), 'a');
+    const ProgramResult listing = RunTool("mdir", {"-a", "-b", "-i", ImageName(volume_), "::/"}, scratch_);
+    EXPECT_EQ(listing.out.find(".TMP"), std::string::npos) << listing.out;
+}
+
+TEST_F(OneImage, ThePartitionOptionPicksAnotherVolume)
+{
+    // Partition 1 (active) and partition 2, with its own startup logo.
+    const std::vector<Volume> v =
+        MakeDisk(image_,
+                 {{.start = kMiB, .size = 16 * kMiB, .fatBits = 16, .type = 0x06, .active = true},
+                  {.start = 17 * kMiB, .size = 16 * kMiB, .fatBits = 16, .type = 0x06}},
+                 33 * kMiB, scratch_);
+    ASSERT_EQ(v.size(), 2u);
+    checked_ = {v[0], v[1]};
+    ASSERT_TRUE(PutLogo(v[1], "::/logo.sys", 'z', scratch_));
+
+    const Result second = RunOn({"--partition", "2", "status"});
+    EXPECT_EQ(second.status, 0) << second.err;
+    EXPECT_NE(second.out.find("Drive C: is partition 2 (FAT16) of the disk image " + image_.string() + "\n"),
+              std::string::npos)
+        << second.out;
+    EXPECT_NE(second.out.find("copied C:\\Logo.sys to C:\\VH Backups\\Logo.C1K\n"), std::string::npos) << second.out;
+    EXPECT_EQ(LogoFillOn(v[1], "::/VH Backups/Logo.C1K", scratch_), 'z');
+    // Partition 1 was not touched.
+    EXPECT_NE(RunTool("mdir", {"-i", ImageName(v[0]), "::/VH Backups"}, scratch_).status, 0);
+
+    const Result first = RunOn({"status"});
+    EXPECT_NE(first.out.find("Drive C: is partition 1 (FAT16)"), std::string::npos) << first.out;
+
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        const char* err;
+    };
+    const Case refused[] = {
+        {{"--partition", "3", "status"}, 1, "has no partition 3 (partitions 1 of type 0x06, 2 of type 0x06)"},
+        {{"--partition", "5", "status"}, 2, "quillmere: --partition must be 1 to 4, not '5'\n"},
+        {{"--partition", "x", "status"}, 2, "--partition must be 1 to 4, not 'x'"},
+    };
+    for (const Case& c : refused) {
+        const Result r = RunOn(c.args);
+        EXPECT_EQ(r.status, c.status) << c.args[1];
+        EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
+    }
+    const Result onFolder = Run({"--drive-c", root_.string(), "--partition", "1", "status"});
+    EXPECT_EQ(onFolder.status, 1);
+    EXPECT_NE(onFolder.err.find("is a folder; a partition is chosen only on a disk image"), std::string::npos)
+        << onFolder.err;
+}
+
+TEST_F(OneImage, AnImageAVirtualMachineHoldsIsRefused)
+{
+    // As QEMU does: shared locks on single bytes of the image, through an open file description.
+    int ready[2], release[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    ASSERT_EQ(::pipe(release), 0);
+    const std::string before = Checksum(image_);
+    const pid_t holder = ::fork();
+    ASSERT_GE(holder, 0);
+    if (holder == 0) {
+        ::alarm(kChildTimeout);
+        ::close(ready[0]);
+        ::close(release[1]);
+        const int fd = ::open(image_.c_str(), O_RDWR);
+        struct flock lock {};
+        lock.l_type = F_RDLCK;
+        lock.l_whence = SEEK_SET;
+        lock.l_start = 100;
+        lock.l_len = 2;
+        const bool locked = fd >= 0 && ::fcntl(fd, F_OFD_SETLK, &lock) == 0;
+        const char state = locked ? 'L' : 'x';
+        if (::write(ready[1], &state, 1) != 1)
+            ::_exit(1);
+        char any;
+        while (::read(release[0], &any, 1) > 0) {
+        }
+        ::_exit(0);
+    }
+    ::close(ready[1]);
+    ::close(release[0]);
+    char state = 0;
+    ASSERT_EQ(::read(ready[0], &state, 1), 1);
+    ASSERT_EQ(state, 'L');
+
+    const Result r = RunOn({"status"});
+    ::close(release[1]);
+    int status = 0;
+    ::waitpid(holder, &status, 0);
+    ::close(ready[0]);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "quillmere status: " + image_.string() +
+                         ": the disk image is in use: a running virtual machine or emulator has it open; shut it "
+                         "down first\n");
+    EXPECT_EQ(Checksum(image_), before);
+    // Free again, it works.
+    EXPECT_EQ(RunOn({"status"}).status, 0);
+}
+
+TEST_F(OneImage, AnImageTheUserMayNotWriteIsListedAndNotChanged)
+{
+    ASSERT_EQ(RunOn({"status"}).status, 0);
+    const std::string before = Checksum(image_);
+    fs::permissions(image_, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    asOrdinaryUser_ = true;
+
+    const Result status = RunOn({"status"});
+    EXPECT_EQ(status.status, 0) << status.err;
+    EXPECT_NE(status.out.find("  startup  C:\\logo.sys               129078 bytes  Valid Format\n"), std::string::npos)
+        << status.out;
+    const Result check = RunOn({"check", "{pic}"});
+    EXPECT_EQ(check.status, 0) << check.err;
+
+    const Result install = RunOn({"install", "startup", "{pic}"});
+    EXPECT_EQ(install.status, 1);
+    EXPECT_EQ(install.err, "quillmere install: the startup logo was not installed: C:\\Logo.sys: the disk image " +
+                               image_.string() + " is not writable for you, so nothing on it is changed\n");
+    EXPECT_EQ(Checksum(image_), before);
+}
+
+// --- images that cannot be drive C: ------------------------------------------------
+
+TEST_F(ImageCli, ImagesThatCannotBeDriveCAreRefusedAndLeftAsTheyWere)
+{
+    const fs::path good = root_ / "good.img";
+    std::ofstream(good).close();
+    ASSERT_EQ(MakeDisk(good, {{.start = kMiB, .size = 16 * kMiB, .fatBits = 16, .active = true}}, 17 * kMiB, scratch_)
+                  .size(),
+              1u);
+    const std::string goodBytes = ReadFile(good);
+    const auto header = [](std::string start, std::size_t at = 0, std::string more = {}) {
+        std::string bytes(64 * 1024, '\0');
+        bytes.replace(0, start.size(), start);
+        bytes.replace(at, more.size(), more);
+        return bytes;
+    };
+    // The same disk with partition 1 of another type, or reaching past the end.
+    std::string linux = goodBytes;
+    linux[446 + 4] = '\x83';
+    std::string pastEnd = goodBytes.substr(0, 9 * kMiB);
+    std::string noFat = goodBytes;
+    noFat.replace(kMiB, 512, std::string(512, '\0'));
+
+    struct Case {
+        const char* title;
+        std::string bytes;
+        const char* reason; // what standard error says after the file's name
+    };
+    const std::string convert = "; drive C: works on raw disk images: convert it with \"qemu-img convert -O raw "
+                                "IMAGE IMAGE.raw\" and use that one\n";
+    const Case cases[] = {
+        {"qcow2", header("QFI\xFB\0\0\0\3", 0), nullptr},
+        {"vdi", header("<<< Oracle VM VirtualBox Disk Image >>>\n", 0x40, "\x7F\x10\xDA\xBE"), nullptr},
+        {"empty", "", "the file is empty: it is neither a folder nor a disk image\n"},
+        {"text", std::string(4096, 'x'), "holds no FAT file system and no partition table"},
+        {"truncated bare volume", goodBytes.substr(kMiB, 8 * kMiB),
+         "the disk image is truncated: its FAT file system needs 16777216 bytes, but the image has only 8388608\n"},
+        {"partition past the end", pastEnd,
+         "partition 1 runs past the end of the disk image (it ends at byte 17825792, the image has 9437184 "
+         "bytes): the image is truncated or damaged\n"},
+        {"unknown type", linux, "has no FAT partition (partitions 1 of type 0x83)\n"},
+        {"unformatted partition", noFat, "partition 1 holds no FAT file system (it may never have been formatted)\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.title);
+        const fs::path image = root_ / "refused.img";
+        std::ofstream(image, std::ios::binary | std::ios::trunc) << c.bytes;
+        const std::string before = Checksum(image);
+        const Result r = Run({"--drive-c", image.string(), "status"});
+        EXPECT_EQ(r.status, 1);
+        const std::string expected = c.reason ? c.reason : convert;
+        const std::string prefix = "quillmere status: " + image.string() + ": ";
+        EXPECT_TRUE(r.err.starts_with(prefix)) << r.err;
+        EXPECT_NE(r.err.find(expected), std::string::npos) << r.err;
+        if (!c.reason) {
+            EXPECT_NE(r.err.find(std::string(c.title) == "qcow2" ? "is a qcow2 disk image" : "is a VirtualBox (VDI)"),
+                      std::string::npos)
+                << r.err;
+        }
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(Checksum(image), before);
+    }
+    // The good one is drive C: and stays a sound file system.
+    Check({good, kMiB, 16 * kMiB});
+    const Result r = Run({"--drive-c", good.string(), "--partition", "1", "status"});
+    EXPECT_EQ(r.status, 0) << r.err;
+}
+
+} // namespace
+} // namespace quillmere
