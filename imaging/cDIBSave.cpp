@@ -37,6 +37,14 @@ void cDIBSave::Save_BMP(const std::string& sFilename, const cDIB& DIB, const cDI
 {
     if (!DIB.hDIB())
         return;
+    ReplaceFileContents(sFilename, Encode_BMP(sFilename, DIB, Pal, Dither, bpp));
+}
+
+std::vector<std::uint8_t> cDIBSave::Encode_BMP(const std::string& sFilename, const cDIB& DIB, const cDIBPal& Pal,
+                                               const cDIBDither& Dither, std::uint8_t bpp)
+{
+    if (!DIB.hDIB())
+        return {};
     const std::int32_t W = DIB.Width();
     const std::int32_t H = DIB.Height();
 
@@ -102,7 +110,7 @@ void cDIBSave::Save_BMP(const std::string& sFilename, const cDIB& DIB, const cDI
         }
     }
 
-    ReplaceFileContents(sFilename, file);
+    return file;
 }
 
 } // namespace quillmere

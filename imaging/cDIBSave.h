@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace quillmere {
 
@@ -29,6 +30,12 @@ public:
     // file cannot be written.
     static void Save_BMP(const std::string& sFilename, const cDIB& DIB, const cDIBPal& Pal,
                          const cDIBDither& Dither, std::uint8_t bpp);
+
+    // The bytes Save_BMP writes, for a caller that stores them its own way
+    // (scratch files that need no flush to disk). Empty when DIB holds no
+    // surface; throws as Save_BMP does, naming sFilename.
+    static std::vector<std::uint8_t> Encode_BMP(const std::string& sFilename, const cDIB& DIB, const cDIBPal& Pal,
+                                                const cDIBDither& Dither, std::uint8_t bpp);
 };
 
 } // namespace quillmere
