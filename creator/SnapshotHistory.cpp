@@ -54,20 +54,36 @@ void SnapshotHistory::Clear()
 
 void SnapshotHistory::Push(std::span<const std::uint8_t> bytes)
 {
+    Push([bytes](const Sink& sink) { sink(bytes); });
+}
+
+void SnapshotHistory::Push(const std::function<void(const Sink&)>& produce)
+{
     const std::filesystem::path name = FileName(index_);
     // Scratch data: written without a flush to disk. The name is predictable
     // and the folder may be shared, so a link planted there is not followed.
     const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd >= 0) {
+    bool complete = fd >= 0;
+    const Sink sink = [fd, &complete](std::span<const std::uint8_t> piece) {
         std::size_t done = 0;
-        while (done < bytes.size()) {
-            const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-            if (n <= 0)
-                break;
-            done += static_cast<std::size_t>(n);
+        while (complete && done < piece.size()) {
+            const ssize_t n = ::write(fd, piece.data() + done, piece.size() - done);
+            complete = n > 0;
+            done += n > 0 ? static_cast<std::size_t>(n) : 0;
         }
-        ::close(fd);
-        if (done != bytes.size())
+    };
+    try {
+        produce(sink);
+    } catch (...) {
+        if (fd >= 0) {
+            ::close(fd);
+            ::unlink(name.c_str());
+        }
+        throw;
+    }
+    if (fd >= 0) {
+        complete = ::close(fd) == 0 && complete;
+        if (!complete)
             ::unlink(name.c_str()); // no half snapshot stays behind
     }
     if (index_ >= kMaxIndex) {

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <span>
 #include <string>
 
@@ -32,9 +33,16 @@ public:
 
     // ClearSnapshots: removes this window's snapshot files; the index becomes 0.
     void Clear();
-    // PushSnapshot: writes bytes as the file numbered Index(); then, at index
-    // 100, rotates (the index stays 100), else counts up. So at most 101 files
-    // exist, and after a push at 100 the files are 000 to 099.
+    // Receives a snapshot's bytes, piece by piece, in order.
+    using Sink = std::function<void(std::span<const std::uint8_t>)>;
+
+    // PushSnapshot: writes what produce hands its sink as the file numbered
+    // Index(); then, at index 100, rotates (the index stays 100), else counts
+    // up. So at most 101 files exist, and after a push at 100 the files are 000
+    // to 099. A file that cannot be written is left out (and one written in
+    // part removed); when produce throws, that file is removed, the index
+    // stays and the exception propagates.
+    void Push(const std::function<void(const Sink&)>& produce);
     void Push(std::span<const std::uint8_t> bytes);
     // RotateSnapshots: removes file 000 and renames 1 to 100 one number down.
     void Rotate();

@@ -380,9 +380,10 @@ void fMain::PushSnapshot()
 {
     // A snapshot that cannot be made is skipped: nothing reads it back.
     try {
-        const std::vector<std::uint8_t> bytes =
-            cDIBSave::Encode_BMP(snapshots_.FileName(snapshots_.Index()).string(), canvas_->DIB(), pal_, dither_, bpp_);
-        snapshots_.Push(bytes);
+        const std::string name = snapshots_.FileName(snapshots_.Index()).string();
+        snapshots_.Push([&](const SnapshotHistory::Sink& sink) {
+            cDIBSave::Encode_BMP(name, canvas_->DIB(), pal_, dither_, bpp_, sink);
+        });
     } catch (const Error&) {
     } catch (const std::bad_alloc&) {
     }

@@ -4,6 +4,7 @@
 
 #include "app/platform/SettingsStore.h"
 #include "creator/SizeIt.h"
+#include "imaging/cDIBSave.h"
 #include "manager/LogoFormat.h"
 #include "support/PictureFixtures.h"
 #include "support/PlatformDoubles.h"
@@ -201,7 +202,7 @@ TEST_F(CreatorWindowTest, PhotoToSavedLogoEndToEnd)
     EXPECT_TRUE(ReadBytes(cli) == ReadBytes(logo));
 
     // The next save dialog opens in the last logo's folder.
-    dialog.answers.push_back(std::nullopt);
+    dialog.answers.push_back(QString()); // cancel
     Click("cmdSave");
     ASSERT_EQ(dialog.requests.size(), 2u);
     EXPECT_EQ(dialog.requests[1].folder, Text(pictures));
@@ -308,10 +309,26 @@ TEST_F(CreatorWindowTest, FailedSaveSaysWhereAndWhyAndChangesNothing)
 
     // Cancelling writes nothing and says nothing.
     messages.shown.clear();
-    dialog.answers.push_back(std::nullopt);
+    dialog.answers.push_back(QString()); // cancel
     Click("cmdSave");
     EXPECT_TRUE(messages.shown.empty());
     EXPECT_EQ(w.Info().TextFile(), status);
+}
+
+// Each snapshot holds what saving at that moment would write: the loaded
+// photo at 24 bits (rows spread over several pieces), then the logo at 8.
+TEST_F(CreatorWindowTest, SnapshotsHoldWhatSavingWouldWrite)
+{
+    Photo("p.jpg", 700, 600);
+    fMain& w = Open();
+    Select("p.jpg");
+    const fs::path saved = root / "saved.bmp";
+    cDIBSave::Save_BMP(saved.string(), w.Canvas().DIB(), w.DIBPal(), w.DIBDither(), 24);
+    EXPECT_TRUE(ReadBytes(saved) == ReadBytes(w.Snapshots().FileName(0)));
+    Click("cmdCreate");
+    cDIBSave::Save_BMP(saved.string(), w.Canvas().DIB(), w.DIBPal(), w.DIBDither(), 8);
+    EXPECT_EQ(fs::file_size(w.Snapshots().FileName(2)), 129078u);
+    EXPECT_TRUE(ReadBytes(saved) == ReadBytes(w.Snapshots().FileName(2)));
 }
 
 TEST_F(CreatorWindowTest, SnapshotsThatCannotBeWrittenAreSkipped)
