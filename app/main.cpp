@@ -1,4 +1,5 @@
 #include "Command.h"
+#include "WindowCommand.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -7,6 +8,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 namespace quillmere::app {
 
@@ -165,10 +167,11 @@ std::string RawDriveOption(int commandIndex, char* argv[], std::string_view kOpt
     return value;
 }
 
-int run(int argc, char* argv[])
+int run(int& argc, char* argv[])
 {
-    // Only the core application object: the command line never touches the window system.
-    QCoreApplication app(argc, argv);
+    // Only the core application object, unless the command opens a window: the
+    // command line never touches the window system.
+    const std::unique_ptr<QCoreApplication> app = MakeApplication(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Quillmere"));
     QCoreApplication::setApplicationVersion(QStringLiteral(QUILLMERE_VERSION));
 

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <span>
 #include <string>
 
 namespace quillmere {
@@ -29,6 +31,15 @@ public:
     // file cannot be written.
     static void Save_BMP(const std::string& sFilename, const cDIB& DIB, const cDIBPal& Pal,
                          const cDIBDither& Dither, std::uint8_t bpp);
+
+    // The bytes Save_BMP writes, handed to sink in order, in pieces of about a
+    // megabyte at most (a palette picture's rows in one piece), for a caller
+    // that stores them its own way: a scratch file that needs no flush to disk
+    // and no copy of a large picture in memory. Nothing when DIB holds no
+    // surface; throws as Save_BMP does, naming sFilename, before the first piece.
+    using Sink = std::function<void(std::span<const std::uint8_t>)>;
+    static void Encode_BMP(const std::string& sFilename, const cDIB& DIB, const cDIBPal& Pal,
+                           const cDIBDither& Dither, std::uint8_t bpp, const Sink& sink);
 };
 
 } // namespace quillmere

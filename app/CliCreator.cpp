@@ -1,0 +1,57 @@
+// "creator" opens the Logo Creator window on its own.
+#include "Command.h"
+#include "WindowCommand.h"
+
+#include "app/platform/Dialogs.h"
+#include "app/platform/SettingsStore.h"
+#include "creator/fMain.h"
+#include "imaging/Errors.h"
+#include "manager/DriveC.h"
+
+#include <QApplication>
+
+#include <filesystem>
+
+namespace quillmere::app {
+
+namespace {
+
+// The one place the windows learn where drive C: is; empty when it cannot be opened.
+std::filesystem::path DriveCRoot(const GlobalOptions& options)
+{
+    try {
+        return DriveC::Open(options.driveC).Root();
+    } catch (const Error&) {
+        return {};
+    }
+}
+
+int RunCreator(const Args& args, const GlobalOptions& options);
+const Command kCreator{30, "creator", "creator",
+                       "Opens the Logo Creator window: load a picture, \"Create Logo\", \"Save Logo\".\n"
+                       "Needs a display; convert does the same from the command line.",
+                       RunCreator};
+const RegisterCommand registerCreator(kCreator);
+const RegisterWindowCommand registerCreatorWindow("creator");
+
+int RunCreator(const Args& arguments, const GlobalOptions& options)
+{
+    const ParsedArgs parsed = ParseArgs(arguments);
+    if (!parsed.problem.empty())
+        return UsageError(kCreator, parsed.problem);
+    if (!parsed.operands.empty())
+        return UsageError(kCreator, "no arguments are taken");
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
+        return Fail(kCreator, "no display to open the window on; 'quillmere convert INPUT OUTPUT' makes a logo "
+                              "without one (see 'quillmere --help')");
+    QtSettingsStore settings;
+    QtSaveDialog saveDialog;
+    QtMessageBoxes messages;
+    fMain window({settings, saveDialog, messages, DriveCRoot(options), {}});
+    window.show();
+    return QApplication::exec() == 0 ? ExitOk : ExitFailure;
+}
+
+} // namespace
+
+} // namespace quillmere::app

@@ -1,0 +1,57 @@
+#include "WindowCommand.h"
+
+#include <QApplication>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace quillmere::app {
+
+namespace {
+
+std::vector<std::string_view>& windowCommands()
+{
+    static std::vector<std::string_view> names;
+    return names;
+}
+
+// The command word of argv: the first word that is no global option or an
+// option's value.
+std::string_view CommandWord(int argc, char* argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--")
+            return i + 1 < argc ? std::string_view(argv[i + 1]) : std::string_view();
+        if (arg == "--drive-c") {
+            ++i;
+            continue;
+        }
+        if (arg.size() > 1 && arg[0] == '-')
+            continue;
+        return arg;
+    }
+    return {};
+}
+
+} // namespace
+
+RegisterWindowCommand::RegisterWindowCommand(const char* name) { windowCommands().push_back(name); }
+
+bool DisplayAvailable()
+{
+    return !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") || !qEnvironmentVariableIsEmpty("DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
+std::unique_ptr<QCoreApplication> MakeApplication(int& argc, char* argv[])
+{
+    const std::string_view command = CommandWord(argc, argv);
+    const auto& names = windowCommands();
+    if (!command.empty() && std::find(names.begin(), names.end(), command) != names.end() && DisplayAvailable())
+        return std::make_unique<QApplication>(argc, argv);
+    return std::make_unique<QCoreApplication>(argc, argv);
+}
+
+} // namespace quillmere::app

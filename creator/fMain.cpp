@@ -1,0 +1,392 @@
+#include "creator/fMain.h"
+
+#include "app/platform/Dialogs.h"
+#include "app/platform/SettingsStore.h"
+#include "creator/CreatorFont.h"
+#include "creator/CreatorLayout.h"
+#include "creator/SizeIt.h"
+#include "imaging/Errors.h"
+#include "imaging/Numeric.h"
+#include "imaging/cDIBSave.h"
+#include "imaging/decode/PictureLoader.h"
+#include "widgets/BrowserListing.h"
+#include "widgets/FileBrowser.h"
+#include "widgets/ucCanvas.h"
+#include "widgets/ucInfo.h"
+#include "widgets/ucProgress.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QScreen>
+#include <QWindowStateChangeEvent>
+
+#include <algorithm>
+#include <cstdlib>
+#include <new>
+
+namespace quillmere {
+
+namespace {
+
+enum class Kind { Label, DriveList, FolderList, FileList, Canvas, Button, ProgressBar, InfoStrip };
+
+// The window's controls: name, kind, caption, initial rectangle (left, top,
+// width, height in logical pixels), enabled, tooltip, place in the tab order
+// (0: not in it). The layout replaces the rectangles as soon as the window
+// is shown.
+struct ControlSpec {
+    const char* name;
+    Kind kind;
+    const char* caption;
+    LayoutBox rect;
+    bool enabled;
+    const char* tooltip;
+    int tab;
+};
+constexpr ControlSpec kControls[] = {
+    {"Label2", Kind::Label, "Select Directory", {8, 15, 153, 13}, true, "", 0},
+    {"Drive1", Kind::DriveList, "", {8, 32, 153, 21}, true, "", 1},
+    {"Dir1", Kind::FolderList, "", {8, 56, 153, 156}, true, "", 2},
+    {"Label1", Kind::Label, "Select a File", {8, 216, 153, 13}, true, "", 0},
+    {"File1", Kind::FileList, "", {8, 232, 153, 201}, true, "", 6},
+    {"lblActual", Kind::Label, "Preview Shown Actual Size", {416, 15, 129, 13}, true, "", 0},
+    {"Canvas", Kind::Canvas, "", {176, 32, 373, 359}, true, "", 0},
+    {"cmdCreate", Kind::Button, "&Create Logo", {160, 504, 113, 25}, false, "", 5},
+    {"cmdSave", Kind::Button, "&Save Logo", {296, 504, 113, 25}, false, "", 3},
+    {"cmdClose", Kind::Button, "Cl&ose", {432, 504, 113, 25}, true, "", 4},
+    {"Progress", Kind::ProgressBar, "", {0, 535, 102, 18}, true, "", 0},
+    {"Info", Kind::InfoStrip, "", {115, 533, 423, 20}, true, "", 0},
+};
+constexpr int kClientWidth = 556;
+constexpr int kClientHeight = 554;
+
+QString Native(const std::filesystem::path& p)
+{
+    return QDir::toNativeSeparators(QFile::decodeName(QByteArray::fromStdString(p.native())));
+}
+
+std::filesystem::path FromText(const QString& text) { return QFile::encodeName(text).toStdString(); }
+
+LayoutBox BoxOf(const QWidget* w) { return {w->x(), w->y(), w->width(), w->height()}; }
+void SetBox(QWidget* w, const LayoutBox& b) { w->setGeometry(b.left, b.top, b.width, b.height); }
+
+} // namespace
+
+// The ditherer's rows go to the progress bar; its end leaves a snapshot.
+class fMain::DitherRelay final : public ProgressObserver {
+public:
+    explicit DitherRelay(fMain& w) : w_(w) {}
+    void Progress(std::int32_t row) override { w_.progress_->Value(row); }
+    void ProgressEnd() override
+    {
+        w_.progress_->Value(0);
+        w_.PushSnapshot();
+    }
+
+private:
+    fMain& w_;
+};
+
+// What the window shows between the steps of "Create Logo".
+class fMain::StepRelay final : public CreateLogoSteps {
+public:
+    explicit StepRelay(fMain& w) : w_(w) {}
+    void Resized() override
+    {
+        w_.canvas_->RemoveCropRectangle();
+        w_.canvas_->Resize();
+        w_.info_->TextInfo(w_.SizeText());
+        // Lets the texts be drawn; the user's clicks wait until the logo is done.
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    }
+    void Converting() override
+    {
+        w_.info_->TextFile(QStringLiteral("Converting..."));
+        w_.bpp_ = 8;
+    }
+    void BuildingPalette(bool busy) override
+    {
+        if (busy)
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+        else
+            QApplication::restoreOverrideCursor();
+    }
+
+private:
+    fMain& w_;
+};
+
+fMain::fMain(const CreatorPlatform& platform, QWidget* parent)
+    : QWidget(parent), settings_(platform.settings), saveDialog_(platform.saveDialog), messages_(platform.messages),
+      snapshots_({}, 0), ditherRelay_(std::make_unique<DitherRelay>(*this))
+{
+    setWindowTitle(QStringLiteral("Logo Creator"));
+    browser_ = new FileBrowser(this, SystemDrives(platform.driveC), std::string(kPicturePattern));
+    BuildControls();
+    setFont(ChooseCreatorFont(font()));
+    resize(kClientWidth, kClientHeight);
+
+    connect(browser_, &FileBrowser::FileClick, this, &fMain::File1_Click);
+    connect(cmdCreate_, &QPushButton::clicked, this, &fMain::cmdCreate_Click);
+    connect(cmdSave_, &QPushButton::clicked, this, &fMain::cmdSave_Click);
+    connect(cmdClose_, &QPushButton::clicked, this, &fMain::cmdClose_Click);
+    connect(canvas_, &ucCanvas::DIBProgress, this, [this](std::int32_t row) { progress_->Value(row); });
+    connect(canvas_, &ucCanvas::DIBProgressEnd, this, &fMain::Canvas_DIBProgressEnd);
+
+    // Start-up; each step stands on its own.
+    const QString fallback = QCoreApplication::applicationDirPath();
+    browser_->Path(FromText(settings_.Read(QStringLiteral("CPath"), fallback)));
+    dither_.SetProgressObserver(ditherRelay_.get());
+    const char* tmp = std::getenv("tmp");
+    const char* temp = std::getenv("temp");
+    const std::filesystem::path folder = platform.tempFolder.empty()
+                                             ? SnapshotFolder(tmp, temp, FromText(QDir::tempPath()))
+                                             : platform.tempFolder;
+    // The native window id is unique to this window among the process's windows.
+    snapshots_ = SnapshotHistory(folder, static_cast<std::uint64_t>(winId()));
+}
+
+fMain::~fMain() { dither_.SetProgressObserver(nullptr); }
+
+void fMain::BuildControls()
+{
+    std::vector<std::pair<int, QWidget*>> tabs;
+    for (const ControlSpec& c : kControls) {
+        QWidget* w = nullptr;
+        switch (c.kind) {
+        case Kind::Label: {
+            auto* label = new QLabel(QString::fromUtf8(c.caption), this);
+            if (std::string_view(c.name) == "lblActual")
+                lblActual_ = label;
+            w = label;
+            break;
+        }
+        case Kind::DriveList: w = browser_->Drive(); break;
+        case Kind::FolderList: w = browser_->Dir(); break;
+        case Kind::FileList: w = browser_->File(); break;
+        case Kind::Canvas: w = canvas_ = new ucCanvas(this); break;
+        case Kind::Button: {
+            auto* button = new QPushButton(QString::fromUtf8(c.caption), this);
+            const std::string_view name = c.name;
+            (name == "cmdCreate" ? cmdCreate_ : name == "cmdSave" ? cmdSave_ : cmdClose_) = button;
+            w = button;
+            break;
+        }
+        case Kind::ProgressBar: w = progress_ = new ucProgress(this); break;
+        case Kind::InfoStrip: w = info_ = new ucInfo(this); break;
+        }
+        w->setObjectName(QString::fromUtf8(c.name));
+        SetBox(w, c.rect);
+        w->setEnabled(c.enabled);
+        w->setToolTip(QString::fromUtf8(c.tooltip));
+        if (c.tab > 0)
+            tabs.emplace_back(c.tab, w);
+    }
+    std::sort(tabs.begin(), tabs.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (std::size_t i = 1; i < tabs.size(); ++i)
+        setTabOrder(tabs[i - 1].second, tabs[i].second);
+}
+
+QString fMain::SizeText() const
+{
+    const cDIB& dib = canvas_->DIB();
+    return QStringLiteral("%1x%2x%3b").arg(dib.Width()).arg(dib.Height()).arg(bpp_);
+}
+
+// ---- layout ---------------------------------------------------------------
+
+void fMain::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    Form_Resize();
+}
+
+void fMain::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    Form_Resize();
+}
+
+void fMain::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && !isMinimized())
+        Form_Resize(); // restored
+}
+
+void fMain::Form_Resize()
+{
+    if (isMinimized())
+        return;
+    if (const QScreen* s = screen()) {
+        const QRect area = s->geometry();
+        const QSize frame = frameGeometry().size();
+        const CentredPosition at = CentreForm(area.width(), area.height(), frame.width(), frame.height());
+        move(area.left() + roundToInt(at.left), area.top() + roundToInt(at.top));
+    }
+    CreatorRects r;
+    r.Drive1 = BoxOf(browser_->Drive());
+    r.Dir1 = BoxOf(browser_->Dir());
+    r.File1 = BoxOf(browser_->File());
+    r.Canvas = BoxOf(canvas_);
+    r.cmdCreate = BoxOf(cmdCreate_);
+    r.cmdSave = BoxOf(cmdSave_);
+    r.cmdClose = BoxOf(cmdClose_);
+    r.Progress = BoxOf(progress_);
+    r.Info = BoxOf(info_);
+    LayoutCreator(width(), height(), r);
+    SetBox(browser_->Drive(), r.Drive1);
+    SetBox(browser_->Dir(), r.Dir1);
+    SetBox(browser_->File(), r.File1);
+    SetBox(canvas_, r.Canvas); // the canvas lays itself out again
+    SetBox(cmdCreate_, r.cmdCreate);
+    SetBox(cmdSave_, r.cmdSave);
+    SetBox(cmdClose_, r.cmdClose);
+    SetBox(progress_, r.Progress);
+    SetBox(info_, r.Info);
+    lblActual_->move(roundToInt(r.lblActualLeft), lblActual_->y());
+}
+
+// ---- loading a picture ----------------------------------------------------
+
+void fMain::File1_Click()
+{
+    const std::filesystem::path full = browser_->SelectedPath();
+    if (full.empty())
+        return;
+    // A file that cannot be read or decoded leaves everything as it was and says why.
+    try {
+        DecodedPicture picture = LoadPictureFile(full);
+        std::error_code ec;
+        const std::uintmax_t bytes = std::filesystem::file_size(full, ec);
+        ShowPicture(picture, ec ? 0 : bytes);
+    } catch (const FileError& e) {
+        info_->TextFile(QStringLiteral("Cannot open %1: %2").arg(Native(e.file()), QString::fromStdString(e.reason())));
+        return;
+    } catch (const Error& e) {
+        info_->TextFile(QStringLiteral("Cannot open %1: %2").arg(Native(full), QString::fromStdString(e.what())));
+        return;
+    } catch (const std::bad_alloc&) {
+        info_->TextFile(QStringLiteral("Cannot open %1: not enough memory").arg(Native(full)));
+        return;
+    }
+    ClearSnapshots();
+    PushSnapshot();
+    currentFile_ = full;
+    info_->TextFile(Native(full));
+    cmdCreate_->setEnabled(true);
+}
+
+void fMain::ShowPicture(DecodedPicture& picture, std::uintmax_t fileBytes)
+{
+    cDIB& dib = canvas_->DIB();
+    const std::int32_t previousWidth = dib.hDIB() ? dib.Width() : 0;
+    const std::int32_t previousHeight = dib.hDIB() ? dib.Height() : 0;
+    pal_.Clear();
+    bpp_ = static_cast<std::uint8_t>(dib.CreateFromStdPicture(&picture, pal_, dither_));
+    canvas_->RemoveCropRectangle();
+    if (dib.Width() == previousWidth && dib.Height() == previousHeight)
+        canvas_->RePaint();
+    else
+        canvas_->Resize();
+    progress_->Max(std::max(dib.Height(), 1));
+    info_->TextInfo(SizeText());
+    info_->TextZoom(QString::fromStdString(FormatFileSize(static_cast<double>(fileBytes))));
+}
+
+// ---- Create Logo ----------------------------------------------------------
+
+void fMain::cmdCreate_Click()
+{
+    progress_->Max(kLogoHeight);
+    info_->TextFile(QStringLiteral("Resizing..."));
+    StepRelay steps(*this);
+    try {
+        bpp_ = CreateLogo(canvas_->DIB(), pal_, dither_, &steps);
+    } catch (const Error& e) {
+        progress_->Value(0);
+        info_->TextFile(QStringLiteral("Cannot create the logo: %1").arg(QString::fromStdString(e.what())));
+        return;
+    } catch (const std::bad_alloc&) {
+        progress_->Value(0);
+        info_->TextFile(QStringLiteral("Cannot create the logo: not enough memory"));
+        return;
+    }
+    canvas_->RePaint();
+    cmdSave_->setEnabled(true);
+    info_->TextFile(QStringLiteral("Processing Complete - Click \"Save Logo\""));
+    info_->TextInfo(SizeText());
+    info_->TextZoom(QString());
+}
+
+void fMain::Canvas_DIBProgressEnd()
+{
+    progress_->Value(0);
+    bpp_ = 24; // every whole-picture transformation leaves 32-bit pixels
+    info_->TextInfo(SizeText());
+    PushSnapshot();
+}
+
+// ---- Save Logo ------------------------------------------------------------
+
+void fMain::cmdSave_Click()
+{
+    const QString last = settings_.Read(QStringLiteral("SavePath"));
+    const QString folder = last.isEmpty() ? QString() : QFileInfo(last).absolutePath();
+    const std::optional<QString> chosen = saveDialog_.Ask(
+        this, {QStringLiteral("Save Logo As"), QStringLiteral("Bitmap files (*.bmp)"), QStringLiteral("bmp"), folder});
+    if (!chosen || chosen->isEmpty())
+        return;
+    const std::filesystem::path path = FromText(*chosen);
+    try {
+        SaveLogo(path, canvas_->DIB(), pal_, dither_, bpp_);
+    } catch (const Error& e) {
+        // The old file, the strip and "SavePath" stay as they were.
+        const FileError* fileError = dynamic_cast<const FileError*>(&e);
+        const QString reason = QString::fromStdString(fileError ? fileError->reason() : std::string(e.what()));
+        messages_.Warning(this, QStringLiteral("Save Logo"),
+                          QStringLiteral("Cannot save %1: %2").arg(Native(path), reason));
+        return;
+    }
+    currentFile_ = path;
+    browser_->Refresh();
+    emit LogoSaved(*chosen);
+    std::error_code ec;
+    const std::uintmax_t bytes = std::filesystem::file_size(path, ec);
+    info_->TextFile(QStringLiteral("Saved - ") + Native(path));
+    info_->TextZoom(ec ? QString() : QString::fromStdString(FormatFileSize(static_cast<double>(bytes))));
+    settings_.Write(QStringLiteral("SavePath"), *chosen);
+}
+
+// ---- closing --------------------------------------------------------------
+
+void fMain::cmdClose_Click()
+{
+    ClearSnapshots();
+    settings_.Write(QStringLiteral("CPath"), Native(browser_->Path()));
+    close();
+}
+
+// ---- snapshots --------------------------------------------------------------
+
+void fMain::ClearSnapshots() { snapshots_.Clear(); }
+
+void fMain::PushSnapshot()
+{
+    // A snapshot that cannot be made is skipped: nothing reads it back.
+    try {
+        const std::string name = snapshots_.FileName(snapshots_.Index()).string();
+        snapshots_.Push([&](const SnapshotHistory::Sink& sink) {
+            cDIBSave::Encode_BMP(name, canvas_->DIB(), pal_, dither_, bpp_, sink);
+        });
+    } catch (const Error&) {
+    } catch (const std::bad_alloc&) {
+    }
+}
+
+} // namespace quillmere

@@ -1,0 +1,117 @@
+// The Logo Creator window: a drive, folder and file browser on the left, the
+// picture at actual size on the canvas, "Create Logo", "Save Logo" and "Close"
+// under it, the progress bar and the information strip along the bottom. The
+// window wires its controls to the operations of the core (import, CreateLogo,
+// SaveLogo) and of the small classes beside it (CreatorLayout,
+// SnapshotHistory); what the desktop provides comes through the interfaces of
+// CreatorPlatform.
+#pragma once
+
+#include "creator/CreateLogo.h"
+#include "creator/SnapshotHistory.h"
+#include "palette/cDIBDither.h"
+#include "palette/cDIBPal.h"
+
+#include <QWidget>
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+
+class QLabel;
+class QPushButton;
+
+namespace quillmere {
+
+class FileBrowser;
+class MessageBoxes;
+class SaveDialog;
+class SettingsStore;
+class ucCanvas;
+class ucInfo;
+class ucProgress;
+struct DecodedPicture;
+
+struct CreatorPlatform {
+    SettingsStore& settings;
+    SaveDialog& saveDialog;
+    MessageBoxes& messages;
+    // The folder that stands for drive C: (the first drive of the browser);
+    // empty for none.
+    std::filesystem::path driveC;
+    // Where snapshots go; empty: "tmp", else "temp", else the system's
+    // temporary folder.
+    std::filesystem::path tempFolder;
+};
+
+class fMain : public QWidget {
+    Q_OBJECT
+
+public:
+    // Runs the start-up: the browser opens on the setting "CPath" (else the
+    // program's folder, else the nearest readable folder above either).
+    explicit fMain(const CreatorPlatform& platform, QWidget* parent = nullptr);
+    ~fMain() override;
+
+    // What other windows read and set.
+    FileBrowser& Browser() const noexcept { return *browser_; }
+    cDIBPal& DIBPal() noexcept { return pal_; }
+    cDIBDither& DIBDither() noexcept { return dither_; }
+    std::uint8_t DIBbpp() const noexcept { return bpp_; }
+
+    ucCanvas& Canvas() const noexcept { return *canvas_; }
+    ucInfo& Info() const noexcept { return *info_; }
+    ucProgress& Progress() const noexcept { return *progress_; }
+    const SnapshotHistory& Snapshots() const noexcept { return snapshots_; }
+    const std::filesystem::path& CurrentFileName() const noexcept { return currentFile_; }
+
+    // Puts a decoded picture on the canvas (its own palette and indices for 8
+    // bits or fewer) and shows its size, depth and fileBytes in the strip.
+    // Errors of the import propagate; the canvas then keeps its picture.
+    void ShowPicture(DecodedPicture& picture, std::uintmax_t fileBytes);
+
+signals:
+    // After a logo was saved at path: lists of other windows read their folder again.
+    void LogoSaved(const QString& path);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    class DitherRelay;
+    class StepRelay;
+
+    void BuildControls();
+    void Form_Resize();
+    void File1_Click();
+    void cmdCreate_Click();
+    void cmdSave_Click();
+    void cmdClose_Click();
+    void Canvas_DIBProgressEnd();
+    void ClearSnapshots();
+    void PushSnapshot();
+    QString SizeText() const;
+
+    SettingsStore& settings_;
+    SaveDialog& saveDialog_;
+    MessageBoxes& messages_;
+    cDIBPal pal_;
+    cDIBDither dither_;
+    std::uint8_t bpp_ = 0;
+    std::filesystem::path currentFile_;
+    SnapshotHistory snapshots_;
+    std::unique_ptr<DitherRelay> ditherRelay_;
+
+    FileBrowser* browser_ = nullptr;
+    ucCanvas* canvas_ = nullptr;
+    ucInfo* info_ = nullptr;
+    ucProgress* progress_ = nullptr;
+    QLabel* lblActual_ = nullptr;
+    QPushButton* cmdCreate_ = nullptr;
+    QPushButton* cmdSave_ = nullptr;
+    QPushButton* cmdClose_ = nullptr;
+};
+
+} // namespace quillmere

@@ -1,0 +1,44 @@
+// Test doubles of the desktop services the windows use: a save dialog that
+// answers from a queue and message boxes that only remember what they showed.
+#pragma once
+
+#include "app/platform/Dialogs.h"
+
+#include <QString>
+
+#include <deque>
+#include <optional>
+#include <vector>
+
+namespace quillmere::testing {
+
+class FakeSaveDialog final : public SaveDialog {
+public:
+    std::optional<QString> Ask(QWidget*, const SaveRequest& request) override
+    {
+        requests.push_back(request);
+        if (answers.empty())
+            return std::nullopt;
+        const QString answer = answers.front();
+        answers.pop_front();
+        if (answer.isNull())
+            return std::nullopt;
+        return answer;
+    }
+
+    std::deque<QString> answers; // a null string: the user cancels
+    std::vector<SaveRequest> requests;
+};
+
+class FakeMessageBoxes final : public MessageBoxes {
+public:
+    struct Shown {
+        QString title;
+        QString text;
+    };
+    void Warning(QWidget*, const QString& title, const QString& text) override { shown.push_back({title, text}); }
+
+    std::vector<Shown> shown;
+};
+
+} // namespace quillmere::testing
