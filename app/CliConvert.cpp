@@ -73,21 +73,71 @@ bool ReadLimits(const ParsedArgs& parsed, DecodeLimits& limits, std::string& pro
     return true;
 }
 
+constexpr std::string_view kQuality = "quality";
+constexpr std::string_view kFit = "fit";
+constexpr std::string_view kPadColour = "pad-colour";
+
+// --quality exact|best, --fit stretch|crop|pad, --pad-colour RRGGBB (with
+// --fit pad only). False with problem set for a value that is none of these.
+bool ReadConversion(const ParsedArgs& parsed, ConversionOptions& options, std::string& problem)
+{
+    bool padColourGiven = false;
+    for (const auto& [name, value] : parsed.options) {
+        if (name == kQuality) {
+            const auto quality = LogoQualityNamed(value);
+            if (!quality) {
+                problem = "--quality is exact or best, not '" + value + "'";
+                return false;
+            }
+            options.quality = *quality;
+        } else if (name == kFit) {
+            const auto fit = LogoFitNamed(value);
+            if (!fit) {
+                problem = "--fit is stretch, crop or pad, not '" + value + "'";
+                return false;
+            }
+            options.fit = *fit;
+        } else if (name == kPadColour) {
+            const auto colour = ColourFromHex(value);
+            if (!colour) {
+                problem = "--pad-colour needs six hexadecimal digits RRGGBB, not '" + value + "'";
+                return false;
+            }
+            options.padColour = *colour;
+            padColourGiven = true;
+        }
+    }
+    if (padColourGiven && options.fit != LogoFit::Pad) {
+        problem = "--pad-colour goes with --fit pad";
+        return false;
+    }
+    return true;
+}
+
 int RunConvert(const Args& args, const GlobalOptions&);
-const Command kConvert{20, "convert", "convert [--max-megapixels N] INPUT OUTPUT",
+const Command kConvert{20, "convert",
+                       "convert [--max-megapixels N] [--quality exact|best] [--fit stretch|crop|pad] "
+                       "[--pad-colour RRGGBB] INPUT OUTPUT",
                        "Turns a BMP, GIF or JPEG picture into a logo: 320 x 400 pixels, 256 colours,\n"
                        "written to OUTPUT as an 8-bit bitmap. OUTPUT is replaced only when complete.\n"
-                       "Pictures of more than N megapixels (128 unless given) are refused.",
+                       "Pictures of more than N megapixels (128 unless given) are refused.\n"
+                       "--quality best builds the palette from every pixel and keeps flat areas\n"
+                       "flat (exact, the default, is the classic conversion). --fit crop cuts the\n"
+                       "picture to 4:3 around its centre, --fit pad shows it whole on a 4:3 area of\n"
+                       "the pad colour (black unless given); stretch, the default, fills the logo.",
                        RunConvert};
 const RegisterCommand registerConvert(kConvert);
 
 int RunConvert(const Args& arguments, const GlobalOptions&)
 {
-    const ParsedArgs parsed = ParseArgs(arguments, {kMaxMegapixels});
+    const ParsedArgs parsed = ParseArgs(arguments, {kMaxMegapixels, kQuality, kFit, kPadColour});
     if (!parsed.problem.empty())
         return UsageError(kConvert, parsed.problem);
     DecodeLimits limits;
     if (std::string problem; !ReadLimits(parsed, limits, problem))
+        return UsageError(kConvert, problem);
+    ConversionOptions options;
+    if (std::string problem; !ReadConversion(parsed, options, problem))
         return UsageError(kConvert, problem);
     const Args& args = parsed.operands;
     if (args.size() != 2)
@@ -97,7 +147,7 @@ int RunConvert(const Args& arguments, const GlobalOptions&)
     TerminalBar reducing("Colours", kLogoHeight);
     try {
         ConvertPictureFile(args[0], args[1], nullptr, terminal ? &resizing : nullptr,
-                           terminal ? &reducing : nullptr, limits);
+                           terminal ? &reducing : nullptr, limits, options);
     } catch (const Error& e) {
         return Fail(kConvert, e.what());
     } catch (const std::bad_alloc&) {

@@ -1,11 +1,15 @@
 #include "creator/CreateLogo.h"
 
 #include "imaging/Errors.h"
+#include "imaging/Numeric.h"
 #include "imaging/cDIB.h"
 #include "imaging/cDIBSave.h"
 #include "imaging/decode/PictureLoader.h"
 #include "palette/cDIBDither.h"
 #include "palette/cDIBPal.h"
+
+#include <cstring>
+#include <vector>
 
 namespace quillmere {
 
@@ -13,19 +17,173 @@ namespace {
 constexpr std::int32_t kThumbnailBox = 100;
 constexpr std::int32_t kPaletteSize = 256;
 constexpr std::int32_t kTreeLevels = 8;
+
+// The nearest-pixel rule of cDIB::Resize, corners on corners: source position
+// of new column i is i * (old - 1) / (new - 1), formed in double and kept in
+// single precision, rounded, and clamped to the last pixel.
+std::vector<std::int32_t> SourceIndices(std::int32_t oldSize, std::int32_t newSize)
+{
+    const double divisor = newSize == 1 ? 1.0 : static_cast<double>(newSize) - 1.0;
+    const float step = static_cast<float>((static_cast<double>(oldSize) - 1.0) / divisor);
+    std::vector<std::int32_t> index(static_cast<std::size_t>(newSize));
+    for (std::int32_t i = 0; i < newSize; ++i) {
+        const std::int32_t at = roundToInt(static_cast<float>(static_cast<double>(step) * i));
+        index[static_cast<std::size_t>(i)] = at < oldSize ? at : oldSize - 1;
+    }
+    return index;
+}
+
+// Crop and Pad: the plan's source rectangle of DIB scaled onto its target
+// rectangle of a fresh 320 x 400 surface of the pad colour, which then
+// replaces DIB's picture. Never makes a surface larger than the picture.
+void FitOnto(cDIB& DIB, const FitPlan& plan, std::uint32_t padColour)
+{
+    cDIB fitted;
+    // Create takes 0x00BBGGRR.
+    const std::int32_t back = static_cast<std::int32_t>((padColour & 0xFFu) << 16 | (padColour & 0xFF00u) |
+                                                        (padColour >> 16 & 0xFFu));
+    if (!fitted.Create(kLogoWidth, kLogoHeight, back))
+        throw Error("Cannot make a picture of 320 x 400 pixels");
+    const std::vector<std::int32_t> columns = SourceIndices(plan.source.w, plan.target.w);
+    const std::vector<std::int32_t> rows = SourceIndices(plan.source.h, plan.target.h);
+    const auto* src = reinterpret_cast<const std::uint32_t*>(DIB.DIBitsPtr());
+    auto* dst = reinterpret_cast<std::uint32_t*>(fitted.DIBitsPtr());
+    const std::size_t W = static_cast<std::size_t>(DIB.Width());
+    ProgressObserver* progress = DIB.progressObserver();
+    for (std::int32_t y = 0; y < kLogoHeight; ++y) {
+        const std::int32_t ty = y - plan.target.y;
+        if (ty >= 0 && ty < plan.target.h) {
+            const std::uint32_t* in =
+                src + static_cast<std::size_t>(plan.source.y + rows[static_cast<std::size_t>(ty)]) * W +
+                static_cast<std::size_t>(plan.source.x);
+            std::uint32_t* out = dst + static_cast<std::size_t>(y) * kLogoWidth + plan.target.x;
+            for (std::int32_t tx = 0; tx < plan.target.w; ++tx)
+                out[tx] = in[columns[static_cast<std::size_t>(tx)]] & 0x00FFFFFFu;
+        }
+        if (progress)
+            progress->Progress(y);
+    }
+    if (!DIB.Create(kLogoWidth, kLogoHeight))
+        throw Error("Cannot make a picture of 320 x 400 pixels");
+    std::memcpy(DIB.DIBitsPtr(), fitted.DIBitsPtr(), static_cast<std::size_t>(kLogoWidth) * kLogoHeight * 4);
+    if (progress)
+        progress->ProgressEnd();
+}
+
+// round(n / d) for positive numbers, halves up.
+std::int64_t RoundedRatio(std::int64_t n, std::int64_t d) { return (2 * n + d) / (2 * d); }
+
+std::int32_t Clamp(std::int64_t v, std::int32_t high)
+{
+    return static_cast<std::int32_t>(v < 1 ? 1 : v > high ? high : v);
+}
+
 } // namespace
 
+std::optional<LogoQuality> LogoQualityNamed(std::string_view name)
+{
+    for (const LogoQuality q : {LogoQuality::Exact, LogoQuality::Best})
+        if (name == NameOf(q))
+            return q;
+    return std::nullopt;
+}
+
+std::optional<LogoFit> LogoFitNamed(std::string_view name)
+{
+    for (const LogoFit f : {LogoFit::Stretch, LogoFit::Crop, LogoFit::Pad})
+        if (name == NameOf(f))
+            return f;
+    return std::nullopt;
+}
+
+const char* NameOf(LogoQuality quality)
+{
+    return quality == LogoQuality::Best ? "best" : "exact";
+}
+
+const char* NameOf(LogoFit fit)
+{
+    switch (fit) {
+    case LogoFit::Crop:
+        return "crop";
+    case LogoFit::Pad:
+        return "pad";
+    case LogoFit::Stretch:
+        break;
+    }
+    return "stretch";
+}
+
+std::optional<std::uint32_t> ColourFromHex(std::string_view rrggbb)
+{
+    if (rrggbb.size() != 6 || rrggbb.find_first_not_of("0123456789abcdefABCDEF") != std::string_view::npos)
+        return std::nullopt;
+    std::uint32_t colour = 0;
+    for (const char c : rrggbb) {
+        const std::uint32_t digit = c <= '9' ? static_cast<std::uint32_t>(c - '0')
+                                             : static_cast<std::uint32_t>((c | 0x20) - 'a' + 10);
+        colour = colour << 4 | digit;
+    }
+    return colour;
+}
+
+FitPlan PlanFit(std::int32_t W, std::int32_t H, LogoFit fit)
+{
+    const FitRect whole{0, 0, W, H};
+    const FitRect logo{0, 0, kLogoWidth, kLogoHeight};
+    const std::int64_t wide = std::int64_t{W} * 3; // compared with 4:3 as W * 3 against H * 4
+    const std::int64_t tall = std::int64_t{H} * 4;
+    if (fit == LogoFit::Stretch || wide == tall)
+        return {whole, logo};
+    if (fit == LogoFit::Crop) {
+        if (wide > tall) {
+            const std::int32_t w = Clamp(RoundedRatio(tall, 3), W);
+            return {{(W - w) / 2, 0, w, H}, logo};
+        }
+        const std::int32_t h = Clamp(RoundedRatio(wide, 4), H);
+        return {{0, (H - h) / 2, W, h}, logo};
+    }
+    // On a 4:3 screen the 320 x 400 logo is shown at 4:3, so a picture of
+    // shape W:H covers 3W / 4H of the width, or 4H / 3W of the height.
+    if (wide > tall) {
+        const std::int32_t h = Clamp(RoundedRatio(std::int64_t{kLogoHeight} * tall, wide), kLogoHeight);
+        return {whole, {0, (kLogoHeight - h) / 2, kLogoWidth, h}};
+    }
+    const std::int32_t w = Clamp(RoundedRatio(std::int64_t{kLogoWidth} * wide, tall), kLogoWidth);
+    return {whole, {(kLogoWidth - w) / 2, 0, w, kLogoHeight}};
+}
+
 std::uint8_t CreateLogo(cDIB& DIB, cDIBPal& Pal, cDIBDither& Dither, CreateLogoSteps* steps)
+{
+    return CreateLogo(DIB, Pal, Dither, ConversionOptions{}, steps);
+}
+
+std::uint8_t CreateLogo(cDIB& DIB, cDIBPal& Pal, cDIBDither& Dither, const ConversionOptions& options,
+                        CreateLogoSteps* steps)
 {
     if (!DIB.hDIB())
         return 0;
     if (steps)
         steps->Resizing();
-    // Nearest-pixel and stretched: the aspect ratio is not kept.
-    DIB.Resize(kLogoWidth, kLogoHeight);
+    if (options.fit == LogoFit::Stretch) {
+        // Nearest-pixel and stretched: the aspect ratio is not kept.
+        DIB.Resize(kLogoWidth, kLogoHeight);
+    } else {
+        FitOnto(DIB, PlanFit(DIB.Width(), DIB.Height(), options.fit), options.padColour);
+    }
     if (steps) {
         steps->Resized();
         steps->Converting();
+    }
+
+    if (options.quality == LogoQuality::Best) {
+        if (steps)
+            steps->BuildingPalette(true);
+        Pal.CreateBest(DIB);
+        if (steps)
+            steps->BuildingPalette(false);
+        Dither.DitherToBestPalette(DIB, Pal);
+        return 8;
     }
 
     // The palette comes from a small copy, never from the full picture.
@@ -54,7 +212,7 @@ void SaveLogo(const std::filesystem::path& path, const cDIB& DIB, const cDIBPal&
 
 void ConvertPictureFile(const std::filesystem::path& input, const std::filesystem::path& output,
                         CreateLogoSteps* steps, ProgressObserver* resizeProgress, ProgressObserver* reduceProgress,
-                        const DecodeLimits& limits)
+                        const DecodeLimits& limits, const ConversionOptions& options)
 {
     cDIB dib;
     cDIBPal pal;
@@ -66,7 +224,7 @@ void ConvertPictureFile(const std::filesystem::path& input, const std::filesyste
     } // the decoded picture's leftovers go before the conversion starts
     dib.SetProgressObserver(resizeProgress);
     dither.SetProgressObserver(reduceProgress);
-    const std::uint8_t bpp = CreateLogo(dib, pal, dither, steps);
+    const std::uint8_t bpp = CreateLogo(dib, pal, dither, options, steps);
     SaveLogo(output, dib, pal, dither, bpp);
 }
 

@@ -8,6 +8,8 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
+#include <string_view>
 
 namespace quillmere {
 
@@ -30,6 +32,44 @@ public:
     virtual void BuildingPalette(bool /*busy*/) {} // around the optimal palette
 };
 
+// How "Create Logo" reduces the colours. Exact is the conversion as it always
+// was; Best builds the palette from every pixel and remaps with a diffusion
+// that leaves flat areas flat (cDIBPal::CreateBest, DitherToBestPalette).
+enum class LogoQuality { Exact, Best };
+
+// How a picture whose shape is not 4:3 (the screen the logo is shown on)
+// becomes 320 x 400: stretched; cut to 4:3 around its centre; or placed
+// whole, centred, on a 4:3 area of the pad colour.
+enum class LogoFit { Stretch, Crop, Pad };
+
+struct ConversionOptions {
+    LogoQuality quality = LogoQuality::Exact;
+    LogoFit fit = LogoFit::Stretch;
+    std::uint32_t padColour = 0; // 0xRRGGBB, for LogoFit::Pad
+};
+
+// The names used on the command line and in settings: "exact", "best";
+// "stretch", "crop", "pad". No value for any other name.
+std::optional<LogoQuality> LogoQualityNamed(std::string_view name);
+std::optional<LogoFit> LogoFitNamed(std::string_view name);
+const char* NameOf(LogoQuality quality);
+const char* NameOf(LogoFit fit);
+// Six hexadecimal digits, RRGGBB, either case; no value for anything else.
+std::optional<std::uint32_t> ColourFromHex(std::string_view rrggbb);
+
+// Where a W x H picture goes in the 320 x 400 logo under fit: the source
+// rectangle (all of it but for Crop, which keeps the centred 4:3 part) and the
+// logo rectangle it is scaled onto (all of it but for Pad, where the rest is
+// the pad colour). Both at least 1 x 1; W and H at least 1.
+struct FitRect {
+    std::int32_t x, y, w, h;
+    friend bool operator==(const FitRect&, const FitRect&) = default;
+};
+struct FitPlan {
+    FitRect source, target;
+};
+FitPlan PlanFit(std::int32_t W, std::int32_t H, LogoFit fit);
+
 // Turns the picture on DIB into a logo: Resize(320, 400); a thumbnail of at most
 // 100 x 100 fitted by GetBestFitInfo and filled with LoadDIBBlt; Pal becomes
 // CreateOptimal(thumbnail, 256, 8, 1.0, 1.0, 1.0); DitherToColorPalette(DIB,
@@ -38,17 +78,27 @@ public:
 // Errors of the steps propagate.
 std::uint8_t CreateLogo(cDIB& DIB, cDIBPal& Pal, cDIBDither& Dither, CreateLogoSteps* steps = nullptr);
 
+// The same under options: with the defaults exactly the conversion above.
+// Fit Crop and Pad resize nearest-pixel, as Stretch does, from PlanFit's
+// source rectangle onto its target rectangle, raising Progress for each of the
+// 400 rows and ProgressEnd to DIB's observer. Quality Best makes Pal with
+// CreateBest on the 320 x 400 picture and fills Dither with
+// DitherToBestPalette.
+std::uint8_t CreateLogo(cDIB& DIB, cDIBPal& Pal, cDIBDither& Dither, const ConversionOptions& options,
+                        CreateLogoSteps* steps = nullptr);
+
 // What "Save Logo" writes: Save_BMP(path, DIB, Pal, Dither, bpp). Replaces an
 // existing file only when the new one is complete.
 void SaveLogo(const std::filesystem::path& path, const cDIB& DIB, const cDIBPal& Pal, const cDIBDither& Dither,
               std::uint8_t bpp);
 
 // The whole job without a window: loads input (BMP, GIF or JPEG) within
-// limits, runs CreateLogo and saves the 8-bit logo to output. Throws FileError
+// limits, runs CreateLogo under options and saves the 8-bit logo to output. Throws FileError
 // (naming the file at fault) or another Error; output is then untouched. The
 // resize reports to resizeProgress, the colour reduction to reduceProgress.
 void ConvertPictureFile(const std::filesystem::path& input, const std::filesystem::path& output,
                         CreateLogoSteps* steps = nullptr, ProgressObserver* resizeProgress = nullptr,
-                        ProgressObserver* reduceProgress = nullptr, const DecodeLimits& limits = {});
+                        ProgressObserver* reduceProgress = nullptr, const DecodeLimits& limits = {},
+                        const ConversionOptions& options = {});
 
 } // namespace quillmere

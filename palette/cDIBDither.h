@@ -70,6 +70,19 @@ public:
     // one, before any pixel changes).
     void DitherToColorPalette(cDIB& DIB, const cDIBPal& Pal, bool Diffuse);
 
+    // Any palette of 2, 16 or 256 entries, remapped for the least visible error:
+    // each pixel takes the entry nearest to its colour plus the error diffused
+    // to it (Floyd-Steinberg weights in a serpentine scan, in exact integer
+    // steps). The error is passed on at 10/16 where the picture is calm (a
+    // gradient), less as it gets busier, not at all in busy texture; a pixel of
+    // a flat area (its colour repeated across and up or down) within about 2
+    // levels a component of an entry takes that entry and absorbs the error
+    // that reached it. So flat areas stay flat, and a picture whose every
+    // colour is in the palette comes back unchanged. Uses Pal's entries, not
+    // its lookup palette. Throws Error for another Count before anything
+    // changes; does nothing on a surface without pixels.
+    void DitherToBestPalette(cDIB& DIB, const cDIBPal& Pal);
+
     // Leaves the surface as it is and raises Progress(0 .. Height), then
     // ProgressEnd(). The buffer is not touched.
     void DitherToTrueColor(const cDIB& DIB);

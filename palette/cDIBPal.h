@@ -80,6 +80,13 @@ public:
     void CreateOptimal(const cDIB& DIB, std::int32_t PalSize, std::int32_t nLevels, float RWeight,
                        float GWeight, float BWeight);
 
+    // The best 256 colours for DIB, in squared RGB error over every pixel: a
+    // variance-minimising median cut of all its distinct colours, refined by
+    // k-means iterations. A picture of 256 colours or fewer gets exactly its
+    // own colours. Entries no colour needs (and all of them for a surface
+    // without pixels) are black. Rebuilds the lookup palette.
+    void CreateBest(const cDIB& DIB);
+
 private:
     // Replaces the entries by n zero entries and sets Count.
     void ResetEntries(std::int32_t n);
