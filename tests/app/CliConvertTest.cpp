@@ -159,5 +159,49 @@ TEST_F(Cli, WrongArgumentsAreUsageErrors)
     }
 }
 
+TEST_F(Cli, QualityAndFitOptionsWriteALogo)
+{
+    // 4 x 1, far wider than 4:3: padded, the logo is mostly pad colour above and below.
+    testing::WriteBytes(dir_ / "wide.bmp", testing::BmpFile(4, 1, 24, {}, {10, 20, 30, 40, 50, 60, 70, 80, 90, 1, 2, 3}));
+    const Result r = Quillmere({"convert", "--quality", "best", "--fit=pad", "--pad-colour", "12a4F6", In("wide.bmp"),
+                                In("logo.sys")});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    const Bytes logo = testing::ReadBytes(dir_ / "logo.sys");
+    ASSERT_EQ(logo.size(), 129078u);
+    // The colour of logo pixel (x, y): rows are stored bottom row first after the 256-entry table.
+    const auto colour = [&logo](std::size_t x, std::size_t y) {
+        const std::size_t index = logo[1078 + (399 - y) * 320 + x];
+        return std::uint32_t{logo[54 + index * 4 + 2]} << 16 | std::uint32_t{logo[54 + index * 4 + 1]} << 8 |
+               logo[54 + index * 4];
+    };
+    EXPECT_EQ(colour(0, 0), 0x12A4F6u);
+    EXPECT_EQ(colour(319, 399), 0x12A4F6u);
+    EXPECT_EQ(colour(0, 200), 0x1E140Au);   // the picture's first pixel, blue 10, green 20, red 30
+    EXPECT_EQ(colour(319, 200), 0x030201u); // and its last
+}
+
+TEST_F(Cli, WrongQualityOrFitIsAUsageError)
+{
+    testing::WriteBytes(dir_ / "old.sys", {'o', 'l', 'd'});
+    const std::string in = In("photo.jpg"), out = In("old.sys");
+    const std::vector<std::vector<std::string>> cases = {
+        {"convert", "--quality", "fast", in, out}, {"convert", "--quality=", in, out},
+        {"convert", "--quality=Best", in, out},     {"convert", in, out, "--quality"},
+        {"convert", "--fit", "zoom", in, out},      {"convert", "--fit=Crop", in, out},
+        // Six hexadecimal digits, and only with --fit pad.
+        {"convert", "--fit", "pad", "--pad-colour", "#123456", in, out},
+        {"convert", "--fit", "pad", "--pad-colour=12345", in, out},
+        {"convert", "--pad-colour", "123456", in, out},
+        {"convert", "--fit", "crop", "--pad-colour", "123456", in, out}};
+    for (const auto& args : cases) {
+        SCOPED_TRACE(args[1] + " " + args[2]);
+        const Result r = Quillmere(args);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_NE(r.err.find("Usage: quillmere convert"), std::string::npos) << r.err;
+    }
+    EXPECT_EQ(testing::ReadBytes(dir_ / "old.sys"), (Bytes{'o', 'l', 'd'}));
+}
+
 } // namespace
 } // namespace quillmere

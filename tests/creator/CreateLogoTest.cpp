@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -115,6 +116,147 @@ TEST(CreateLogo, EmptySurfaceIsLeftAlone)
     EXPECT_EQ(events.ends, 0);
 }
 
+// A picture whose every pixel tells where it came from: x and y in the low
+// bytes of red and green, their high bits in blue.
+std::uint32_t PositionColour(std::int32_t x, std::int32_t y)
+{
+    return static_cast<std::uint32_t>((x & 0xFF) << 16 | (y & 0xFF) << 8 | (x >> 8) | (y >> 8) << 4);
+}
+std::pair<std::int32_t, std::int32_t> PositionOf(std::uint32_t colour)
+{
+    const std::int32_t b = static_cast<std::int32_t>(colour & 0xFF);
+    return {static_cast<std::int32_t>(colour >> 16 & 0xFF) | (b & 0x0F) << 8,
+            static_cast<std::int32_t>(colour >> 8 & 0xFF) | (b >> 4) << 8};
+}
+
+// The 320 x 400 surface as the fit left it, before the colours are reduced.
+struct FittedSurface : CreateLogoSteps {
+    const cDIB* dib = nullptr;
+    std::vector<std::uint32_t> pixels;
+    void Resized() override { pixels = GetPixels(*dib); }
+};
+
+TEST(CreateLogo, FitCropsOrPadsTo4By3)
+{
+    // Blue 0xFF never codes a position here (both high nibbles would be 15).
+    constexpr std::uint32_t kPad = 0x2040FF;
+    struct Case {
+        const char* name;
+        std::int32_t w, h;
+        LogoFit fit;
+        FitRect source, target;
+    };
+    const Case cases[] = {
+        // Crop: the centred 4:3 part, stretched over the whole logo.
+        {"crop 16:9", 1600, 900, LogoFit::Crop, {200, 0, 1200, 900}, {0, 0, 320, 400}},
+        {"crop 4:3", 640, 480, LogoFit::Crop, {0, 0, 640, 480}, {0, 0, 320, 400}},
+        {"crop 1:1", 500, 500, LogoFit::Crop, {0, 62, 500, 375}, {0, 0, 320, 400}},
+        {"crop 1:4", 200, 800, LogoFit::Crop, {0, 325, 200, 150}, {0, 0, 320, 400}},
+        // Pad: the whole picture, on the part of the logo its shape covers on a 4:3 screen.
+        {"pad 16:9", 1600, 900, LogoFit::Pad, {0, 0, 1600, 900}, {0, 50, 320, 300}},
+        {"pad 4:3", 640, 480, LogoFit::Pad, {0, 0, 640, 480}, {0, 0, 320, 400}},
+        {"pad 1:1", 500, 500, LogoFit::Pad, {0, 0, 500, 500}, {40, 0, 240, 400}},
+        {"pad 1:4", 200, 800, LogoFit::Pad, {0, 0, 200, 800}, {130, 0, 60, 400}},
+        {"stretch 16:9", 1600, 900, LogoFit::Stretch, {0, 0, 1600, 900}, {0, 0, 320, 400}},
+        // A sliver still shows: at least one pixel.
+        {"pad 1:1000", 1, 1000, LogoFit::Pad, {0, 0, 1, 1000}, {159, 0, 1, 400}},
+        {"crop 1000:1", 1000, 1, LogoFit::Crop, {499, 0, 1, 1}, {0, 0, 320, 400}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const FitPlan plan = PlanFit(c.w, c.h, c.fit);
+        EXPECT_EQ(plan.source, c.source);
+        EXPECT_EQ(plan.target, c.target);
+
+        std::vector<std::uint32_t> words(static_cast<std::size_t>(c.w) * static_cast<std::size_t>(c.h));
+        for (std::int32_t y = 0; y < c.h; ++y)
+            for (std::int32_t x = 0; x < c.w; ++x)
+                words[static_cast<std::size_t>(y) * static_cast<std::size_t>(c.w) + static_cast<std::size_t>(x)] =
+                    PositionColour(x, y);
+        cDIB dib;
+        testing::SetPixels(dib, c.w, c.h, words);
+        testing::RecordingObserver resize;
+        dib.SetProgressObserver(&resize);
+        FittedSurface fitted;
+        fitted.dib = &dib;
+        cDIBPal pal;
+        cDIBDither dither;
+        ConversionOptions options;
+        options.fit = c.fit;
+        options.padColour = kPad;
+        ASSERT_EQ(CreateLogo(dib, pal, dither, options, &fitted), 8);
+        ASSERT_EQ(fitted.pixels.size(), 128000u);
+        EXPECT_EQ(resize.progress, testing::Iota(400));
+        EXPECT_EQ(resize.ends, 1);
+
+        const auto at = [&](std::int32_t x, std::int32_t y) {
+            return fitted.pixels[static_cast<std::size_t>(y) * 320 + static_cast<std::size_t>(x)] & 0xFFFFFF;
+        };
+        const FitRect& t = c.target;
+        const FitRect& s = c.source;
+        // Pad colour exactly outside the target, pictures pixels inside.
+        for (std::int32_t y = 0; y < 400; ++y)
+            for (std::int32_t x = 0; x < 320; ++x) {
+                const bool inside = x >= t.x && x < t.x + t.w && y >= t.y && y < t.y + t.h;
+                ASSERT_EQ(at(x, y) == kPad, !inside) << x << ", " << y;
+            }
+        // The target's corners show the source's corners.
+        EXPECT_EQ(PositionOf(at(t.x, t.y)), std::make_pair(s.x, s.y));
+        EXPECT_EQ(PositionOf(at(t.x + t.w - 1, t.y + t.h - 1)), std::make_pair(s.x + s.w - 1, s.y + s.h - 1));
+        // The target's centre shows the picture's centre, within the span of
+        // a logo pixel.
+        const auto [cx, cy] = PositionOf(at(t.x + t.w / 2, t.y + t.h / 2));
+        EXPECT_LE(std::abs(2 * cx - (c.w - 1)), 2 * (1 + s.w / t.w)) << cx;
+        EXPECT_LE(std::abs(2 * cy - (c.h - 1)), 2 * (1 + s.h / t.h)) << cy;
+    }
+}
+
+// Against the resized picture, the best palette and its remapping leave less
+// error than the exact conversion.
+TEST(CreateLogo, BestQualityLeavesLessErrorThanExact)
+{
+    cDIB reference;
+    FillPhotoLike(reference, 640, 480);
+    reference.Resize(320, 400);
+    const auto want = GetPixels(reference);
+    const auto squaredError = [&want](LogoQuality quality) {
+        cDIB dib;
+        FillPhotoLike(dib, 640, 480);
+        cDIBPal pal;
+        cDIBDither dither;
+        ConversionOptions options;
+        options.quality = quality;
+        EXPECT_EQ(CreateLogo(dib, pal, dither, options), 8);
+        EXPECT_EQ(pal.Count(), 256);
+        EXPECT_EQ(dither.PalIDSize(), 128000);
+        const auto got = GetPixels(dib);
+        double sum = 0;
+        for (std::size_t i = 0; i < got.size(); ++i)
+            for (int shift = 0; shift < 24; shift += 8) {
+                const double d = double(got[i] >> shift & 0xFF) - double(want[i] >> shift & 0xFF);
+                sum += d * d;
+            }
+        return sum;
+    };
+    EXPECT_LT(squaredError(LogoQuality::Best), squaredError(LogoQuality::Exact) / 2);
+}
+
+TEST(ConversionOptions, NamesAndColoursReadBack)
+{
+    for (const LogoQuality q : {LogoQuality::Exact, LogoQuality::Best})
+        EXPECT_EQ(LogoQualityNamed(NameOf(q)), q);
+    for (const LogoFit f : {LogoFit::Stretch, LogoFit::Crop, LogoFit::Pad})
+        EXPECT_EQ(LogoFitNamed(NameOf(f)), f);
+    for (const char* wrong : {"", "Best", "exact ", "fast", "padded"}) {
+        EXPECT_FALSE(LogoQualityNamed(wrong)) << wrong;
+        EXPECT_FALSE(LogoFitNamed(wrong)) << wrong;
+    }
+    EXPECT_EQ(ColourFromHex("1a2B3c"), 0x1A2B3Cu);
+    EXPECT_EQ(ColourFromHex("000000"), 0u);
+    for (const char* wrong : {"", "12345", "1234567", "#12345", "12345g", "0x1234", " 12345"})
+        EXPECT_FALSE(ColourFromHex(wrong)) << wrong;
+}
+
 class ConvertFile : public ::testing::Test {
 protected:
     void SetUp() override
@@ -149,6 +291,39 @@ TEST_F(ConvertFile, WritesALogoFromEachFormat)
         const auto logo = testing::ReadBytes(out);
         EXPECT_EQ(logo[28], 8); // biBitCount
     }
+}
+
+TEST_F(ConvertFile, EveryFormatUnderEveryOptionGivesALogo)
+{
+    testing::JpegSpec photo;
+    photo.width = 300;
+    photo.height = 100;
+    testing::GifSpec gif;
+    gif.globalColours = {0x102030, 0xF0E0D0};
+    gif.indices = {0, 1, 1, 0, 1, 0, 0, 1, 0, 0, 1, 1, 1, 1, 0, 0};
+    const std::pair<const char*, testing::Bytes> inputs[] = {
+        {"photo.jpg", testing::EncodeJpeg(photo)},
+        {"anim.gif", testing::EncodeGif(gif)},
+        {"tall.bmp", testing::BmpFile(1, 3, 24, {}, {1, 2, 3, 0, 4, 5, 6, 0, 7, 8, 9, 0})},
+    };
+    ConversionOptions best;
+    best.quality = LogoQuality::Best;
+    ConversionOptions crop = best;
+    crop.fit = LogoFit::Crop;
+    ConversionOptions pad;
+    pad.fit = LogoFit::Pad;
+    pad.padColour = 0xFFFFFF;
+    for (const auto& [name, bytes] : inputs)
+        for (const ConversionOptions& options : {best, crop, pad}) {
+            SCOPED_TRACE(std::string(name) + " " + NameOf(options.quality) + " " + NameOf(options.fit));
+            testing::WriteBytes(dir_ / name, bytes);
+            const auto out = dir_ / "logo.sys";
+            ConvertPictureFile(dir_ / name, out, nullptr, nullptr, nullptr, {}, options);
+            EXPECT_TRUE(IsValidLogo(out));
+            const auto logo = testing::ReadBytes(out);
+            ASSERT_EQ(logo.size(), 129078u);
+            EXPECT_EQ(logo[28], 8); // biBitCount
+        }
 }
 
 TEST_F(ConvertFile, FailureLeavesTheOutputAlone)
