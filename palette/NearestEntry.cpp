@@ -6,7 +6,7 @@
 namespace quillmere {
 
 namespace {
-constexpr std::int32_t kCoarse = 6; // cells of 64 levels a side
+constexpr std::int32_t kCoarse = 5; // cells of 32 levels a side
 constexpr std::int32_t kFine = 4;   // cells of 16 levels a side
 
 constexpr std::size_t CellCount(std::int32_t shift)

@@ -90,7 +90,7 @@ void RemapRows(NearestEntry& search, std::uint8_t* bits, std::uint8_t* buffer, s
     // fall off the picture.
     const std::size_t columns = static_cast<std::size_t>(W) + 2;
     std::vector<std::int32_t> thisRow(columns * 3, 0), nextRow(columns * 3, 0);
-    std::int32_t previous = 0; // the last pixel's nearest entry: a good guess for the next
+    std::int32_t previous = 0; // the last pixel's entry: a good guess for the next
     const std::vector<std::uint8_t> kinds = PixelKinds(bits, W, H);
     for (std::int32_t y = 0; y < H; ++y) {
         std::uint8_t* indices = buffer + static_cast<std::ptrdiff_t>(H - 1 - y) * stride;
@@ -102,25 +102,27 @@ void RemapRows(NearestEntry& search, std::uint8_t* bits, std::uint8_t* buffer, s
             const std::int32_t x = forwards ? k : W - 1 - k;
             std::uint8_t* px = line + static_cast<std::ptrdiff_t>(x) * 4;
             const Colour own{px[2], px[1], px[0]};
-            const std::int32_t nearest = search.Find(own, previous);
-            previous = nearest;
-            const std::int32_t nearestD = Distance2(own, search.Entry(nearest));
-
             const std::uint8_t kind = kinds[static_cast<std::size_t>(y) * static_cast<std::size_t>(W) +
                                             static_cast<std::size_t>(x)];
             const std::int32_t attenuation = kind & ~kFlat;
-            std::int32_t chosen = nearest;
+            std::int32_t chosen = -1;
             std::int32_t eR = 0, eG = 0, eB = 0;
-            if (!((kind & kFlat) && nearestD <= kSnap)) {
+            if (kind & kFlat) {
+                const std::int32_t nearest = search.Find(own, previous);
+                if (Distance2(own, search.Entry(nearest)) <= kSnap)
+                    chosen = nearest;
+            }
+            if (chosen < 0) {
                 const std::int32_t* in = &thisRow[(static_cast<std::size_t>(x) + 1) * 3];
                 const Colour wanted{ClampByte(own.r + Levels(in[0])), ClampByte(own.g + Levels(in[1])),
                                     ClampByte(own.b + Levels(in[2]))};
-                chosen = search.Find(wanted, nearest);
+                chosen = search.Find(wanted, previous);
                 const Colour& got = search.Entry(chosen);
                 eR = std::clamp(wanted.r - got.r, -kMaxError, kMaxError);
                 eG = std::clamp(wanted.g - got.g, -kMaxError, kMaxError);
                 eB = std::clamp(wanted.b - got.b, -kMaxError, kMaxError);
             }
+            previous = chosen;
 
             dither::PutIndex<Depth>(indices, x, static_cast<std::uint8_t>(chosen));
             const Colour& shown = search.Entry(chosen);

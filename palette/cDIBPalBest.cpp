@@ -12,7 +12,7 @@ namespace {
 constexpr std::int32_t kEntries = 256;
 // Lloyd's iterations from a median-cut start gain little after the first few;
 // the cap keeps the cost of a photo's palette within that of a resize.
-constexpr std::int32_t kIterations = 3;
+constexpr std::int32_t kIterations = 2;
 constexpr std::size_t kManyColours = 8192;
 
 std::vector<ColourCell> AsCells(const std::vector<WeightedColour>& colours)
