@@ -8,8 +8,8 @@
 # 320x400 by ImageMagick, nearest pixel, saved as a 24-bit BMP, which convert
 # takes as it is) and the PSNR of the result against it is printed, in dB.
 # Speed: the median wall time of the whole process on the original picture
-# (pngquant, which reads PNG only, on the 320x400 picture). The CPU time (user
-# plus system) of quillmere is shown too: it varies less on a busy machine.
+# (pngquant, which reads PNG only, on the 320x400 picture), and quillmere's
+# CPU time, which varies less on a busy machine, with best's ratio to exact.
 #
 # Run by hand: bench/quality.sh [BUILD_DIR] [RUNS]. Needs ImageMagick and
 # pngquant (apt-get install pngquant).
@@ -42,14 +42,13 @@ median_ms() {
   printf '%s\n' "${times[@]}" | sort -n | awk '{ a[NR] = $1 } END { printf "%.1f", a[int((NR + 1) / 2)] / 1000 }'
 }
 
-# Median CPU time (user + system) in milliseconds of "$@" over $runs runs.
-median_cpu_ms() {
-  local times=()
-  for ((i = 0; i < runs; i++)); do
-    /usr/bin/time -f '%U %S' -o "$work/cpu" "$@" >/dev/null 2>&1
-    times+=($(awk '{ printf "%d", ($1 + $2) * 1000 }' "$work/cpu"))
-  done
-  printf '%s\n' "${times[@]}" | sort -n | awk '{ a[NR] = $1 } END { print a[int((NR + 1) / 2)] }'
+# Mean CPU time in milliseconds of "$@" over $runs runs, from perf's task
+# clock (fine-grained, and steadier than wall time on a busy machine); "-"
+# without perf.
+cpu_ms() {
+  command -v perf >/dev/null || { printf -- '-'; return; }
+  perf stat -r "$runs" -x, -e task-clock -o "$work/cpu" "$@" >/dev/null 2>&1 || { printf -- '-'; return; }
+  awk -F, '/task-clock/ { printf "%.1f", $1 }' "$work/cpu"
 }
 
 # PSNR in dB of picture $2 against $1 ("inf" for the same pixels). compare
@@ -78,8 +77,8 @@ make_picture() {
 }
 
 pictures=(photo-640x480.jpg photo-12mp.jpg grey-640x480.jpg drawing-640x480.bmp gradient-640x480.bmp)
-printf '%-22s | %7s %7s %7s %8s | %9s %9s %9s %9s | %9s %9s\n' picture exact best magick pngquant \
-  "exact ms" "best ms" "magick ms" "pq ms" "exact cpu" "best cpu"
+printf '%-22s | %7s %7s %7s %8s | %9s %9s %9s %9s | %9s %9s %6s\n' picture exact best magick pngquant \
+  "exact ms" "best ms" "magick ms" "pq ms" "exact cpu" "best cpu" ratio
 sum_best=0 sum_pq=0 counted=0
 for name in "${pictures[@]}"; do
   in=$work/$name
@@ -102,11 +101,12 @@ for name in "${pictures[@]}"; do
   t_magick=$(median_ms "$magick" "$in" -sample '320x400!' -dither FloydSteinberg -colors 256 -type Palette \
     -compress none "BMP3:$work/t.bmp")
   t_pq=$(median_ms pngquant 256 --force --output "$work/t.png" "$work/ref.png")
-  c_exact=$(median_cpu_ms "$quillmere" convert "$in" "$work/t.bmp")
-  c_best=$(median_cpu_ms "$quillmere" convert --quality best "$in" "$work/t.bmp")
+  c_exact=$(cpu_ms "$quillmere" convert "$in" "$work/t.bmp")
+  c_best=$(cpu_ms "$quillmere" convert --quality best "$in" "$work/t.bmp")
+  ratio=$(awk -v a="$c_best" -v b="$c_exact" 'BEGIN { if (b + 0 > 0) printf "%.2f", a / b; else printf "-" }')
 
-  printf '%-22s | %7s %7s %7s %8s | %9s %9s %9s %9s | %9s %9s\n' "$name" "$p_exact" "$p_best" "$p_magick" "$p_pq" \
-    "$t_exact" "$t_best" "$t_magick" "$t_pq" "$c_exact" "$c_best"
+  printf '%-22s | %7s %7s %7s %8s | %9s %9s %9s %9s | %9s %9s %6s\n' "$name" "$p_exact" "$p_best" "$p_magick" "$p_pq" \
+    "$t_exact" "$t_best" "$t_magick" "$t_pq" "$c_exact" "$c_best" "$ratio"
   if [[ $p_best != inf && $p_pq != inf ]]; then
     sum_best=$(awk -v a="$sum_best" -v b="$p_best" 'BEGIN { print a + b }')
     sum_pq=$(awk -v a="$sum_pq" -v b="$p_pq" 'BEGIN { print a + b }')
