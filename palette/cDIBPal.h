@@ -81,9 +81,10 @@ public:
                        float GWeight, float BWeight);
 
     // The best 256 colours for DIB, in squared RGB error over every pixel: a
-    // variance-minimising median cut of all its distinct colours, refined by
-    // k-means iterations. A picture of 256 colours or fewer gets exactly its
-    // own colours. Entries no colour needs (and all of them for a surface
+    // variance-minimising median cut of its distinct colours (of cells of 4
+    // levels a side when there are more than 8192), refined by two k-means
+    // iterations. A picture of 256 colours or fewer gets exactly its own
+    // colours. Entries no colour needs (and all of them for a surface
     // without pixels) are black. Rebuilds the lookup palette.
     void CreateBest(const cDIB& DIB);
 
