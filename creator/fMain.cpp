@@ -2,6 +2,7 @@
 
 #include "app/platform/Dialogs.h"
 #include "app/platform/SettingsStore.h"
+#include "creator/CreateOptionsMenu.h"
 #include "creator/CreatorFont.h"
 #include "creator/CreatorLayout.h"
 #include "creator/SizeIt.h"
@@ -133,6 +134,7 @@ fMain::fMain(const CreatorPlatform& platform, QWidget* parent)
 
     connect(browser_, &FileBrowser::FileClick, this, &fMain::File1_Click);
     connect(cmdCreate_, &QPushButton::clicked, this, &fMain::cmdCreate_Click);
+    createOptions_ = new CreateOptionsMenu(settings_, *cmdCreate_);
     connect(cmdSave_, &QPushButton::clicked, this, &fMain::cmdSave_Click);
     connect(cmdClose_, &QPushButton::clicked, this, &fMain::cmdClose_Click);
     connect(canvas_, &ucCanvas::DIBProgress, this, [this](std::int32_t row) { progress_->Value(row); });
@@ -306,8 +308,9 @@ void fMain::cmdCreate_Click()
     progress_->Max(kLogoHeight);
     info_->TextFile(QStringLiteral("Resizing..."));
     StepRelay steps(*this);
+    const ConversionOptions options = createOptions_->Options();
     try {
-        bpp_ = CreateLogo(canvas_->DIB(), pal_, dither_, &steps);
+        bpp_ = CreateLogo(canvas_->DIB(), pal_, dither_, options, &steps);
     } catch (const Error& e) {
         progress_->Value(0);
         info_->TextFile(QStringLiteral("Cannot create the logo: %1").arg(QString::fromStdString(e.what())));
@@ -321,7 +324,7 @@ void fMain::cmdCreate_Click()
     cmdSave_->setEnabled(true);
     info_->TextFile(QStringLiteral("Processing Complete - Click \"Save Logo\""));
     info_->TextInfo(SizeText());
-    info_->TextZoom(QString());
+    info_->TextZoom(OptionsTag(options));
 }
 
 void fMain::Canvas_DIBProgressEnd()

@@ -23,6 +23,7 @@ class QPushButton;
 
 namespace quillmere {
 
+class CreateOptionsMenu;
 class FileBrowser;
 class MessageBoxes;
 class SaveDialog;
@@ -61,6 +62,7 @@ public:
 
     ucCanvas& Canvas() const noexcept { return *canvas_; }
     ucInfo& Info() const noexcept { return *info_; }
+    CreateOptionsMenu& CreateOptions() const noexcept { return *createOptions_; }
     ucProgress& Progress() const noexcept { return *progress_; }
     const SnapshotHistory& Snapshots() const noexcept { return snapshots_; }
     const std::filesystem::path& CurrentFileName() const noexcept { return currentFile_; }
@@ -112,6 +114,7 @@ private:
     QPushButton* cmdCreate_ = nullptr;
     QPushButton* cmdSave_ = nullptr;
     QPushButton* cmdClose_ = nullptr;
+    CreateOptionsMenu* createOptions_ = nullptr;
 };
 
 } // namespace quillmere

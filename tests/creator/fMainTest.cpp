@@ -3,12 +3,14 @@
 #include "creator/fMain.h"
 
 #include "app/platform/SettingsStore.h"
+#include "creator/CreateOptionsMenu.h"
 #include "creator/SizeIt.h"
 #include "imaging/cDIBSave.h"
 #include "manager/LogoFormat.h"
 #include "support/PictureFixtures.h"
 #include "support/PlatformDoubles.h"
 #include "support/RunProgram.h"
+#include "support/SurfaceHelpers.h"
 #include "widgets/FileBrowser.h"
 #include "widgets/ucCanvas.h"
 #include "widgets/ucInfo.h"
@@ -239,6 +241,41 @@ TEST_P(PaletteBitmapTest, LoadsWithItsDepthAndOwnPalette)
 }
 
 INSTANTIATE_TEST_SUITE_P(Depths, PaletteBitmapTest, ::testing::Values(1, 4, 8));
+
+// The choices of "Create Logo"'s context menu: nothing stored (or a value no
+// one knows) is the standard conversion; a choice is kept at once, used by the
+// next "Create Logo" and by the next window, and named in the strip.
+TEST_F(CreatorWindowTest, CreateOptionsAreChosenKeptAndShown)
+{
+    settings.Write(QStringLiteral("Quality"), QStringLiteral("finest"));
+    fMain& w = Open();
+    CreateOptionsMenu& menu = w.CreateOptions();
+    EXPECT_TRUE(menu.Action(LogoQuality::Exact)->isChecked());
+    EXPECT_TRUE(menu.Action(LogoFit::Stretch)->isChecked());
+
+    menu.Action(LogoQuality::Best)->trigger();
+    menu.Action(LogoFit::Pad)->trigger();
+    EXPECT_EQ(settings.Read(QStringLiteral("Quality")), QStringLiteral("best"));
+    EXPECT_EQ(settings.Read(QStringLiteral("Fit")), QStringLiteral("pad"));
+
+    // A 1:4 picture padded to 4:3: black on both sides, the picture between.
+    Photo("tall.jpg", 30, 120);
+    Select("tall.jpg");
+    Click("cmdCreate");
+    const cDIB& dib = w.Canvas().DIB();
+    ASSERT_EQ(dib.Width(), 320);
+    ASSERT_EQ(dib.Height(), 400);
+    const std::vector<std::uint32_t> px = testing::GetPixels(dib);
+    for (const int x : {0, 129, 190, 319})
+        EXPECT_EQ(px[200 * 320 + x] & 0xFFFFFFu, 0u) << "x " << x;
+    EXPECT_EQ(w.Info().TextZoom(), QStringLiteral("best, pad"));
+
+    window.reset();
+    fMain& again = Open();
+    EXPECT_TRUE(again.CreateOptions().Action(LogoQuality::Best)->isChecked());
+    EXPECT_TRUE(again.CreateOptions().Action(LogoFit::Pad)->isChecked());
+    EXPECT_EQ(OptionsTag(again.CreateOptions().Options()), QStringLiteral("best, pad"));
+}
 
 TEST_F(CreatorWindowTest, SameSizeRepaintsWithoutNewLayout)
 {
