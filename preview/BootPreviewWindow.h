@@ -36,6 +36,8 @@ public:
     // The file shown (or that could not be read); empty for a picture in memory.
     const std::filesystem::path& File() const noexcept { return file_; }
     bool HasPicture() const noexcept { return screen_.has_value(); }
+    // The picture shown; null without one.
+    const BootScreen* Screen() const noexcept { return screen_ ? &*screen_ : nullptr; }
     const QString& ErrorText() const noexcept { return error_; }
     std::int32_t Fps() const noexcept { return fps_; }
 
