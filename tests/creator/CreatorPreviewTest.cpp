@@ -138,6 +138,8 @@ constexpr MenuCase kMenuCases[] = {
     {"NoPicture", false, false, ucCanvas::PanMode, false},
 };
 
+void PrintTo(const MenuCase& c, std::ostream* os) { *os << c.name; }
+
 class CreatorPreviewMenuTest : public CreatorPreviewTest, public ::testing::WithParamInterface<MenuCase> {};
 
 TEST_P(CreatorPreviewMenuTest, OffersTheBootPreview)

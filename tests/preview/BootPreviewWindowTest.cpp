@@ -116,6 +116,8 @@ constexpr ScaleCase kScaleCases[] = {
     {"Smaller", 600, 400, 1}, // the middle of the screen
 };
 
+void PrintTo(const ScaleCase& c, std::ostream* os) { *os << c.name; }
+
 class BootPreviewScaleTest : public BootPreviewWindowTest, public ::testing::WithParamInterface<ScaleCase> {};
 
 TEST_P(BootPreviewScaleTest, WholeStepsCentredOnTheBorderColour)
@@ -142,6 +144,10 @@ TEST_P(BootPreviewScaleTest, WholeStepsCentredOnTheBorderColour)
             EXPECT_EQ(Rgb(shot, at.x(), at.y()), CoreColour(reference, 0, p.x(), p.y()))
                 << "screen pixel " << p.x() << "," << p.y() << " at " << at.x() << "," << at.y();
         }
+    // A part exposed on its own paints as the same part of the whole.
+    const QRect part(std::max(r.left(), 0) + 3, std::max(r.top(), 0) + 5, 101, 37);
+    const QImage partShot = w.grab(part).toImage().convertToFormat(QImage::Format_RGB32);
+    EXPECT_TRUE(partShot == shot.copy(part));
     // Outside the picture the border shows entry 0.
     const std::uint32_t border = testing::EntryColour(0);
     if (r.left() > 0) {
@@ -181,6 +187,11 @@ TEST_F(BootPreviewWindowTest, AStepChangesOnlyTheColourTable)
         EXPECT_EQ(Rgb(shot, 0, 0), testing::EntryColour(0)) << "frame " << frame;
     }
     EXPECT_EQ(shown.count(), 20);
+
+    // A step repaints the window on screen too.
+    testing::PaintCounter painted(&w);
+    w.Step();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return painted.count > 0; }, 2000));
 }
 
 TEST_F(BootPreviewWindowTest, TheTimerStepsAnAnimatedLogoAndNotAStillOne)
@@ -203,6 +214,8 @@ struct FullScreenCase {
     const char* name;
     std::vector<std::pair<Input, bool>> steps;
 };
+
+void PrintTo(const FullScreenCase& c, std::ostream* os) { *os << c.name; }
 
 class BootPreviewFullScreenTest : public BootPreviewWindowTest,
                                   public ::testing::WithParamInterface<FullScreenCase> {};
@@ -245,6 +258,8 @@ constexpr TitleCase kTitleCases[] = {
     {"TrueColour", 236, true, "Boot Preview - logo.sys - still"}, // only 8-bit files rotate
 };
 
+void PrintTo(const TitleCase& c, std::ostream* os) { *os << c.name; }
+
 class BootPreviewTitleTest : public BootPreviewWindowTest, public ::testing::WithParamInterface<TitleCase> {};
 
 TEST_P(BootPreviewTitleTest, NamesTheFileAndTheRotation)
@@ -283,6 +298,8 @@ constexpr BadFileCase kBadFiles[] = {
     {"TruncatedHeader", 30},
     {"TruncatedPixels", 54 + 1024 + 1000},
 };
+
+void PrintTo(const BadFileCase& c, std::ostream* os) { *os << c.name; }
 
 class BootPreviewBadFileTest : public BootPreviewWindowTest, public ::testing::WithParamInterface<BadFileCase> {};
 
