@@ -5,6 +5,7 @@
 #include "creator/CreateOptionsMenu.h"
 #include "creator/CreatorFont.h"
 #include "creator/CreatorLayout.h"
+#include "creator/CreatorPreview.h"
 #include "creator/SizeIt.h"
 #include "imaging/Errors.h"
 #include "imaging/Numeric.h"
@@ -139,6 +140,7 @@ fMain::fMain(const CreatorPlatform& platform, QWidget* parent)
     connect(cmdClose_, &QPushButton::clicked, this, &fMain::cmdClose_Click);
     connect(canvas_, &ucCanvas::DIBProgress, this, [this](std::int32_t row) { progress_->Value(row); });
     connect(canvas_, &ucCanvas::DIBProgressEnd, this, &fMain::Canvas_DIBProgressEnd);
+    new CreatorPreview(*this); // the Boot Preview's menu and Ctrl+P
 
     // Start-up; each step stands on its own.
     const QString fallback = QCoreApplication::applicationDirPath();

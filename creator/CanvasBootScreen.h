@@ -1,0 +1,21 @@
+// The picture on the Logo Creator's canvas as the computer would show it at
+// start-up, made in memory: no file is written.
+#pragma once
+
+#include "preview/BootScreen.h"
+
+#include <cstdint>
+
+namespace quillmere {
+
+class cDIB;
+class cDIBPal;
+class cDIBDither;
+
+// The boot screen of the bitmap "Save Logo" would write for DIB at bpp bits
+// (after "Create Logo": 8 bits, still, as the writer sets biClrImportant to 0).
+// Throws Error when DIB holds no picture, and what the writer and the reader
+// throw.
+BootScreen CanvasBootScreen(const cDIB& DIB, const cDIBPal& Pal, const cDIBDither& Dither, std::uint8_t bpp);
+
+} // namespace quillmere
