@@ -18,23 +18,7 @@ done
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-# Median wall time in milliseconds of "$@" over $runs runs.
-median_ms() {
-  local times=() start end
-  for ((i = 0; i < runs; i++)); do
-    start=$(date +%s%N)
-    "$@" >/dev/null 2>&1
-    end=$(date +%s%N)
-    times+=($(((end - start) / 1000)))
-  done
-  printf '%s\n' "${times[@]}" | sort -n | awk '{ a[NR] = $1 } END { printf "%.1f", a[int((NR + 1) / 2)] / 1000 }'
-}
-
-# Peak resident memory in MiB of one run of "$@".
-peak_mib() {
-  /usr/bin/time -f '%M' -o "$work/rss" "$@" >/dev/null 2>&1
-  awk '{ printf "%.1f", $1 / 1024 }' "$work/rss"
-}
+. bench/timing.sh # median_ms, peak_mib
 
 printf '%-10s %-10s %10s %10s %12s\n' size tool "ms" "peak MiB" "vs magick"
 for size in 640x480 1920x1080 4000x3000; do

@@ -22,24 +22,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 "$maker" "$work/files"
 
-# Median wall time in milliseconds of "$@" over $runs runs.
-median_ms() {
-  local times=() start end
-  for ((i = 0; i < runs; i++)); do
-    start=$(date +%s%N)
-    "$@" >/dev/null 2>&1 || true
-    end=$(date +%s%N)
-    times+=($(((end - start) / 1000)))
-  done
-  printf '%s\n' "${times[@]}" | sort -n | awk '{ a[NR] = $1 } END { printf "%.1f", a[int((NR + 1) / 2)] / 1000 }'
-}
-
-# Peak resident memory in MiB of one run of "$@".
-peak_mib() {
-  /usr/bin/time -f '%M' -o "$work/rss" "$@" >/dev/null 2>&1 || true
-  # The last line: before it, time notes a non-zero exit status.
-  tail -n 1 "$work/rss" | awk '{ printf "%.1f", $1 / 1024 }'
-}
+. bench/timing.sh # median_ms, peak_mib
 
 over=0
 printf '%-30s %-8s %8s %9s  %s\n' file command ms 'peak MiB' answer

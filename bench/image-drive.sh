@@ -50,17 +50,7 @@ for drive in "$image" "$folder"; do
   "$quillmere" --drive-c "$drive" sets save 10 >/dev/null
 done
 
-# Median wall time in milliseconds of "$@" over $runs runs.
-median_ms() {
-  local times=() start end
-  for ((i = 0; i < runs; i++)); do
-    start=$(date +%s%N)
-    "$@" >/dev/null 2>&1
-    end=$(date +%s%N)
-    times+=($(((end - start) / 1000)))
-  done
-  printf '%s\n' "${times[@]}" | sort -n | awk '{ a[NR] = $1 } END { printf "%.1f", a[int((NR + 1) / 2)] / 1000 }'
-}
+. bench/timing.sh # median_ms, peak_mib
 
 folder_ms=$(median_ms "$quillmere" --drive-c "$folder" status)
 image_ms=$(median_ms "$quillmere" --drive-c "$image" status)

@@ -30,17 +30,7 @@ done
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-# Median wall time in milliseconds of "$@" over $runs runs.
-median_ms() {
-  local times=() start end
-  for ((i = 0; i < runs; i++)); do
-    start=$(date +%s%N)
-    "$@" >/dev/null 2>&1
-    end=$(date +%s%N)
-    times+=($(((end - start) / 1000)))
-  done
-  printf '%s\n' "${times[@]}" | sort -n | awk '{ a[NR] = $1 } END { printf "%.1f", a[int((NR + 1) / 2)] / 1000 }'
-}
+. bench/timing.sh # median_ms, peak_mib
 
 # Mean CPU time in milliseconds of "$@" over $runs runs, from perf's task
 # clock (fine-grained, and steadier than wall time on a busy machine); "-"
