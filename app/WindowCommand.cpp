@@ -49,7 +49,16 @@ std::unique_ptr<QCoreApplication> MakeApplication(int& argc, char* argv[])
 {
     const std::string_view command = CommandWord(argc, argv);
     const auto& names = windowCommands();
-    if (!command.empty() && std::find(names.begin(), names.end(), command) != names.end() && DisplayAvailable())
+    // No command opens the Logo Manager; help and version only print.
+    bool printsOnly = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        printsOnly = printsOnly || arg == "-h" || arg == "--help" || arg == "--help-all" || arg == "-v" ||
+                     arg == "--version" || arg == "-?";
+    }
+    const bool window = command.empty() ? !printsOnly
+                                        : std::find(names.begin(), names.end(), command) != names.end();
+    if (window && DisplayAvailable())
         return std::make_unique<QApplication>(argc, argv);
     return std::make_unique<QCoreApplication>(argc, argv);
 }

@@ -18,7 +18,8 @@ struct RegisterWindowCommand {
 // an X11 or Wayland display is.
 bool DisplayAvailable();
 
-// A QApplication when argv names a window command and a display is there,
+// A QApplication when argv names a window command, or no command at all (the
+// Logo Manager), and a display is there,
 // else a QCoreApplication. argc must outlive the object.
 std::unique_ptr<QCoreApplication> MakeApplication(int& argc, char* argv[]);
 

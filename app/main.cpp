@@ -1,3 +1,4 @@
+#include "CliManagerWindow.h"
 #include "Command.h"
 #include "WindowCommand.h"
 
@@ -215,7 +216,7 @@ int run(int& argc, char* argv[])
     if (parser.isSet(versionOption))
         parser.showVersion(); // exits
     QStringList positional = parser.positionalArguments();
-    if (parser.isSet(helpOption) || positional.isEmpty())
+    if (parser.isSet(helpOption))
         parser.showHelp(0); // exits
 
     // The command and its arguments are the last positional.size() words of
@@ -236,6 +237,8 @@ int run(int& argc, char* argv[])
         }
         options.partition = partition[0] - '0';
     }
+    if (positional.isEmpty())
+        return RunManagerWindow(options);
     const std::string name = argv[commandIndex];
     const Args args(argv + commandIndex + 1, argv + argc);
     for (const Command& c : Commands()) {

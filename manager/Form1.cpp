@@ -1,0 +1,392 @@
+#include "Form1.h"
+
+#include "SetsPages.h"
+#include "app/platform/SettingsStore.h"
+#include "creator/fMain.h"
+#include "imaging/Errors.h"
+#include "manager/DriveC.h"
+#include "widgets/BrowserListing.h"
+#include "widgets/FileBrowser.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFile>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPainter>
+#include <QPushButton>
+#include <QScreen>
+#include <QShortcut>
+
+#include <system_error>
+
+namespace quillmere {
+
+namespace {
+
+QString Text(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+QString PathText(const std::filesystem::path& p) { return QString::fromLocal8Bit(p.native()); }
+std::filesystem::path TextPath(const QString& s) { return std::filesystem::path(s.toLocal8Bit().toStdString()); }
+
+QRect Pixels(const TwipRect& r)
+{
+    return {TwipsToPixels(r.left), TwipsToPixels(r.top), TwipsToPixels(r.width), TwipsToPixels(r.height)};
+}
+
+// A label that acts on a click, with the pointing hand over it.
+class ClickLabel final : public QLabel {
+public:
+    std::function<void()> onClick;
+
+    explicit ClickLabel(QWidget* parent) : QLabel(parent) { setCursor(Qt::PointingHandCursor); }
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override
+    {
+        QLabel::mouseReleaseEvent(event);
+        if (onClick && rect().contains(event->position().toPoint()))
+            onClick();
+    }
+};
+
+// The header's pictures, drawn rather than stored: the program's mark, the
+// banner with the window's name and the web link's globe.
+QPixmap HeaderPicture(std::string_view name, QSize size)
+{
+    QPixmap pixmap(size);
+    pixmap.fill(Qt::white);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    if (name == "Image7") {
+        const QColor colours[4] = {QColor(0xE0, 0x30, 0x20), QColor(0x30, 0xA0, 0x30), QColor(0x20, 0x50, 0xD0),
+                                   QColor(0xF0, 0xC0, 0x10)};
+        for (int i = 0; i < 4; ++i)
+            p.fillRect(QRect(4 + (i % 2) * 21, 4 + (i / 2) * 21, 19, 19), colours[i]);
+    } else if (name == "Image9") {
+        QFont font = p.font();
+        font.setPixelSize(30);
+        font.setBold(true);
+        p.setFont(font);
+        p.setPen(QColor(0x20, 0x30, 0x80));
+        p.drawText(pixmap.rect(), Qt::AlignCenter, QStringLiteral("Logo Manager"));
+    } else {
+        p.setPen(QPen(QColor(0x20, 0x50, 0xD0), 2));
+        p.drawEllipse(QRect(3, 3, 26, 26));
+        p.drawEllipse(QRect(10, 3, 12, 26));
+        p.drawLine(3, 16, 29, 16);
+    }
+    return pixmap;
+}
+
+} // namespace
+
+Form1::Form1(const ManagerPlatform& platform, DriveC drive, QWidget* parent)
+    : QWidget(parent), settings_(platform.settings), platform_(platform), state_{this, platform.messages, LogoManager(std::move(drive))}
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Logo Manager"));
+    setFixedSize(TwipsToPixels(kClientWidthTwips), TwipsToPixels(kClientHeightTwips));
+    state_.openCreator = [this](const std::filesystem::path& folder, const std::string& fileName) {
+        fMain& creator = OpenCreator();
+        FileBrowser& list = creator.Browser();
+        list.Path(folder);
+        list.Refresh();
+        // The same file by name: the creator's list may have been read at another moment.
+        std::int32_t index = -1;
+        if (!fileName.empty()) {
+            const auto found = list.File()->findItems(QString::fromLocal8Bit(fileName), Qt::MatchExactly);
+            if (!found.isEmpty())
+                index = list.File()->row(found.first());
+        }
+        list.ListIndex(index);
+    };
+    BuildControls();
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    Form_Load();
+}
+
+Form1::~Form1() = default;
+
+void Form1::BuildControls()
+{
+    const std::filesystem::path driveC = Manager().Drive().IsImage() ? std::filesystem::path() : Manager().Drive().Root();
+    std::size_t browserCount = 0;
+    QWidget* previous = nullptr;
+    for (const ControlSpec& spec : ManagerControls()) {
+        QWidget* parent = spec.parent.empty() ? this : findChild<QWidget*>(Text(spec.parent));
+        QWidget* w = nullptr;
+        switch (spec.kind) {
+        case ControlKind::Band: {
+            auto* band = new QLabel(parent);
+            band->setAutoFillBackground(true);
+            band->setPalette(QPalette(Qt::black, Qt::white));
+            w = band;
+            break;
+        }
+        case ControlKind::Picture: {
+            auto* box = new QLabel(parent);
+            box->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+            if (spec.parent.empty())
+                box->setPixmap(HeaderPicture(spec.name, Pixels(spec.twips).size()));
+            if (spec.name == "Image8") {
+                auto* link = new ClickLabel(parent);
+                link->setPixmap(HeaderPicture(spec.name, Pixels(spec.twips).size()));
+                link->onClick = [this] { Image8_Click(); };
+                delete box;
+                box = link;
+            }
+            w = box;
+            break;
+        }
+        case ControlKind::Line: {
+            auto* line = new QFrame(parent);
+            line->setAutoFillBackground(true);
+            line->setPalette(QPalette(spec.name == "Line1" ? QColor(0x80, 0x80, 0x80) : QColor(Qt::white)));
+            w = line;
+            break;
+        }
+        case ControlKind::Panel: {
+            auto* panel = new QFrame(parent);
+            panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
+            w = panel;
+            break;
+        }
+        case ControlKind::Frame:
+            w = new QGroupBox(Text(spec.caption), parent);
+            break;
+        case ControlKind::Label: {
+            auto* label = new QLabel(Text(spec.caption), parent);
+            label->setAlignment(Qt::AlignCenter);
+            w = label;
+            break;
+        }
+        case ControlKind::Link: {
+            auto* link = new ClickLabel(parent);
+            link->setText(QStringLiteral("<a href=\"#\">%1</a>").arg(Text(spec.caption)));
+            link->setTextInteractionFlags(Qt::NoTextInteraction);
+            link->onClick = [this] { lblChangeDrive_Click(); };
+            w = link;
+            break;
+        }
+        case ControlKind::Button:
+            w = new QPushButton(Text(spec.caption), parent);
+            break;
+        case ControlKind::Text: {
+            auto* text = new QLineEdit(parent);
+            text->setReadOnly(true);
+            text->setFocusPolicy(Qt::NoFocus);
+            w = text;
+            break;
+        }
+        case ControlKind::DriveList: {
+            auto* browser = new FileBrowser(parent, SystemDrives(driveC), std::string(kPicturePattern));
+            browser->Path(platform_.programFolder);
+            browsers_[browserCount++] = browser;
+            w = browser->Drive();
+            break;
+        }
+        case ControlKind::DirList:
+            w = browsers_[browserCount - 1]->Dir();
+            break;
+        case ControlKind::FileList:
+            w = browsers_[browserCount - 1]->File();
+            break;
+        }
+        w->setObjectName(Text(spec.name));
+        w->setGeometry(Pixels(spec.twips));
+        if (!spec.tooltip.empty())
+            w->setToolTip(Text(spec.tooltip));
+        if (spec.focusable) {
+            if (previous)
+                setTabOrder(previous, w);
+            previous = w;
+        }
+    }
+    for (std::size_t i = 1; i < kPageFrames.size(); ++i)
+        findChild<QWidget*>(Text(kPageFrames[i]))->hide();
+
+    for (std::size_t k = 0; k < 3; ++k)
+        pages_[k] = new LogoPage(static_cast<LogoKind>(k), *this, *browsers_[k], state_);
+    sets_ = new SetsPages(*this, state_, [this] { ReloadCurrentLogos(); });
+
+    const auto button = [this](const char* name) { return findChild<QPushButton*>(QString::fromLatin1(name)); };
+    connect(button("cmdStart"), &QPushButton::clicked, this, [this] { ShowPage(ManagerPage::Startup); });
+    connect(button("cmdWait"), &QPushButton::clicked, this, [this] { ShowPage(ManagerPage::Wait); });
+    connect(button("cmdSafe"), &QPushButton::clicked, this, [this] { ShowPage(ManagerPage::Safe); });
+    connect(button("XDWButton8"), &QPushButton::clicked, this, [this] { ShowPage(ManagerPage::Originals); });
+    connect(button("cmdSets"), &QPushButton::clicked, this, [this] { ShowPage(ManagerPage::Sets); });
+    connect(button("XDWButton7"), &QPushButton::clicked, this, &Form1::XDWButton7_Click);
+    connect(button("XDWButton11b"), &QPushButton::clicked, this, &Form1::XDWButton11b_Click);
+    connect(button("cmdCreate"), &QPushButton::clicked, this, [this] { OpenCreator(); });
+    connect(button("cmdHelp"), &QPushButton::clicked, this, &Form1::cmdHelp_Click);
+    connect(button("cmdClose"), &QPushButton::clicked, this, &QWidget::close);
+    // F1 opens the guide whatever the shift state.
+    for (const Qt::KeyboardModifiers mods : {Qt::KeyboardModifiers(), Qt::KeyboardModifiers(Qt::ShiftModifier),
+                                             Qt::KeyboardModifiers(Qt::ControlModifier),
+                                             Qt::KeyboardModifiers(Qt::AltModifier),
+                                             Qt::KeyboardModifiers(Qt::ShiftModifier | Qt::ControlModifier),
+                                             Qt::KeyboardModifiers(Qt::ShiftModifier | Qt::AltModifier),
+                                             Qt::KeyboardModifiers(Qt::ControlModifier | Qt::AltModifier),
+                                             Qt::KeyboardModifiers(Qt::ShiftModifier | Qt::ControlModifier |
+                                                                   Qt::AltModifier)}) {
+        auto* f1 = new QShortcut(QKeyCombination(mods, Qt::Key_F1), this);
+        f1->setContext(Qt::WindowShortcut);
+        connect(f1, &QShortcut::activated, this, &Form1::cmdHelp_Click);
+    }
+}
+
+void Form1::Form_Load()
+{
+    LoadDrive();
+    // The page folders from the settings; one that no longer exists is skipped,
+    // and its page stays on the folder it started with.
+    for (const LogoSlot& slot : LogoSlots()) {
+        const QString stored = settings_.Read(Text(slot.settingsKey), PathText(platform_.programFolder));
+        LogoPage& page = Page(slot.kind);
+        page.SetPathField(stored);
+        std::error_code ec;
+        const std::filesystem::path folder = TextPath(stored);
+        if (!folder.empty() && std::filesystem::is_directory(folder, ec))
+            page.Browser().Path(folder);
+    }
+    QCoreApplication::processEvents();
+    emit Loaded();
+}
+
+void Form1::LoadDrive()
+{
+    const StartupReport report = Manager().StartUp();
+    QCoreApplication::processEvents();
+    for (const LogoSlot& slot : LogoSlots())
+        Page(slot.kind).ShowAbsence(report.available[static_cast<std::size_t>(slot.kind)]);
+    ReloadCurrentLogos();
+    sets_->LoadThumbnails();
+    ShowDriveLine();
+    if (report.failed) {
+        QString lines;
+        for (const FileResult& r : report.files)
+            if (!r.done && !r.sourceMissing)
+                lines += Text(Describe(r)) + u'\n';
+        state_.messages.Warning(this, QStringLiteral("Logo Manager"),
+                                QStringLiteral("Drive C: could not be fully prepared.\n%1").arg(lines.trimmed()));
+    }
+}
+
+void Form1::ShowDriveLine()
+{
+    auto* line = findChild<QLabel*>(QStringLiteral("lblDriveC"));
+    const QString description = Text(Manager().Drive().Description());
+    const QString name = Manager().Drive().IsImage() ? PathText(Manager().Drive().Root().filename())
+                                                     : PathText(Manager().Drive().Root());
+    line->setText(line->fontMetrics().elidedText(QStringLiteral("C: ") + name, Qt::ElideMiddle, line->width()));
+    line->setToolTip(QStringLiteral("Drive C: is %1").arg(description));
+}
+
+void Form1::ReloadCurrentLogos()
+{
+    // The Wait page's first, then the Safe page's, then the Startup page's.
+    for (const LogoKind kind : {LogoKind::Wait, LogoKind::Safe, LogoKind::Startup})
+        Page(kind).LoadCurrent();
+}
+
+ManagerPage Form1::VisiblePage() const
+{
+    for (std::size_t i = 0; i < kPageFrames.size(); ++i)
+        if (findChild<QWidget*>(Text(kPageFrames[i]))->isVisibleTo(this))
+            return static_cast<ManagerPage>(i);
+    return ManagerPage::Startup;
+}
+
+void Form1::ShowPage(ManagerPage page)
+{
+    for (std::size_t i = 0; i < kPageFrames.size(); ++i)
+        findChild<QWidget*>(Text(kPageFrames[i]))->setVisible(i == static_cast<std::size_t>(page));
+}
+
+void Form1::XDWButton7_Click()
+{
+    for (const char* name : {"FraStart", "FraWait", "FraSafe", "FraSets"})
+        findChild<QWidget*>(QString::fromLatin1(name))->hide();
+    findChild<QWidget*>(QStringLiteral("FraSet2"))->show();
+}
+
+void Form1::XDWButton11b_Click()
+{
+    for (const char* name : {"FraStart", "FraWait", "FraSafe", "FraSet2"})
+        findChild<QWidget*>(QString::fromLatin1(name))->hide();
+    findChild<QWidget*>(QStringLiteral("FraSets"))->show();
+}
+
+fMain& Form1::OpenCreator()
+{
+    if (!creator_) {
+        const DriveC& drive = Manager().Drive();
+        creator_ = new fMain(CreatorPlatform{settings_, platform_.saveDialog, platform_.creatorMessages,
+                                             drive.IsImage() ? std::filesystem::path() : drive.Root(),
+                                             platform_.tempFolder},
+                             this);
+        creator_->setWindowFlag(Qt::Window);
+        // A logo saved there shows up in every page's list.
+        connect(creator_, &fMain::LogoSaved, this, [this] {
+            for (FileBrowser* browser : browsers_)
+                browser->Refresh();
+        });
+    }
+    creator_->show();
+    creator_->raise();
+    return *creator_;
+}
+
+void Form1::cmdHelp_Click()
+{
+    const std::filesystem::path guide = platform_.programFolder / std::string(kHelpFile);
+    std::error_code ec;
+    if (std::filesystem::is_regular_file(guide, ec))
+        platform_.opener.Open(PathText(guide));
+}
+
+void Form1::Image8_Click() { platform_.opener.Open(Text(kHomePage)); }
+
+void Form1::lblChangeDrive_Click()
+{
+    const std::optional<std::filesystem::path> chosen =
+        platform_.folders.Choose(this, QStringLiteral("Drive C:"), Manager().Drive().Root());
+    if (chosen)
+        ChangeDriveC(*chosen);
+}
+
+bool Form1::ChangeDriveC(const std::filesystem::path& folder)
+{
+    try {
+        DriveC drive = DriveC::Open(folder.string());
+        state_.manager = LogoManager(std::move(drive));
+    } catch (const Error& e) {
+        state_.messages.Warning(this, QStringLiteral("Drive C:"), QString::fromLocal8Bit(e.what()));
+        return false;
+    }
+    settings_.Write(QStringLiteral("DriveC"), PathText(folder));
+    LoadDrive();
+    emit Loaded();
+    return true;
+}
+
+void Form1::closeEvent(QCloseEvent* event)
+{
+    for (const LogoSlot& slot : LogoSlots())
+        settings_.Write(Text(slot.settingsKey), PathText(Browser(slot.kind).Path()));
+    // Every other window of the program goes with this one.
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    for (QWidget* w : windows)
+        if (w != this && w->isVisible())
+            w->close();
+    if (creator_)
+        creator_->close();
+    event->accept();
+}
+
+} // namespace quillmere

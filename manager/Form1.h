@@ -1,0 +1,82 @@
+// The Logo Manager window: the header band, six pages in one place of which one
+// shows, and the column of side buttons that switch pages and open the Logo
+// Creator and the guide. It builds itself from the table of ManagerLayout; the
+// pages (LogoPage, SetsPages) wire their controls to LogoManager.
+#pragma once
+
+#include "manager/LogoPage.h"
+#include "manager/ManagerLayout.h"
+#include "manager/ManagerPlatform.h"
+
+#include <QWidget>
+
+#include <array>
+#include <filesystem>
+#include <memory>
+
+namespace quillmere {
+
+class DriveC;
+class FileBrowser;
+class SetsPages;
+class fMain;
+
+// The address the web link opens.
+inline constexpr std::string_view kHomePage = "https://quillmere.example/";
+// The guide, in the program's folder.
+inline constexpr std::string_view kHelpFile = "Quillmere.chm";
+
+class Form1 : public QWidget {
+    Q_OBJECT
+
+public:
+    // Builds the window and runs the start-up on drive.
+    Form1(const ManagerPlatform& platform, DriveC drive, QWidget* parent = nullptr);
+    ~Form1() override;
+
+    LogoManager& Manager() noexcept { return state_.manager; }
+    // The file browsers of the Startup, Wait and Safe pages.
+    FileBrowser& Browser(LogoKind kind) const noexcept { return *browsers_[static_cast<std::size_t>(kind)]; }
+    LogoPage& Page(LogoKind kind) const noexcept { return *pages_[static_cast<std::size_t>(kind)]; }
+    SetsPages& Sets() const noexcept { return *sets_; }
+    // The Logo Creator, once it has been opened; null before.
+    fMain* Creator() const noexcept { return creator_; }
+    ManagerPage VisiblePage() const;
+
+    // Shows one page and hides the other five.
+    void ShowPage(ManagerPage page);
+    // Makes folder drive C: (DriveC::Open's rules), keeps it in the settings
+    // ("DriveC") and runs the start-up file steps on it, reloading every page.
+    // False, with a message, when it cannot be opened.
+    bool ChangeDriveC(const std::filesystem::path& folder);
+
+signals:
+    // The start-up has shown every picture.
+    void Loaded();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void BuildControls();
+    void Form_Load();
+    void LoadDrive();
+    void ShowDriveLine();
+    void ReloadCurrentLogos();
+    fMain& OpenCreator();
+    void cmdHelp_Click();
+    void Image8_Click();
+    void lblChangeDrive_Click();
+    void XDWButton7_Click();
+    void XDWButton11b_Click();
+
+    SettingsStore& settings_;
+    ManagerPlatform platform_;
+    ManagerState state_;
+    std::array<FileBrowser*, 3> browsers_{};
+    std::array<LogoPage*, 3> pages_{};
+    SetsPages* sets_ = nullptr;
+    fMain* creator_ = nullptr;
+};
+
+} // namespace quillmere

@@ -1,0 +1,41 @@
+#include "ManagerPlatform.h"
+
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QUrl>
+
+namespace quillmere {
+
+void QtManagerMessages::Information(QWidget* parent, const QString& title, const QString& text)
+{
+    QMessageBox::information(parent, title, text);
+}
+
+void QtManagerMessages::Warning(QWidget* parent, const QString& title, const QString& text)
+{
+    QMessageBox::warning(parent, title, text);
+}
+
+bool QtManagerMessages::AskYesNo(QWidget* parent, const QString& title, const QString& text)
+{
+    QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Yes | QMessageBox::No, parent);
+    return box.exec() == QMessageBox::Yes;
+}
+
+void QtDocumentOpener::Open(const QString& target)
+{
+    const QUrl url = target.contains(QStringLiteral("://")) ? QUrl(target) : QUrl::fromLocalFile(target);
+    QDesktopServices::openUrl(url);
+}
+
+std::optional<std::filesystem::path> QtFolderChooser::Choose(QWidget* parent, const QString& title,
+                                                             const std::filesystem::path& start)
+{
+    const QString chosen = QFileDialog::getExistingDirectory(parent, title, QString::fromStdString(start.string()));
+    if (chosen.isEmpty())
+        return std::nullopt;
+    return std::filesystem::path(chosen.toStdString());
+}
+
+} // namespace quillmere

@@ -1,0 +1,545 @@
+// The Logo Manager window offscreen: a temporary drive C:, settings in memory,
+// messages, the "open" handler and the folder chooser answered by doubles.
+#include "manager/Form1.h"
+
+#include "app/platform/SettingsStore.h"
+#include "creator/fMain.h"
+#include "manager/BoxPicture.h"
+#include "manager/DriveC.h"
+#include "manager/ManagerLayout.h"
+#include "manager/SetsPages.h"
+#include "support/ManagerDoubles.h"
+#include "support/PictureFixtures.h"
+#include "support/PlatformDoubles.h"
+#include "widgets/FileBrowser.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <set>
+
+namespace quillmere {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::Bytes;
+
+QString Text(const fs::path& p) { return QString::fromStdString(p.string()); }
+QString Text(const std::string& s) { return QString::fromStdString(s); }
+QString Text(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+
+constexpr std::uint32_t kRed = 0xFF0000, kBlue = 0x0000FF, kGreen = 0x00FF00, kYellow = 0xFFFF00;
+
+// A standard 129078-byte logo: 320 x 400 at 8 bits, the left half in colour
+// left and the right half in colour right.
+Bytes Logo(std::uint32_t left, std::uint32_t right)
+{
+    std::vector<std::uint32_t> colours(256, 0);
+    colours[0] = left;
+    colours[1] = right;
+    Bytes rows(320 * 400, 0);
+    for (std::size_t y = 0; y < 400; ++y)
+        std::fill(rows.begin() + static_cast<std::ptrdiff_t>(y * 320 + 160),
+                  rows.begin() + static_cast<std::ptrdiff_t>(y * 320 + 320), 1);
+    return testing::BmpFile(320, 400, 8, colours, rows);
+}
+
+class ManagerWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        root = fs::temp_directory_path() / ("quillmere-manager-" + std::to_string(::getpid()) + "-" +
+                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(root);
+        drive = root / "drive_c";
+        program = root / "program";
+        pictures = root / "pictures";
+        for (const fs::path& p : {drive / "WINDOWS", program, pictures})
+            fs::create_directories(p);
+    }
+    void TearDown() override
+    {
+        window.reset();
+        fs::remove_all(root);
+    }
+
+    static void Put(const fs::path& file, const Bytes& bytes)
+    {
+        fs::create_directories(file.parent_path());
+        testing::WriteBytes(file, bytes);
+    }
+
+    Form1& Open(const fs::path& driveRoot = {})
+    {
+        window = std::make_unique<Form1>(
+            ManagerPlatform{settings, messages, opener, folders, saveDialog, creatorMessages, program, root / "snaps"},
+            DriveC(driveRoot.empty() ? drive : driveRoot));
+        window->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        return *window;
+    }
+
+    template <class T = QWidget> T* Get(std::string_view name) const
+    {
+        T* w = window->findChild<T*>(Text(name));
+        EXPECT_NE(w, nullptr) << name;
+        return w;
+    }
+    void Click(std::string_view button) { QTest::mouseClick(Get<QPushButton>(button), Qt::LeftButton); }
+
+    // A click on the named file in a page's file list.
+    void Select(LogoKind kind, const fs::path& file)
+    {
+        FileBrowser& browser = window->Browser(kind);
+        browser.Path(file.parent_path());
+        browser.Refresh();
+        const auto found = browser.File()->findItems(Text(file.filename()), Qt::MatchExactly);
+        ASSERT_EQ(found.size(), 1) << file;
+        browser.ListIndex(browser.File()->row(found.first()));
+    }
+
+    // The picture a box shows; null when it is empty.
+    QImage Picture(std::string_view box) const
+    {
+        const QPixmap pixmap = Get<QLabel>(box)->pixmap();
+        return pixmap.isNull() ? QImage() : pixmap.toImage().convertToFormat(QImage::Format_RGB32);
+    }
+    // The colours of a box's left and right quarter, 0x00RRGGBB; ~0 for an empty box.
+    std::pair<std::uint32_t, std::uint32_t> Colours(std::string_view box) const
+    {
+        const QImage image = Picture(box);
+        if (image.isNull())
+            return {~0u, ~0u};
+        return {image.pixel(image.width() / 4, image.height() / 2) & 0xFFFFFF,
+                image.pixel(image.width() * 3 / 4, image.height() / 2) & 0xFFFFFF};
+    }
+
+    fs::path root, drive, program, pictures;
+    MemorySettingsStore settings;
+    testing::FakeManagerMessages messages;
+    testing::FakeDocumentOpener opener;
+    testing::FakeFolderChooser folders;
+    testing::FakeSaveDialog saveDialog;
+    testing::FakeMessageBoxes creatorMessages;
+    std::unique_ptr<Form1> window;
+};
+
+// Every control of the table sits where the table says, in pixels, with its
+// caption, parent and tooltip; and the table itself holds the measures of the
+// layout in pixels (twips / 15).
+TEST_F(ManagerWindowTest, ControlsFollowTheTable)
+{
+    Open();
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Logo Manager"));
+    EXPECT_EQ(window->size(), QSize(644, 356));
+    for (const ControlSpec& spec : ManagerControls()) {
+        SCOPED_TRACE(spec.name);
+        QWidget* w = Get(spec.name);
+        ASSERT_NE(w, nullptr);
+        const QRect expected(TwipsToPixels(spec.twips.left), TwipsToPixels(spec.twips.top),
+                             TwipsToPixels(spec.twips.width), TwipsToPixels(spec.twips.height));
+        EXPECT_EQ(w->geometry(), expected);
+        EXPECT_EQ(w->parentWidget()->objectName(), spec.parent.empty() ? QStringLiteral("Form1") : Text(spec.parent));
+        if (spec.name != "lblDriveC") { // names the drive, set at start-up
+            EXPECT_EQ(w->toolTip(), Text(spec.tooltip));
+        }
+        if (auto* button = qobject_cast<QPushButton*>(w)) {
+            EXPECT_EQ(button->text(), Text(spec.caption));
+        }
+        if (auto* frame = qobject_cast<QGroupBox*>(w)) {
+            EXPECT_EQ(frame->title(), Text(spec.caption));
+        }
+    }
+
+    struct Case {
+        const char* name;
+        QRect pixels;
+        const char* caption;
+    };
+    static const Case kCases[] = {
+        // Header band, separator, side panel.
+        {"lblScreen", {0, 0, 644, 56}, ""},
+        {"Image7", {24, 8, 48, 48}, ""},
+        {"Image9", {172, 0, 300, 50}, ""},
+        {"Image8", {592, 16, 32, 32}, ""},
+        {"Line1", {0, 56, 644, 1}, ""},
+        {"Line2", {0, 57, 644, 1}, ""},
+        {"Picture1", {539, 73, 97, 273}, ""},
+        // The nine side buttons: 81 x 23, 29 apart.
+        {"cmdStart", {6, 8, 81, 23}, "&Startup Logo"},
+        {"cmdWait", {6, 37, 81, 23}, "Wait &Logo"},
+        {"cmdSafe", {6, 66, 81, 23}, "&Safe Logo"},
+        {"XDWButton8", {6, 95, 81, 23}, "Origi&nals"},
+        {"cmdSets", {6, 124, 81, 23}, "Logo Se&ts"},
+        {"cmdCreate", {6, 153, 81, 23}, "Logo Cr&eator"},
+        {"cmdHelp", {6, 182, 81, 23}, "&Help"},
+        {"Command1", {6, 211, 81, 23}, "&About"},
+        {"cmdClose", {6, 240, 81, 23}, "&Close"},
+        // Pages: the set pages are wider.
+        {"FraStart", {8, 67, 511, 281}, "Startup Logo"},
+        {"FraSets", {8, 67, 527, 281}, "Logo Sets"},
+        {"FraSet2", {8, 67, 527, 281}, "Logos Set 2"},
+        {"FraOrig", {8, 67, 511, 281}, "Your Originals"},
+        // A logo page: two 161 x 201 boxes, the browser, the buttons.
+        {"Image2", {11, 40, 161, 201}, ""},
+        {"Image6", {184, 40, 161, 201}, ""},
+        {"Drive3", {355, 40, 145, 21}, ""},
+        {"Dir3", {355, 64, 145, 81}, ""},
+        {"File3", {355, 144, 145, 97}, ""},
+        {"Command9a", {216, 248, 97, 23}, "&Install This Logo"},
+        {"cmdSend3", {379, 248, 97, 23}, "Con&vert File"},
+        // The set pages: five columns 104 apart, 97 x 121 thumbnails.
+        {"Command15a", {8, 40, 97, 23}, "Save Set &1"},
+        {"Image20", {8, 69, 97, 121}, ""},
+        {"Command10a", {8, 200, 97, 23}, "&Install Set 1"},
+        {"XDWButton5b", {424, 40, 97, 23}, "Save Set &10"},
+        {"Image5b", {424, 69, 97, 121}, ""},
+        {"XDWButton10b", {424, 200, 97, 23}, "Inst&all Set 10"},
+        {"XDWButton7", {424, 248, 97, 23}, "L&ogo Sets 6-10"},
+        {"XDWButton11b", {424, 248, 97, 23}, "L&ogo Sets 1-5"},
+        // The originals.
+        {"Image3c", {344, 40, 161, 201}, ""},
+        {"Command6a", {408, 248, 97, 23}, "&Restore Originals"},
+    };
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.name);
+        QWidget* w = Get(c.name);
+        ASSERT_NE(w, nullptr);
+        EXPECT_EQ(w->geometry(), c.pixels);
+        if (auto* button = qobject_cast<QPushButton*>(w)) {
+            EXPECT_EQ(button->text(), QString::fromUtf8(c.caption));
+        }
+    }
+    EXPECT_EQ(Get("Image8")->toolTip(), QStringLiteral("Visit Vornholt"));
+    EXPECT_EQ(Get("File1")->toolTip(), QStringLiteral("Click a file to preview"));
+    EXPECT_EQ(Get("Image8")->cursor().shape(), Qt::PointingHandCursor);
+}
+
+// The tab order is the order of the table.
+TEST_F(ManagerWindowTest, TabOrderFollowsTheTable)
+{
+    Open();
+    std::vector<QWidget*> chain;
+    for (const ControlSpec& spec : ManagerControls())
+        if (spec.focusable)
+            chain.push_back(Get(spec.name));
+    const auto next = [](QWidget* w) {
+        do
+            w = w->nextInFocusChain();
+        while (!(w->focusPolicy() & Qt::TabFocus));
+        return w;
+    };
+    for (std::size_t i = 0; i + 1 < chain.size(); ++i)
+        EXPECT_EQ(next(chain[i]), chain[i + 1]) << chain[i]->objectName().toStdString();
+}
+
+TEST_F(ManagerWindowTest, PageSwitching)
+{
+    Open();
+    EXPECT_EQ(window->VisiblePage(), ManagerPage::Startup);
+    struct Step {
+        const char* button;
+        ManagerPage shows;
+    };
+    // Each step starts where the last one left: every button is pressed while it is visible.
+    static const Step kSteps[] = {
+        {"cmdWait", ManagerPage::Wait},      {"cmdSafe", ManagerPage::Safe},
+        {"XDWButton8", ManagerPage::Originals}, {"cmdSets", ManagerPage::Sets},
+        {"XDWButton7", ManagerPage::Sets2},  {"XDWButton11b", ManagerPage::Sets},
+        {"cmdStart", ManagerPage::Startup},
+    };
+    for (const Step& s : kSteps) {
+        Click(s.button);
+        int shown = 0;
+        for (std::string_view frame : kPageFrames)
+            shown += Get(frame)->isVisible() ? 1 : 0;
+        EXPECT_EQ(shown, 1) << s.button;
+        EXPECT_EQ(window->VisiblePage(), s.shows) << s.button;
+    }
+}
+
+TEST_F(ManagerWindowTest, StartUpMarksPicturesAndFolders)
+{
+    Put(drive / "logo.sys", Logo(kRed, kBlue));
+    Put(drive / "WINDOWS" / "LOGOS.SYS", Logo(kGreen, kYellow)); // the wait logo is missing
+    const fs::path gone = root / "deleted";
+    settings.Write(QStringLiteral("Path"), Text(pictures));
+    settings.Write(QStringLiteral("WPath"), Text(gone));
+    Open();
+
+    EXPECT_FALSE(!Get("Label13")->isHidden());
+    EXPECT_TRUE(!Get("Label14")->isHidden());
+    EXPECT_EQ(Get<QLabel>("Label14")->text(), QStringLiteral("Not Available"));
+    EXPECT_FALSE(!Get("Label15")->isHidden());
+    EXPECT_EQ(Colours("Image3"), std::make_pair(kRed, kBlue));
+    EXPECT_TRUE(Picture("Image1").isNull());
+    EXPECT_EQ(Colours("Image2"), std::make_pair(kGreen, kYellow));
+    // The originals were kept at this first start and are shown.
+    EXPECT_TRUE(fs::exists(drive / "VH Backups" / "Logo.C1K"));
+    EXPECT_EQ(Colours("Image1c"), std::make_pair(kRed, kBlue));
+    EXPECT_TRUE(Picture("Image2c").isNull());
+    EXPECT_TRUE(Picture("Image22").isNull());
+    // Folders: the stored one, the program's for a deleted one and for none.
+    EXPECT_EQ(window->Browser(LogoKind::Startup).Path(), pictures);
+    EXPECT_EQ(window->Browser(LogoKind::Wait).Path(), program);
+    EXPECT_EQ(window->Browser(LogoKind::Safe).Path(), program);
+    EXPECT_EQ(Get<QLineEdit>("Text3")->text(), Text(program));
+    EXPECT_TRUE(Picture("Image4").isNull());
+    EXPECT_EQ(Get<QLabel>("Label4")->text(), QStringLiteral("Preview Window"));
+    EXPECT_FALSE(Get("cmdSend")->isEnabled());
+    EXPECT_TRUE(messages.shown.empty());
+
+    // A set saved since shows at the next start; the originals stay those of the first.
+    window.reset();
+    Put(drive / "VH Backups" / "Logo.C4K", Logo(kYellow, kRed));
+    Put(drive / "logo.sys", Logo(kGreen, kGreen));
+    Open();
+    EXPECT_EQ(Colours("Image22"), std::make_pair(kYellow, kRed));
+    EXPECT_TRUE(Picture("Image20").isNull());
+    EXPECT_EQ(Colours("Image1c"), std::make_pair(kRed, kBlue));
+    EXPECT_EQ(Colours("Image3"), std::make_pair(kGreen, kGreen));
+}
+
+// A click previews the file pixel for pixel: the stretch takes the nearest
+// pixel, so the box holds only the logo's own two colours.
+TEST_F(ManagerWindowTest, PreviewIsStretchedWithoutSmoothing)
+{
+    Put(pictures / "two.bmp", Logo(kRed, kBlue));
+    Open();
+    Select(LogoKind::Startup, pictures / "two.bmp");
+    const QImage preview = Picture("Image4");
+    ASSERT_FALSE(preview.isNull());
+    EXPECT_EQ(preview.size(), QSize(161, 201));
+    std::set<std::uint32_t> seen;
+    for (int y = 0; y < preview.height(); ++y)
+        for (int x = 0; x < preview.width(); ++x)
+            seen.insert(preview.pixel(x, y) & 0xFFFFFF);
+    EXPECT_EQ(seen, (std::set<std::uint32_t>{kRed, kBlue}));
+    EXPECT_EQ(Get<QLabel>("Label4")->text(), QStringLiteral("Valid Format"));
+    EXPECT_FALSE(!Get("Label10")->isHidden());
+    EXPECT_EQ(Get<QLineEdit>("Text1")->text(), Text(pictures / "two.bmp"));
+}
+
+TEST_F(ManagerWindowTest, InstallThisLogo)
+{
+    Put(pictures / "new.bmp", Logo(kGreen, kRed));
+    testing::JpegSpec spec;
+    spec.width = 40;
+    spec.height = 30;
+    Put(pictures / "photo.jpeg", testing::EncodeJpeg(spec));
+    Open();
+    ASSERT_TRUE(!Get("Label14")->isHidden());
+
+    // Nothing clicked yet.
+    Click("XDWButton3");
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].kind, QStringLiteral("information"));
+    EXPECT_EQ(messages.shown[0].title, QStringLiteral("No File Selected"));
+    EXPECT_EQ(messages.shown[0].text, QStringLiteral("You must first select a file by clicking on it!"));
+
+    // A file clicked on another page: this page's verdict still reads
+    // "Preview Window" and its list has no selection.
+    Select(LogoKind::Startup, pictures / "photo.jpeg");
+    Click("XDWButton3");
+    ASSERT_EQ(messages.shown.size(), 2u);
+    EXPECT_EQ(messages.shown[1].kind, QStringLiteral("question"));
+    EXPECT_EQ(messages.shown[1].title, QStringLiteral("Convert File?"));
+    EXPECT_EQ(messages.shown[1].text, QStringLiteral(" is not a valid Logo format.  Would you like to convert it?"));
+    EXPECT_EQ(window->Creator(), nullptr);
+
+    // A valid logo on this page.
+    Select(LogoKind::Wait, pictures / "new.bmp");
+    Click("XDWButton3");
+    EXPECT_EQ(messages.shown.size(), 2u);
+    EXPECT_EQ(testing::ReadBytes(drive / "WINDOWS" / "Logow.sys"), testing::ReadBytes(pictures / "new.bmp"));
+    EXPECT_FALSE(!Get("Label14")->isHidden());
+    EXPECT_EQ(Colours("Image1"), std::make_pair(kGreen, kRed));
+
+    // An invalid one, answered Yes: the creator opens on the folder with the file loaded.
+    Select(LogoKind::Wait, pictures / "photo.jpeg");
+    EXPECT_EQ(Get<QLabel>("Label5")->text(), QStringLiteral("Wrong Format"));
+    EXPECT_TRUE(Get("cmdSend2")->isEnabled());
+    messages.yes = true;
+    Click("XDWButton3");
+    ASSERT_EQ(messages.shown.size(), 3u);
+    EXPECT_EQ(messages.shown[2].text,
+              QStringLiteral("photo.jpeg is not a valid Logo format.  Would you like to convert it?"));
+    ASSERT_NE(window->Creator(), nullptr);
+    EXPECT_TRUE(window->Creator()->isVisible());
+    EXPECT_EQ(window->Creator()->Browser().Path(), pictures);
+    EXPECT_EQ(window->Creator()->CurrentFileName(), pictures / "photo.jpeg");
+    EXPECT_EQ(window->Creator()->DIBbpp(), 24);
+    // The installed logo is as it was.
+    EXPECT_EQ(testing::ReadBytes(drive / "WINDOWS" / "Logow.sys"), testing::ReadBytes(pictures / "new.bmp"));
+}
+
+// A copy that fails is told with its reason, and the mark and the picture show
+// what the drive holds.
+TEST_F(ManagerWindowTest, FailedInstallIsReported)
+{
+    Put(pictures / "new.bmp", Logo(kGreen, kRed));
+    fs::remove(drive / "WINDOWS");
+    Put(drive / "WINDOWS", Bytes{'x'}); // no folder: the wait logo cannot be written
+    Put(drive / "VH Backups" / "Logow.C1K", Logo(kRed, kRed)); // a later run: no original is owed
+    Open();
+    messages.shown.clear(); // the start-up could not look into C:\Windows either
+    Select(LogoKind::Wait, pictures / "new.bmp");
+    Click("XDWButton3");
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].kind, QStringLiteral("warning"));
+    EXPECT_TRUE(messages.shown[0].text.contains(QStringLiteral("Logow.sys"))) << messages.shown[0].text.toStdString();
+    EXPECT_TRUE(!Get("Label14")->isHidden());
+    EXPECT_TRUE(Picture("Image1").isNull());
+}
+
+// An original that could not be kept blocks its kind, with the core's reason.
+TEST_F(ManagerWindowTest, OwedOriginalRefusesInstall)
+{
+    Put(drive / "logo.sys", Logo(kRed, kBlue));
+    Put(drive / "WINDOWS" / "logow.sys", Logo(kRed, kBlue));
+    fs::create_directories(drive / "VH Backups" / "Logo.C1K"); // the original cannot be copied there
+    Put(drive / "VH Backups" / "Logow.C1K", Logo(kRed, kBlue));
+    Put(drive / "VH Backups" / "Originals owed.txt", Bytes{'s', 't', 'a', 'r', 't', 'u', 'p', '\n'});
+    Put(pictures / "new.bmp", Logo(kGreen, kRed));
+    Open();
+    messages.shown.clear(); // the start-up tells the original was not kept
+    Select(LogoKind::Startup, pictures / "new.bmp");
+    Click("XDWButton5");
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_TRUE(messages.shown[0].text.contains(Text(OriginalOwedReason(SlotOf(LogoKind::Startup)))))
+        << messages.shown[0].text.toStdString();
+    EXPECT_EQ(Colours("Image3"), std::make_pair(kRed, kBlue));
+}
+
+TEST_F(ManagerWindowTest, SetsSavedAndInstalled)
+{
+    struct Case {
+        int set;
+        const char* save;
+        const char* install;
+        const char* thumbnail;
+        const char* backup;
+        std::uint32_t colour;
+    };
+    static const Case kCases[] = {
+        {1, "Command15a", "Command10a", "Image20", "C2K", kRed},
+        {9, "XDWButton4b", "XDWButton9b", "Image4b", "C10K", kGreen},
+        {10, "XDWButton5b", "XDWButton10b", "Image5b", "C11K", kYellow},
+    };
+    Put(drive / "logo.sys", Logo(kBlue, kBlue));
+    Put(drive / "WINDOWS" / "logow.sys", Logo(kBlue, kBlue));
+    Put(drive / "WINDOWS" / "logos.sys", Logo(kBlue, kBlue));
+    Open();
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.set);
+        for (const char* name : {"logo.sys", "WINDOWS/logow.sys", "WINDOWS/logos.sys"})
+            Put(drive / name, Logo(c.colour, c.colour));
+        window->ShowPage(c.set <= 5 ? ManagerPage::Sets : ManagerPage::Sets2);
+        Click(c.save);
+        for (const char* base : {"Logo.", "Logow.", "Logos."})
+            EXPECT_EQ(testing::ReadBytes(drive / "VH Backups" / (std::string(base) + c.backup)),
+                      Logo(c.colour, c.colour));
+        EXPECT_EQ(Colours(c.thumbnail), std::make_pair(c.colour, c.colour));
+    }
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.set);
+        window->ShowPage(c.set <= 5 ? ManagerPage::Sets : ManagerPage::Sets2);
+        Click(c.install);
+        EXPECT_EQ(testing::ReadBytes(drive / "WINDOWS" / "logos.sys"), Logo(c.colour, c.colour));
+        for (const char* box : {"Image3", "Image1", "Image2"})
+            EXPECT_EQ(Colours(box), std::make_pair(c.colour, c.colour)) << box;
+    }
+    // A set never saved leaves the logos alone, silently.
+    Click("Command12a");
+    EXPECT_EQ(testing::ReadBytes(drive / "logo.sys"), Logo(kYellow, kYellow));
+    EXPECT_TRUE(messages.shown.empty());
+
+    window->ShowPage(ManagerPage::Originals);
+    Click("Command6a");
+    for (const char* name : {"logo.sys", "WINDOWS/logow.sys", "WINDOWS/logos.sys"})
+        EXPECT_EQ(testing::ReadBytes(drive / name), Logo(kBlue, kBlue)) << name;
+    EXPECT_EQ(Colours("Image3"), std::make_pair(kBlue, kBlue));
+    EXPECT_EQ(Colours("Image2c"), std::make_pair(kBlue, kBlue));
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(ManagerWindowTest, HelpOpensTheGuideWhenThere)
+{
+    Open();
+    Click("cmdHelp");
+    QTest::keyClick(window.get(), Qt::Key_F1);
+    EXPECT_TRUE(opener.opened.empty());
+
+    Put(program / "Quillmere.chm", Bytes{'g'});
+    Click("cmdHelp");
+    QTest::keyClick(Get("File1"), Qt::Key_F1);
+    QTest::keyClick(Get("cmdSafe"), Qt::Key_F1, Qt::ShiftModifier);
+    QTest::keyClick(window.get(), Qt::Key_F2);
+    EXPECT_EQ(opener.opened, std::vector<QString>(3, Text(program / "Quillmere.chm")));
+
+    QTest::mouseClick(Get("Image8"), Qt::LeftButton);
+    ASSERT_EQ(opener.opened.size(), 4u);
+    EXPECT_EQ(opener.opened.back(), Text(kHomePage));
+}
+
+TEST_F(ManagerWindowTest, ShutdownKeepsFoldersAndClosesTheCreator)
+{
+    const fs::path wait = root / "wait";
+    fs::create_directories(wait);
+    Open();
+    window->Browser(LogoKind::Startup).Path(pictures);
+    window->Browser(LogoKind::Wait).Path(wait);
+    Click("cmdCreate");
+    ASSERT_NE(window->Creator(), nullptr);
+    ASSERT_TRUE(window->Creator()->isVisible());
+    Click("cmdClose");
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_FALSE(window->Creator()->isVisible());
+    EXPECT_EQ(settings.values[QStringLiteral("Path")], Text(pictures));
+    EXPECT_EQ(settings.values[QStringLiteral("WPath")], Text(wait));
+    EXPECT_EQ(settings.values[QStringLiteral("SPath")], Text(program));
+
+    // The next start opens each page where it was left.
+    Open();
+    EXPECT_EQ(window->Browser(LogoKind::Startup).Path(), pictures);
+    EXPECT_EQ(window->Browser(LogoKind::Wait).Path(), wait);
+}
+
+TEST_F(ManagerWindowTest, ChangingDriveCReloadsEveryPage)
+{
+    Put(drive / "logo.sys", Logo(kRed, kRed));
+    const fs::path other = root / "other_c";
+    Put(other / "Windows" / "logow.sys", Logo(kGreen, kGreen));
+    Open();
+    ASSERT_EQ(Colours("Image3"), std::make_pair(kRed, kRed));
+
+    folders.answer = root / "missing";
+    QTest::mouseClick(Get("lblChangeDrive"), Qt::LeftButton);
+    EXPECT_EQ(folders.asked, 1);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(window->Manager().Drive().Root(), drive);
+
+    folders.answer = other;
+    QTest::mouseClick(Get("lblChangeDrive"), Qt::LeftButton);
+    EXPECT_EQ(window->Manager().Drive().Root(), other);
+    EXPECT_EQ(settings.values[QStringLiteral("DriveC")], Text(other));
+    EXPECT_TRUE(Picture("Image3").isNull());
+    EXPECT_TRUE(!Get("Label13")->isHidden());
+    EXPECT_FALSE(!Get("Label14")->isHidden());
+    EXPECT_EQ(Colours("Image1"), std::make_pair(kGreen, kGreen));
+    EXPECT_EQ(Colours("Image2c"), std::make_pair(kGreen, kGreen));
+    EXPECT_TRUE(Picture("Image21").isNull());
+    EXPECT_TRUE(fs::exists(other / "VH Backups" / "Logow.C1K"));
+    EXPECT_TRUE(Get<QLabel>("lblDriveC")->toolTip().contains(Text(other)));
+}
+
+} // namespace
+} // namespace quillmere

@@ -1,0 +1,58 @@
+// Test doubles of what the Logo Manager window reaches of the desktop: its
+// messages and questions, the "open" handler and the folder chooser.
+#pragma once
+
+#include "manager/ManagerPlatform.h"
+
+#include <QString>
+
+#include <deque>
+#include <filesystem>
+#include <optional>
+#include <vector>
+
+namespace quillmere::testing {
+
+class FakeManagerMessages final : public ManagerMessages {
+public:
+    struct Shown {
+        QString kind; // "information", "warning", "question"
+        QString title;
+        QString text;
+    };
+    void Information(QWidget*, const QString& title, const QString& text) override
+    {
+        shown.push_back({QStringLiteral("information"), title, text});
+    }
+    void Warning(QWidget*, const QString& title, const QString& text) override
+    {
+        shown.push_back({QStringLiteral("warning"), title, text});
+    }
+    bool AskYesNo(QWidget*, const QString& title, const QString& text) override
+    {
+        shown.push_back({QStringLiteral("question"), title, text});
+        return yes;
+    }
+
+    bool yes = false;
+    std::vector<Shown> shown;
+};
+
+class FakeDocumentOpener final : public DocumentOpener {
+public:
+    void Open(const QString& target) override { opened.push_back(target); }
+    std::vector<QString> opened;
+};
+
+class FakeFolderChooser final : public FolderChooser {
+public:
+    std::optional<std::filesystem::path> Choose(QWidget*, const QString&, const std::filesystem::path&) override
+    {
+        ++asked;
+        return answer;
+    }
+    std::optional<std::filesystem::path> answer;
+    int asked = 0;
+};
+
+} // namespace quillmere::testing
