@@ -178,7 +178,8 @@ int run(int& argc, char* argv[])
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        QStringLiteral("Creates, installs and manages the startup, wait and safe logos of Windows 95, 98 and ME.\n\n") +
+        QStringLiteral("Creates, installs and manages the startup, wait and safe logos of Windows 95, 98 and ME.\n"
+                       "With no command it opens the Logo Manager window (it needs a display).\n\n") +
         commandHelp() +
         QStringLiteral("\nDrive C: is a folder (a mounted Windows partition, a folder shared with a virtual\n"
                        "machine) or a virtual machine's disk image (raw with an MBR partition table, a\n"

@@ -1,5 +1,6 @@
-// The creator command as a user starts it where there is no display, and the
-// other commands, which never need one.
+// The windows as a user starts them where there is no display (the creator
+// command, and no command at all for the Logo Manager), and the other
+// commands, which never need one.
 #include "support/RunProgram.h"
 
 #include <gtest/gtest.h>
@@ -38,6 +39,27 @@ TEST_F(NoDisplayTest, CreatorSaysSoInOneLineAndPointsToTheCommandLine)
     EXPECT_NE(r.err.find("no display"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("quillmere convert"), std::string::npos) << r.err;
     EXPECT_TRUE(r.out.empty());
+}
+
+// No command opens the Logo Manager, which needs a display; the drive options
+// change nothing about that, and help still only prints.
+TEST_F(NoDisplayTest, NoCommandSaysSoInOneLine)
+{
+    const std::vector<std::vector<std::string>> kCases = {
+        {QUILLMERE_EXE},
+        {QUILLMERE_EXE, "--drive-c", scratch.string()},
+    };
+    for (const auto& argv : kCases) {
+        const auto r = testing::RunProgram(argv, scratch, options);
+        EXPECT_EQ(r.status, 1) << argv.size() << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+        EXPECT_NE(r.err.find("no display"), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("quillmere --help"), std::string::npos) << r.err;
+        EXPECT_TRUE(r.out.empty()) << r.out;
+    }
+    const auto help = testing::RunProgram({QUILLMERE_EXE, "--help"}, scratch, options);
+    EXPECT_EQ(help.status, 0) << help.err;
+    EXPECT_NE(help.out.find("Logo Manager window"), std::string::npos) << help.out;
 }
 
 TEST_F(NoDisplayTest, CreatorTakesNoArguments)
