@@ -1,6 +1,7 @@
 #include "ManagerPlatform.h"
 
 #include <QDesktopServices>
+#include <QFile>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QUrl>
@@ -32,10 +33,10 @@ void QtDocumentOpener::Open(const QString& target)
 std::optional<std::filesystem::path> QtFolderChooser::Choose(QWidget* parent, const QString& title,
                                                              const std::filesystem::path& start)
 {
-    const QString chosen = QFileDialog::getExistingDirectory(parent, title, QString::fromStdString(start.string()));
+    const QString chosen = QFileDialog::getExistingDirectory(parent, title, QFile::decodeName(QByteArray::fromStdString(start.native())));
     if (chosen.isEmpty())
         return std::nullopt;
-    return std::filesystem::path(chosen.toStdString());
+    return std::filesystem::path(QFile::encodeName(chosen).toStdString());
 }
 
 } // namespace quillmere

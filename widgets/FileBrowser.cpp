@@ -66,6 +66,18 @@ FileBrowser::FileBrowser(QWidget* parent, std::vector<BrowserDrive> drives, std:
     });
 }
 
+void FileBrowser::Drives(std::vector<BrowserDrive> drives)
+{
+    drives_ = std::move(drives);
+    {
+        const QSignalBlocker block(drive_);
+        drive_->clear();
+        for (const BrowserDrive& d : drives_)
+            drive_->addItem(d.name);
+    }
+    SelectDriveFor(path_);
+}
+
 void FileBrowser::DriveChosen(int index)
 {
     if (index < 0 || index >= static_cast<int>(drives_.size()))

@@ -46,6 +46,9 @@ public:
     QListWidget* Dir() const noexcept { return dir_; }
     QListWidget* File() const noexcept { return file_; }
     const std::vector<BrowserDrive>& Drives() const noexcept { return drives_; }
+    // Lists other drives (drive C: has moved); the folder stays, and the drive
+    // list shows the drive it lies on.
+    void Drives(std::vector<BrowserDrive> drives);
 
     // The current folder of the folder list and the file list.
     const std::filesystem::path& Path() const noexcept { return path_; }

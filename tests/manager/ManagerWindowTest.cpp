@@ -13,6 +13,7 @@
 #include "support/PlatformDoubles.h"
 #include "widgets/FileBrowser.h"
 
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -539,6 +540,12 @@ TEST_F(ManagerWindowTest, ChangingDriveCReloadsEveryPage)
     EXPECT_TRUE(Picture("Image21").isNull());
     EXPECT_TRUE(fs::exists(other / "VH Backups" / "Logow.C1K"));
     EXPECT_TRUE(Get<QLabel>("lblDriveC")->toolTip().contains(Text(other)));
+    // Drive c: of every page's browser is the new folder.
+    FileBrowser& browser = window->Browser(LogoKind::Safe);
+    ASSERT_FALSE(browser.Drives().empty());
+    EXPECT_EQ(browser.Drives().front().root, other);
+    browser.Path(other / "Windows");
+    EXPECT_EQ(browser.Drive()->currentText(), browser.Drives().front().name);
 }
 
 } // namespace
