@@ -329,6 +329,32 @@ TEST_F(ManagerWindowTest, PreviewIsStretchedWithoutSmoothing)
     EXPECT_EQ(Get<QLineEdit>("Text1")->text(), Text(pictures / "two.bmp"));
 }
 
+// A file that is no picture, or that went between listing and click, leaves
+// the preview empty and is no logo; the window carries on.
+TEST_F(ManagerWindowTest, ClickOnUnreadableOrVanishedFile)
+{
+    Put(pictures / "good.bmp", Logo(kRed, kBlue));
+    Put(pictures / "text.bmp", Bytes(129000, 'x'));
+    Put(pictures / "gone.sys", Logo(kRed, kBlue));
+    Open();
+    Select(LogoKind::Safe, pictures / "good.bmp");
+    ASSERT_FALSE(Picture("Image6").isNull());
+
+    Select(LogoKind::Safe, pictures / "text.bmp");
+    EXPECT_TRUE(Picture("Image6").isNull());
+    EXPECT_EQ(Get<QLabel>("Label6")->text(), QStringLiteral("Valid Format")); // name and size alone decide
+
+    FileBrowser& browser = window->Browser(LogoKind::Safe);
+    const auto found = browser.File()->findItems(QStringLiteral("gone.sys"), Qt::MatchExactly);
+    ASSERT_EQ(found.size(), 1);
+    fs::remove(pictures / "gone.sys");
+    browser.ListIndex(browser.File()->row(found.first()));
+    EXPECT_TRUE(Picture("Image6").isNull());
+    EXPECT_EQ(Get<QLabel>("Label6")->text(), QStringLiteral("Wrong Format"));
+    EXPECT_TRUE(Get("cmdSend3")->isEnabled());
+    EXPECT_TRUE(messages.shown.empty());
+}
+
 TEST_F(ManagerWindowTest, InstallThisLogo)
 {
     Put(pictures / "new.bmp", Logo(kGreen, kRed));
