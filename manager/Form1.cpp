@@ -1,5 +1,6 @@
 #include "Form1.h"
 
+#include "BootPreviewLinks.h"
 #include "HeaderPictures.h"
 #include "SetsPages.h"
 #include "app/platform/SettingsStore.h"
@@ -168,6 +169,7 @@ void Form1::BuildControls()
     for (std::size_t k = 0; k < 3; ++k)
         pages_[k] = new LogoPage(static_cast<LogoKind>(k), *this, *browsers_[k], state_);
     sets_ = new SetsPages(*this, state_, [this] { ReloadCurrentLogos(); });
+    AttachBootPreview();
 
     const auto button = [this](const char* name) { return findChild<QPushButton*>(QString::fromLatin1(name)); };
     connect(button("cmdStart"), &QPushButton::clicked, this, [this] { ShowPage(ManagerPage::Startup); });
@@ -193,6 +195,25 @@ void Form1::BuildControls()
         f1->setContext(Qt::WindowShortcut);
         connect(f1, &QShortcut::activated, this, &Form1::cmdHelp_Click);
     }
+}
+
+void Form1::AttachBootPreview()
+{
+    auto* links = new BootPreviewLinks(*this, [this]() -> const DriveC& { return Manager().Drive(); });
+    const auto box = [this](std::string_view name) { return findChild<QLabel*>(Text(name)); };
+    for (std::size_t k = 0; k < 3; ++k) {
+        const LogoPageNames& names = LogoPageControls()[k];
+        const LogoSlot* slot = &LogoSlots()[k];
+        links->Attach(box(names.current), [slot] { return BoxLogo{{}, std::string(slot->installPath)}; }, true);
+        const QLineEdit* path = findChild<QLineEdit*>(Text(names.text));
+        links->Attach(box(names.preview), [path] { return BoxLogo{TextPath(path->text()), {}}; }, false);
+        links->Attach(box(kOriginalPictures[k]), [slot] { return BoxLogo{{}, BackupPath(*slot, kOriginalsBackup)}; },
+                      false);
+    }
+    for (int set = kFirstSet; set <= kLastSet; ++set)
+        links->Attach(box(SetControls()[static_cast<std::size_t>(set - 1)].thumbnail), [set] {
+            return BoxLogo{{}, BackupPath(SlotOf(LogoKind::Startup), SetBackupNumber(set))};
+        }, false);
 }
 
 void Form1::Form_Load()

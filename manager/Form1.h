@@ -59,6 +59,8 @@ protected:
 
 private:
     void BuildControls();
+    // "Show as at start-up..." on every picture box; a double click on the current logos.
+    void AttachBootPreview();
     void Form_Load();
     void LoadDrive();
     void ShowDriveLine();

@@ -4,6 +4,7 @@
 
 #include "app/platform/SettingsStore.h"
 #include "creator/fMain.h"
+#include "manager/BootPreviewLinks.h"
 #include "manager/BoxPicture.h"
 #include "manager/DriveC.h"
 #include "manager/ManagerLayout.h"
@@ -11,13 +12,16 @@
 #include "support/ManagerDoubles.h"
 #include "support/PictureFixtures.h"
 #include "support/PlatformDoubles.h"
+#include "preview/BootPreviewWindow.h"
 #include "widgets/FileBrowser.h"
 
 #include <QComboBox>
+#include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPushButton>
 #include <QTest>
 
@@ -572,6 +576,59 @@ TEST_F(ManagerWindowTest, ChangingDriveCReloadsEveryPage)
     EXPECT_EQ(browser.Drives().front().root, other);
     browser.Path(other / "Windows");
     EXPECT_EQ(browser.Drive()->currentText(), browser.Drives().front().name);
+}
+
+// The Boot Preview windows open now, by the file each shows.
+std::vector<fs::path> PreviewFiles()
+{
+    std::vector<fs::path> files;
+    const QWidgetList windows = QApplication::allWidgets();
+    for (QWidget* w : windows)
+        if (auto* preview = qobject_cast<BootPreviewWindow*>(w); preview && preview->isVisible())
+            files.push_back(preview->File());
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+// A double click on a current logo, or "Show as at start-up..." from any box
+// that shows a logo, opens the Boot Preview on the file the box stands for.
+TEST_F(ManagerWindowTest, PictureBoxesOpenTheBootPreview)
+{
+    Put(drive / "logo.sys", Logo(kRed, kBlue));
+    Put(pictures / "new.bmp", Logo(kGreen, kRed));
+    Open();
+    ASSERT_TRUE(PreviewFiles().empty());
+
+    QTest::mouseDClick(Get("Image1"), Qt::LeftButton); // the wait logo is missing: an empty box
+    EXPECT_TRUE(PreviewFiles().empty());
+    QTest::mouseDClick(Get("Image3"), Qt::LeftButton);
+    EXPECT_EQ(PreviewFiles(), std::vector<fs::path>{drive / "logo.sys"});
+
+    const auto fromMenu = [this](std::string_view box) {
+        QWidget* w = Get(box);
+        emit w->customContextMenuRequested(QPoint(5, 5));
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!menu)
+            return false;
+        EXPECT_EQ(menu->actions().size(), 1);
+        EXPECT_EQ(menu->actions().front()->text(), Text(kShowAtStartUp));
+        menu->actions().front()->trigger();
+        menu->close();
+        return true;
+    };
+    EXPECT_FALSE(fromMenu("Image6")); // nothing previewed yet: no menu
+    Select(LogoKind::Safe, pictures / "new.bmp");
+    window->ShowPage(ManagerPage::Safe);
+    EXPECT_TRUE(fromMenu("Image6"));
+    window->ShowPage(ManagerPage::Sets);
+    Click("Command15a");
+    EXPECT_TRUE(fromMenu("Image20"));
+    const std::vector<fs::path> shown = PreviewFiles();
+    EXPECT_NE(std::find(shown.begin(), shown.end(), pictures / "new.bmp"), shown.end());
+    EXPECT_NE(std::find(shown.begin(), shown.end(), drive / "VH Backups" / "Logo.C2K"), shown.end());
+    for (QWidget* w : QApplication::allWidgets())
+        if (qobject_cast<BootPreviewWindow*>(w))
+            w->close();
 }
 
 } // namespace
