@@ -85,17 +85,13 @@ void Form1::BuildControls()
             break;
         }
         case ControlKind::Picture: {
-            auto* box = new QLabel(parent);
+            // The web link acts on a click; every other picture only shows.
+            QLabel* box = spec.name == "Image8" ? new ClickLabel(parent) : new QLabel(parent);
             box->setAlignment(Qt::AlignLeft | Qt::AlignTop);
             if (spec.parent.empty())
                 box->setPixmap(HeaderPicture(spec.name, Pixels(spec.twips).size()));
-            if (spec.name == "Image8") {
-                auto* link = new ClickLabel(parent);
-                link->setPixmap(HeaderPicture(spec.name, Pixels(spec.twips).size()));
+            if (auto* link = dynamic_cast<ClickLabel*>(box))
                 link->onClick = [this] { Image8_Click(); };
-                delete box;
-                box = link;
-            }
             w = box;
             break;
         }
