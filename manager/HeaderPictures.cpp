@@ -23,10 +23,22 @@ QPixmap HeaderPicture(std::string_view name, QSize size)
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
     if (name == "Image7") {
-        const QColor colours[4] = {QColor(0xE0, 0x30, 0x20), QColor(0x30, 0xA0, 0x30), QColor(0x20, 0x50, 0xD0),
-                                   QColor(0xF0, 0xC0, 0x10)};
-        for (int i = 0; i < 4; ++i)
-            p.fillRect(QRect(4 + (i % 2) * 21, 4 + (i / 2) * 21, 19, 19), colours[i]);
+        // The program's mark: a monitor whose screen shows a logo coming up,
+        // a band of colour rising from the bottom edge.
+        p.setPen(QPen(QColor(0x20, 0x30, 0x80), 2));
+        p.setBrush(QColor(0x10, 0x18, 0x40));
+        p.drawRoundedRect(QRectF(3, 4, 42, 32), 4, 4);
+        QLinearGradient dawn(0, 12, 0, 34);
+        dawn.setColorAt(0, QColor(0x30, 0x60, 0xC0));
+        dawn.setColorAt(1, QColor(0xF0, 0xA0, 0x30));
+        p.setPen(Qt::NoPen);
+        p.setBrush(dawn);
+        p.drawRect(QRectF(7, 20, 34, 12));
+        p.setBrush(QColor(0xFF, 0xE0, 0x80));
+        p.drawEllipse(QPointF(24, 22), 5, 5);
+        p.setBrush(QColor(0x20, 0x30, 0x80));
+        p.drawRect(QRectF(20, 36, 8, 5));
+        p.drawRoundedRect(QRectF(12, 41, 24, 4), 2, 2);
     } else if (name == "Image9") {
         QFont font = p.font();
         font.setPixelSize(30);
