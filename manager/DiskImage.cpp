@@ -73,8 +73,8 @@ std::optional<BootSector> ReadBootSector(const Sector& s)
     const std::uint64_t meta = reserved + std::uint64_t{fats} * fatSectors + rootSectors;
     if (meta >= total)
         return std::nullopt;
-    // The FAT type follows from the count of clusters alone (Microsoft's FAT
-    // specification), whatever the label in the boot sector says.
+    // The FAT type follows from the count of clusters alone, as every FAT driver
+    // decides it, whatever the label in the boot sector says.
     const std::uint64_t clusters = (total - meta) / perCluster;
     BootSector boot;
     boot.bytes = std::uint64_t{total} * bytesPerSector;
