@@ -70,16 +70,3 @@ void BM_CanvasPanStep_1280x960_In640x480(benchmark::State& state)
 BENCHMARK(BM_CanvasPaint_640x480_Zoom1)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_CanvasPaint_320x400_Zoom4)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_CanvasPanStep_1280x960_In640x480)->Unit(benchmark::kMicrosecond);
-
-int main(int argc, char** argv)
-{
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

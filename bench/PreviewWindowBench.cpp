@@ -16,9 +16,19 @@ namespace {
 using namespace quillmere;
 
 // A 320 x 400 logo whose entries 236 to 255 rotate, written once to a scratch file.
+// The benchmark's own logo file, removed when the program ends.
+struct TemporaryLogo {
+    std::filesystem::path path;
+    ~TemporaryLogo()
+    {
+        std::error_code ec;
+        std::filesystem::remove(path, ec);
+    }
+};
+
 std::filesystem::path LogoFile()
 {
-    static const std::filesystem::path file = [] {
+    static const TemporaryLogo file = [] {
         testing::Bytes rows(320 * 400);
         for (std::size_t i = 0; i < rows.size(); ++i)
             rows[i] = static_cast<std::uint8_t>(i % 320 + i / 320);
@@ -30,9 +40,9 @@ std::filesystem::path LogoFile()
         const auto path =
             std::filesystem::temp_directory_path() / ("quillmere-previewwin-bench-" + std::to_string(::getpid()) + ".sys");
         testing::WriteBytes(path, bytes);
-        return path;
+        return TemporaryLogo{path};
     }();
-    return file;
+    return file.path;
 }
 
 void PreviewWindowFrame(benchmark::State& state, int scale)
@@ -57,20 +67,3 @@ void BM_PreviewWindowFrame_1280x960(benchmark::State& state) { PreviewWindowFram
 
 BENCHMARK(BM_PreviewWindowFrame_640x480)->Unit(benchmark::kMicrosecond)->UseRealTime();
 BENCHMARK(BM_PreviewWindowFrame_1280x960)->Unit(benchmark::kMicrosecond)->UseRealTime();
-
-int main(int argc, char** argv)
-{
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    {
-        QApplication app(argc, argv);
-        benchmark::RunSpecifiedBenchmarks();
-        benchmark::Shutdown();
-    }
-    std::error_code ec;
-    std::filesystem::remove(LogoFile(), ec);
-    return 0;
-}
