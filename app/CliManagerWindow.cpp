@@ -1,6 +1,8 @@
 // With no command the program opens the Logo Manager window.
 #include "CliManagerWindow.h"
 
+#include "about/AboutPlatform.h"
+#include "about/Registry.h"
 #include "app/platform/Dialogs.h"
 #include "app/platform/SettingsStore.h"
 #include "imaging/Errors.h"
@@ -44,8 +46,12 @@ int RunManagerWindow(const GlobalOptions& options)
     QtFolderChooser folders;
     QtSaveDialog saveDialog;
     QtMessageBoxes creatorMessages;
+    // No Windows registry here: the system-information tool is looked for on $PATH.
+    ToolRegistry registry(qgetenv("PATH").toStdString());
+    QtProcessStarter processes;
     const std::filesystem::path programFolder = QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString();
-    Form1 window({settings, messages, opener, folders, saveDialog, creatorMessages, programFolder}, std::move(*drive));
+    Form1 window({settings, messages, opener, folders, saveDialog, creatorMessages, registry, processes, programFolder},
+                 std::move(*drive));
     window.show();
     return QApplication::exec() == 0 ? ExitOk : ExitFailure;
 }

@@ -3,6 +3,8 @@
 #include "BootPreviewLinks.h"
 #include "HeaderPictures.h"
 #include "SetsPages.h"
+#include "about/frmAbout.h"
+#include "app/artwork/Artwork.h"
 #include "app/platform/SettingsStore.h"
 #include "creator/fMain.h"
 #include "imaging/Errors.h"
@@ -41,7 +43,8 @@ QRect Pixels(const TwipRect& r)
 } // namespace
 
 Form1::Form1(const ManagerPlatform& platform, DriveC drive, QWidget* parent)
-    : QWidget(parent), settings_(platform.settings), platform_(platform), state_{this, platform.messages, LogoManager(std::move(drive))}
+    : QWidget(parent), settings_(platform.settings), platform_(platform), state_{this, platform.messages, LogoManager(std::move(drive))},
+      links_(BuiltProgramLinks(platform.programFolder))
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Logo Manager"));
@@ -89,9 +92,13 @@ void Form1::BuildControls()
             QLabel* box = spec.name == "Image8" ? new ClickLabel(parent) : new QLabel(parent);
             box->setAlignment(Qt::AlignLeft | Qt::AlignTop);
             if (spec.parent.empty())
-                box->setPixmap(HeaderPicture(spec.name, Pixels(spec.twips).size()));
-            if (auto* link = dynamic_cast<ClickLabel*>(box))
+                box->setPixmap(artwork::Picture(HeaderArtwork(spec.name), Pixels(spec.twips).size()));
+            if (auto* link = dynamic_cast<ClickLabel*>(box)) {
                 link->onClick = [this] { Image8_Click(); };
+                // Image8_MouseMove: the link pointer on every move over it.
+                link->unsetCursor();
+                artwork::ShowLinkCursorOnMove(link);
+            }
             w = box;
             break;
         }
@@ -177,6 +184,7 @@ void Form1::BuildControls()
     connect(button("XDWButton11b"), &QPushButton::clicked, this, &Form1::XDWButton11b_Click);
     connect(button("cmdCreate"), &QPushButton::clicked, this, [this] { OpenCreator(); });
     connect(button("cmdHelp"), &QPushButton::clicked, this, &Form1::cmdHelp_Click);
+    connect(button("Command1"), &QPushButton::clicked, this, [this] { OpenAbout(); });
     connect(button("cmdClose"), &QPushButton::clicked, this, &QWidget::close);
     // F1 opens the guide whatever the shift state.
     for (const Qt::KeyboardModifiers mods : {Qt::KeyboardModifiers(), Qt::KeyboardModifiers(Qt::ShiftModifier),
@@ -314,6 +322,20 @@ fMain& Form1::OpenCreator()
     return *creator_;
 }
 
+frmAbout& Form1::OpenAbout()
+{
+    if (!about_) {
+        about_ = new frmAbout(AboutPlatform{platform_.opener, platform_.creatorMessages, platform_.registry,
+                                            platform_.processes, links_},
+                              this);
+        about_->setWindowFlag(Qt::Window);
+    }
+    about_->show();
+    about_->raise();
+    about_->activateWindow();
+    return *about_;
+}
+
 void Form1::cmdHelp_Click()
 {
     const std::filesystem::path guide = platform_.programFolder / std::string(kHelpFile);
@@ -322,7 +344,11 @@ void Form1::cmdHelp_Click()
         platform_.opener.Open(PathText(guide));
 }
 
-void Form1::Image8_Click() { platform_.opener.Open(Text(kHomePage)); }
+void Form1::Image8_Click()
+{
+    if (!links_.home.empty())
+        platform_.opener.Open(QString::fromStdString(links_.home));
+}
 
 void Form1::lblChangeDrive_Click()
 {
@@ -361,6 +387,8 @@ void Form1::closeEvent(QCloseEvent* event)
             w->close();
     if (creator_)
         creator_->close();
+    if (about_)
+        about_->close();
     event->accept();
 }
 

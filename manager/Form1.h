@@ -6,6 +6,7 @@
 
 #include "manager/LogoPage.h"
 #include "manager/ManagerLayout.h"
+#include "app/platform/ProgramLinks.h"
 #include "manager/ManagerPlatform.h"
 
 #include <QWidget>
@@ -20,9 +21,7 @@ class DriveC;
 class FileBrowser;
 class SetsPages;
 class fMain;
-
-// The address the web link opens.
-inline constexpr std::string_view kHomePage = "https://quillmere.example/";
+class frmAbout;
 // The guide, in the program's folder.
 inline constexpr std::string_view kHelpFile = "Quillmere.chm";
 
@@ -41,6 +40,8 @@ public:
     SetsPages& Sets() const noexcept { return *sets_; }
     // The Logo Creator, once it has been opened; null before.
     fMain* Creator() const noexcept { return creator_; }
+    // The About window, once it has been opened; null before.
+    frmAbout* About() const noexcept { return about_; }
     ManagerPage VisiblePage() const;
 
     // Shows one page and hides the other five.
@@ -66,6 +67,7 @@ private:
     void ShowDriveLine();
     void ReloadCurrentLogos();
     fMain& OpenCreator();
+    frmAbout& OpenAbout();
     void cmdHelp_Click();
     void Image8_Click();
     void lblChangeDrive_Click();
@@ -79,6 +81,9 @@ private:
     std::array<LogoPage*, 3> pages_{};
     SetsPages* sets_ = nullptr;
     fMain* creator_ = nullptr;
+    frmAbout* about_ = nullptr;
+    // The web pages the web link and the About window open.
+    ProgramLinks links_;
 };
 
 } // namespace quillmere

@@ -1,9 +1,9 @@
 // The small pieces of the Logo Manager's header: a label that acts on a click
-// (the web link, "Change..."), and the header's pictures.
+// (the web link, "Change..."), and which of the program's pictures each header
+// picture shows.
 #pragma once
 
 #include <QLabel>
-#include <QPixmap>
 
 #include <functional>
 #include <string_view>
@@ -22,8 +22,8 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 };
 
-// The picture of the header control name ("Image7" the program's mark,
-// "Image9" the banner, "Image8" the web link's globe), drawn at size.
-QPixmap HeaderPicture(std::string_view name, QSize size);
+// The artwork name (artwork::Picture) of the header picture control name:
+// "Image7" the program's icon, "Image9" the banner, "Image8" the web link.
+std::string_view HeaderArtwork(std::string_view name);
 
 } // namespace quillmere

@@ -1,10 +1,8 @@
 #include "ManagerPlatform.h"
 
-#include <QDesktopServices>
 #include <QFile>
 #include <QFileDialog>
 #include <QMessageBox>
-#include <QUrl>
 
 namespace quillmere {
 
@@ -22,12 +20,6 @@ bool QtManagerMessages::AskYesNo(QWidget* parent, const QString& title, const QS
 {
     QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Yes | QMessageBox::No, parent);
     return box.exec() == QMessageBox::Yes;
-}
-
-void QtDocumentOpener::Open(const QString& target)
-{
-    const QUrl url = target.contains(QStringLiteral("://")) ? QUrl(target) : QUrl::fromLocalFile(target);
-    QDesktopServices::openUrl(url);
 }
 
 std::optional<std::filesystem::path> QtFolderChooser::Choose(QWidget* parent, const QString& title,

@@ -1,8 +1,10 @@
 // What the Logo Manager window reaches of the desktop, behind small interfaces
-// that tests replace: its messages and questions, opening a document or web
-// address with the desktop's handler, and a folder chooser. The Qt
-// implementations are below.
+// that tests replace: its messages and questions and a folder chooser (opening
+// a document is app/platform's DocumentOpener). The Qt implementations are
+// below.
 #pragma once
+
+#include "app/platform/DocumentOpener.h"
 
 #include <QString>
 
@@ -14,6 +16,8 @@ class QWidget;
 namespace quillmere {
 
 class MessageBoxes;
+class ProcessStarter;
+class Registry;
 class SaveDialog;
 class SettingsStore;
 
@@ -26,14 +30,6 @@ public:
     virtual void Warning(QWidget* parent, const QString& title, const QString& text) = 0;
     // A question with Yes and No buttons and no icon; true for Yes.
     virtual bool AskYesNo(QWidget* parent, const QString& title, const QString& text) = 0;
-};
-
-class DocumentOpener {
-public:
-    virtual ~DocumentOpener() = default;
-    // Hands a file or web address to the desktop's "open" handler; the result
-    // is of no interest to the caller.
-    virtual void Open(const QString& target) = 0;
 };
 
 class FolderChooser {
@@ -51,11 +47,6 @@ public:
     bool AskYesNo(QWidget* parent, const QString& title, const QString& text) override;
 };
 
-class QtDocumentOpener final : public DocumentOpener {
-public:
-    void Open(const QString& target) override;
-};
-
 class QtFolderChooser final : public FolderChooser {
 public:
     std::optional<std::filesystem::path> Choose(QWidget* parent, const QString& title,
@@ -67,10 +58,13 @@ struct ManagerPlatform {
     ManagerMessages& messages;
     DocumentOpener& opener;
     FolderChooser& folders;
-    // What the Logo Creator is made with on first use.
+    // What the Logo Creator and the About window are made with on first use.
     SaveDialog& saveDialog;
     MessageBoxes& creatorMessages;
-    // The program's own folder: the default page folder and where the guide lies.
+    Registry& registry;
+    ProcessStarter& processes;
+    // The program's own folder: the default page folder and where the guide
+    // (and the links' page without a home page) lies.
     std::filesystem::path programFolder;
     // Snapshots of the Logo Creator; empty: the system's temporary folder.
     std::filesystem::path tempFolder{};

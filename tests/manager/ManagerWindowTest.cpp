@@ -9,6 +9,7 @@
 #include "manager/DriveC.h"
 #include "manager/ManagerLayout.h"
 #include "manager/SetsPages.h"
+#include "support/AboutDoubles.h"
 #include "support/ManagerDoubles.h"
 #include "support/PictureFixtures.h"
 #include "support/PlatformDoubles.h"
@@ -85,7 +86,8 @@ protected:
     Form1& Open(const fs::path& driveRoot = {})
     {
         window = std::make_unique<Form1>(
-            ManagerPlatform{settings, messages, opener, folders, saveDialog, creatorMessages, program, root / "snaps"},
+            ManagerPlatform{settings, messages, opener, folders, saveDialog, creatorMessages, registry, processes,
+                            program, root / "snaps"},
             DriveC(driveRoot.empty() ? drive : driveRoot));
         window->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
@@ -134,6 +136,8 @@ protected:
     testing::FakeFolderChooser folders;
     testing::FakeSaveDialog saveDialog;
     testing::FakeMessageBoxes creatorMessages;
+    testing::FakeRegistry registry;
+    testing::FakeProcessStarter processes;
     std::unique_ptr<Form1> window;
 };
 

@@ -1,8 +1,9 @@
 // Test doubles of what the Logo Manager window reaches of the desktop: its
-// messages and questions, the "open" handler and the folder chooser.
+// messages and questions and the folder chooser.
 #pragma once
 
 #include "manager/ManagerPlatform.h"
+#include "support/PlatformDoubles.h"
 
 #include <QString>
 
@@ -36,12 +37,6 @@ public:
 
     bool yes = false;
     std::vector<Shown> shown;
-};
-
-class FakeDocumentOpener final : public DocumentOpener {
-public:
-    void Open(const QString& target) override { opened.push_back(target); }
-    std::vector<QString> opened;
 };
 
 class FakeFolderChooser final : public FolderChooser {
