@@ -2,6 +2,8 @@
 // messages, the "open" handler and the folder chooser answered by doubles.
 #include "manager/Form1.h"
 
+#include "about/frmAbout.h"
+#include "app/platform/ProgramLinks.h"
 #include "app/platform/SettingsStore.h"
 #include "creator/fMain.h"
 #include "manager/BootPreviewLinks.h"
@@ -23,6 +25,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTest>
 
@@ -229,7 +232,8 @@ TEST_F(ManagerWindowTest, ControlsFollowTheTable)
     }
     EXPECT_EQ(Get("Image8")->toolTip(), QStringLiteral("Visit Vornholt"));
     EXPECT_EQ(Get("File1")->toolTip(), QStringLiteral("Click a file to preview"));
-    EXPECT_EQ(Get("Image8")->cursor().shape(), Qt::PointingHandCursor);
+    // The link pointer comes with the first move over the web link.
+    EXPECT_FALSE(Get("Image8")->testAttribute(Qt::WA_SetCursor));
 }
 
 // The tab order is the order of the table.
@@ -519,10 +523,48 @@ TEST_F(ManagerWindowTest, HelpOpensTheGuideWhenThere)
     QTest::keyClick(Get("cmdSafe"), Qt::Key_F1, Qt::ShiftModifier);
     QTest::keyClick(window.get(), Qt::Key_F2);
     EXPECT_EQ(opener.opened, std::vector<QString>(3, Text(program / "Quillmere.chm")));
+}
 
+TEST_F(ManagerWindowTest, TheWebLinkOpensTheHomePage)
+{
+    Put(program / "guide" / "about.html", Bytes{'<'});
+    const std::string home = BuiltProgramLinks(program).home;
+    ASSERT_FALSE(home.empty());
+    Open();
     QTest::mouseClick(Get("Image8"), Qt::LeftButton);
-    ASSERT_EQ(opener.opened.size(), 4u);
-    EXPECT_EQ(opener.opened.back(), Text(kHomePage));
+    EXPECT_EQ(opener.opened, std::vector{QString::fromStdString(home)});
+
+    // Image8_MouseMove: the link pointer, its hot spot at the fingertip.
+    QWidget* link = Get("Image8");
+    QMouseEvent move(QEvent::MouseMove, QPointF(4, 4), link->mapToGlobal(QPointF(4, 4)), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QCoreApplication::sendEvent(link, &move);
+    EXPECT_EQ(link->cursor().shape(), Qt::BitmapCursor);
+    EXPECT_EQ(link->cursor().hotSpot(), QPoint(6, 0));
+}
+
+TEST_F(ManagerWindowTest, AboutOpensOneWindowThatClosesWithTheManager)
+{
+    Open();
+    EXPECT_EQ(window->About(), nullptr);
+    Click("Command1");
+    frmAbout* about = window->About();
+    ASSERT_NE(about, nullptr);
+    EXPECT_TRUE(about->isVisible());
+    EXPECT_TRUE(about->isWindow());
+    EXPECT_FALSE(about->isModal());
+    // The Logo Manager stays usable beside it.
+    Click("cmdWait");
+    EXPECT_EQ(window->VisiblePage(), ManagerPage::Wait);
+
+    about->close();
+    Click("Command1");
+    EXPECT_EQ(window->About(), about);
+    EXPECT_TRUE(about->isVisible());
+
+    Click("cmdClose");
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_FALSE(about->isVisible());
 }
 
 TEST_F(ManagerWindowTest, ShutdownKeepsFoldersAndClosesTheCreator)
