@@ -23,7 +23,7 @@ class fMain;
 
 // The address the web link opens.
 inline constexpr std::string_view kHomePage = "https://quillmere.example/";
-// The guide, in the program's folder.
+// A help file in the program's folder, opened before the HTML guide when present.
 inline constexpr std::string_view kHelpFile = "Quillmere.chm";
 
 class Form1 : public QWidget {

@@ -98,7 +98,8 @@ def check(folder, program):
 
     if program:
         help_text = subprocess.run([program, "--help"], capture_output=True, text=True, check=True).stdout
-        commands = re.findall(r"^  ([a-z][a-z-]*)\b", help_text.split("Commands:", 1)[1], re.M)
+        listing = help_text.split("Commands:\n", 1)[-1].split("\n\n", 1)[0]
+        commands = re.findall(r"^  ([a-z][a-z-]*)\b", listing, re.M)
         if not commands:
             problems.append(f"{program} --help lists no commands")
         manual = pages.get("command-line.html")
