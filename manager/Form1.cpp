@@ -5,6 +5,7 @@
 #include "SetsPages.h"
 #include "about/frmAbout.h"
 #include "app/artwork/Artwork.h"
+#include "app/platform/GuideLocation.h"
 #include "app/platform/SettingsStore.h"
 #include "creator/fMain.h"
 #include "imaging/Errors.h"
@@ -338,10 +339,14 @@ frmAbout& Form1::OpenAbout()
 
 void Form1::cmdHelp_Click()
 {
-    const std::filesystem::path guide = platform_.programFolder / std::string(kHelpFile);
+    // A help file shipped beside the program comes first; else the HTML guide
+    // of this build or installation. With neither there is nothing to open.
+    const std::filesystem::path helpFile = platform_.programFolder / std::string(kHelpFile);
     std::error_code ec;
-    if (std::filesystem::is_regular_file(guide, ec))
-        platform_.opener.Open(PathText(guide));
+    if (std::filesystem::is_regular_file(helpFile, ec))
+        platform_.opener.Open(PathText(helpFile));
+    else if (const std::optional<std::filesystem::path> page = FindGuidePage(platform_.programFolder))
+        platform_.opener.Open(PathText(*page));
 }
 
 void Form1::Image8_Click()

@@ -22,7 +22,8 @@ class FileBrowser;
 class SetsPages;
 class fMain;
 class frmAbout;
-// The guide, in the program's folder.
+
+// A help file in the program's folder, opened before the HTML guide when present.
 inline constexpr std::string_view kHelpFile = "Quillmere.chm";
 
 class Form1 : public QWidget {

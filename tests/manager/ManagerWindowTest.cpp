@@ -4,6 +4,7 @@
 
 #include "about/frmAbout.h"
 #include "app/platform/ProgramLinks.h"
+#include "app/platform/GuideLocation.h"
 #include "app/platform/SettingsStore.h"
 #include "creator/fMain.h"
 #include "manager/BootPreviewLinks.h"
@@ -516,6 +517,27 @@ TEST_F(ManagerWindowTest, HelpOpensTheGuideWhenThere)
     Click("cmdHelp");
     QTest::keyClick(window.get(), Qt::Key_F1);
     EXPECT_TRUE(opener.opened.empty());
+    EXPECT_TRUE(messages.shown.empty());
+
+    // Without a help file the HTML guide opens: an installed one (program in
+    // <prefix>/bin), and the one beside a built program before that.
+    struct Case {
+        fs::path page;
+        const char* layout;
+    };
+    const Case cases[] = {
+        {root / kInstalledGuideFolder / "index.html", "installed"},
+        {program / "guide" / "index.html", "beside the program"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.layout);
+        Put(c.page, Bytes{'<'});
+        opener.opened.clear();
+        Click("cmdHelp");
+        QTest::keyClick(Get("File2"), Qt::Key_F1, Qt::ControlModifier);
+        EXPECT_EQ(opener.opened, std::vector<QString>(2, Text(fs::canonical(c.page))));
+    }
+    opener.opened.clear();
 
     Put(program / "Quillmere.chm", Bytes{'g'});
     Click("cmdHelp");
