@@ -1,6 +1,6 @@
 // What the Logo Manager window reaches of the desktop, behind small interfaces
 // that tests replace: its messages and questions, opening a document or web
-// address with the desktop's handler, and a folder chooser. The Qt
+// address with the desktop's handler, and the chooser of drive C:. The Qt
 // implementations are below.
 #pragma once
 
@@ -36,12 +36,17 @@ public:
     virtual void Open(const QString& target) = 0;
 };
 
+// Drive C: is a folder or a disk image file; the user picks one of either kind.
 class FolderChooser {
 public:
     virtual ~FolderChooser() = default;
     // The chosen folder, or nothing when the user cancelled.
     virtual std::optional<std::filesystem::path> Choose(QWidget* parent, const QString& title,
                                                         const std::filesystem::path& start) = 0;
+    // The chosen disk image file, starting in the folder start, or nothing when
+    // the user cancelled.
+    virtual std::optional<std::filesystem::path> ChooseImage(QWidget* parent, const QString& title,
+                                                             const std::filesystem::path& start) = 0;
 };
 
 class QtManagerMessages final : public ManagerMessages {
@@ -60,6 +65,8 @@ class QtFolderChooser final : public FolderChooser {
 public:
     std::optional<std::filesystem::path> Choose(QWidget* parent, const QString& title,
                                                 const std::filesystem::path& start) override;
+    std::optional<std::filesystem::path> ChooseImage(QWidget* parent, const QString& title,
+                                                     const std::filesystem::path& start) override;
 };
 
 struct ManagerPlatform {
