@@ -749,7 +749,7 @@ TEST_F(ManagerWindowTest, ADiskImageChosenAsDriveCIsUsedByEveryPage)
     EXPECT_EQ(Colours("Image2"), std::make_pair(kYellow, kYellow));
     EXPECT_TRUE(Picture("Image1").isNull());
     EXPECT_TRUE(!Get("Label14")->isHidden());
-    EXPECT_EQ(Colours("Image21"), std::make_pair(kRed, kBlue));
+    EXPECT_EQ(Colours("Image1c"), std::make_pair(kRed, kBlue));
     EXPECT_EQ(bytesOn("::/VH Backups/Logo.C1K"), Logo(kRed, kBlue));
     // No browser, nor the Logo Creator, offers a "c:" without a folder behind it.
     Click("cmdCreate");
