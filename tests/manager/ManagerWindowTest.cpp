@@ -11,6 +11,7 @@
 #include "manager/DriveC.h"
 #include "manager/ManagerLayout.h"
 #include "manager/SetsPages.h"
+#include "manager/StartDrive.h"
 #include "support/ManagerDoubles.h"
 #include "support/PictureFixtures.h"
 #include "support/PlatformDoubles.h"
@@ -809,6 +810,61 @@ TEST_F(ManagerWindowTest, ADiskImageChosenAsDriveCIsUsedByEveryPage)
     for (const testing::Volume& v : volumes)
         if (const std::optional<std::string> problem = testing::FsckProblem(v, scratch))
             ADD_FAILURE() << "partition at " << v.offset << ": " << *problem;
+}
+
+// The window starts on --drive-c, else the variable, else the kept choice; a
+// kept choice that cannot be opened now gives the practice drive and the reason.
+TEST_F(ManagerWindowTest, TheStartDriveFallsBackOnlyFromAKeptChoice)
+{
+    const char* savedEnv = std::getenv("QUILLMERE_DRIVE_C");
+    const std::optional<std::string> env = savedEnv ? std::optional<std::string>(savedEnv) : std::nullopt;
+    const char* savedData = std::getenv("XDG_DATA_HOME");
+    const std::optional<std::string> data = savedData ? std::optional<std::string>(savedData) : std::nullopt;
+    const fs::path practice = root / "data" / "quillmere" / "drive_c";
+    ::setenv("XDG_DATA_HOME", (root / "data").c_str(), 1);
+    const fs::path other = root / "other_c";
+    fs::create_directories(other);
+    const fs::path qcow2 = root / "win98.qcow2";
+    testing::WriteBytes(qcow2, Bytes{'Q', 'F', 'I', 0xFB, 0, 0, 0, 3});
+    fs::resize_file(qcow2, 65536);
+
+    struct Case {
+        const char* title;
+        fs::path option, variable, kept;
+        fs::path root;        // of the drive opened
+        const char* problem;  // in the reason given; nullptr: none
+    };
+    const Case cases[] = {
+        {"kept folder", {}, {}, other, other, nullptr},
+        {"kept image to convert", {}, {}, qcow2, practice, "qemu-img convert -O raw"},
+        {"kept choice gone", {}, {}, root / "gone.img", practice, nullptr},
+        {"nothing kept", {}, {}, {}, practice, nullptr},
+        {"option over the kept choice", drive, {}, qcow2, drive, nullptr},
+        {"variable over the kept choice", {}, drive, qcow2, drive, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.title);
+        c.variable.empty() ? ::unsetenv("QUILLMERE_DRIVE_C") : ::setenv("QUILLMERE_DRIVE_C", c.variable.c_str(), 1);
+        settings.values.clear();
+        if (!c.kept.empty())
+            settings.values[QStringLiteral("DriveC")] = Text(c.kept);
+        const StartDrive start = OpenStartDrive(c.option.string(), 0, settings);
+        EXPECT_EQ(start.drive.Root(), c.root);
+        if (c.problem) {
+            EXPECT_TRUE(start.problem.contains(Text(c.kept))) << start.problem.toStdString();
+            EXPECT_TRUE(start.problem.contains(QString::fromUtf8(c.problem))) << start.problem.toStdString();
+        } else {
+            EXPECT_TRUE(start.problem.isEmpty()) << start.problem.toStdString();
+        }
+        // The kept choice stays for the next start.
+        EXPECT_EQ(settings.Read(QStringLiteral("DriveC")), c.kept.empty() ? QString() : Text(c.kept));
+    }
+    // A choice on the command line that cannot be opened is no fallback: it fails.
+    ::unsetenv("QUILLMERE_DRIVE_C");
+    EXPECT_THROW(OpenStartDrive(qcow2.string(), 0, settings), FileError);
+
+    env ? ::setenv("QUILLMERE_DRIVE_C", env->c_str(), 1) : ::unsetenv("QUILLMERE_DRIVE_C");
+    data ? ::setenv("XDG_DATA_HOME", data->c_str(), 1) : ::unsetenv("XDG_DATA_HOME");
 }
 
 } // namespace
