@@ -14,6 +14,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFile>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
@@ -24,6 +25,7 @@
 #include <QScreen>
 #include <QShortcut>
 
+#include <algorithm>
 #include <system_error>
 
 namespace quillmere {
@@ -261,12 +263,15 @@ void Form1::ShowDriveLine()
 {
     auto* line = findChild<QLabel*>(QStringLiteral("lblDriveC"));
     const DriveC& drive = Manager().Drive();
-    const QString description = Text(drive.Description());
-    QString name = PathText(drive.IsImage() ? drive.Root().filename() : drive.Root());
-    if (drive.Partition() != 0)
-        name += QStringLiteral(", partition %1").arg(drive.Partition());
-    line->setText(line->fontMetrics().elidedText(QStringLiteral("C: ") + name, Qt::ElideMiddle, line->width()));
-    line->setToolTip(QStringLiteral("Drive C: is %1").arg(description));
+    const QString name = PathText(drive.IsImage() ? drive.Root().filename() : drive.Root());
+    // The line is short: the partition is its number after the name, which the
+    // tooltip spells out, and a long name gives way in its middle.
+    const QString prefix = QStringLiteral("C: ");
+    const QString suffix = drive.Partition() != 0 ? QStringLiteral(" (%1)").arg(drive.Partition()) : QString();
+    const QFontMetrics metrics = line->fontMetrics();
+    const int room = std::max(0, line->width() - metrics.horizontalAdvance(prefix + suffix));
+    line->setText(prefix + metrics.elidedText(name, Qt::ElideMiddle, room) + suffix);
+    line->setToolTip(QStringLiteral("Drive C: is %1").arg(Text(drive.Description())));
 }
 
 void Form1::ReloadCurrentLogos()

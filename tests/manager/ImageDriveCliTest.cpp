@@ -480,8 +480,9 @@ TEST_F(ImageCli, ImagesThatCannotBeDriveCAreRefusedAndLeftAsTheyWere)
         const std::string prefix = "quillmere status: " + image.string() + ": ";
         EXPECT_TRUE(r.err.starts_with(prefix)) << r.err;
         EXPECT_NE(r.err.find(expected), std::string::npos) << r.err;
-        if (c.format)
+        if (c.format) {
             EXPECT_NE(r.err.find(prefix + c.format + ";"), std::string::npos) << r.err;
+        }
         EXPECT_EQ(r.out, "");
         EXPECT_EQ(Checksum(image), before);
     }

@@ -47,8 +47,8 @@ TEST_F(ImageRead, AFileInsideTheImageReadsBackByteForByte)
         {"FAT16 partition", {{.start = kMiB, .size = 16 * kMiB, .fatBits = 16, .active = true}}, 0, 1},
         // The active one is drive C:, though it is not the first.
         {"active FAT32 partition",
-         {{.start = kMiB, .size = 8 * kMiB, .fatBits = 16},
-          {.start = 9 * kMiB, .size = 40 * kMiB, .fatBits = 32, .type = 0x0C, .active = true}},
+         {{.start = kMiB, .size = 4 * kMiB, .fatBits = 12, .type = 0x01},
+          {.start = 5 * kMiB, .size = 40 * kMiB, .fatBits = 32, .type = 0x0C, .active = true}},
          0,
          2},
     };
@@ -73,7 +73,7 @@ TEST_F(ImageRead, AFileInsideTheImageReadsBackByteForByte)
             ASSERT_TRUE(Format(image, 0, 2 * kMiB, c.bareFatBits, scratch_));
             volume = {image, 0, 2 * kMiB};
         } else {
-            const std::vector<Volume> volumes = MakeDisk(image, c.partitions, 50 * kMiB, scratch_);
+            const std::vector<Volume> volumes = MakeDisk(image, c.partitions, 45 * kMiB, scratch_);
             ASSERT_EQ(volumes.size(), c.partitions.size());
             volume = volumes[static_cast<std::size_t>(c.partition - 1)];
         }

@@ -742,7 +742,9 @@ TEST_F(ManagerWindowTest, ADiskImageChosenAsDriveCIsUsedByEveryPage)
     EXPECT_EQ(window->Manager().Drive().Partition(), 2);
     EXPECT_EQ(settings.values[QStringLiteral("DriveC")], Text(image));
     const QLabel* line = Get<QLabel>("lblDriveC");
+    // A name too long for the line gives way in its middle; the partition stays whole.
     EXPECT_TRUE(line->text().startsWith(QStringLiteral("C: win"))) << line->text().toStdString();
+    EXPECT_TRUE(line->text().endsWith(QStringLiteral(" (2)"))) << line->text().toStdString();
     EXPECT_TRUE(line->toolTip().contains(QStringLiteral("partition 2 (FAT16) of the disk image ") + Text(image)))
         << line->toolTip().toStdString();
     // The logos inside the image, and the originals kept there at the first start.
