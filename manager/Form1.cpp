@@ -17,15 +17,18 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFile>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
 
+#include <algorithm>
 #include <system_error>
 
 namespace quillmere {
@@ -35,6 +38,13 @@ namespace {
 QString Text(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 QString PathText(const std::filesystem::path& p) { return QString::fromLocal8Bit(p.native()); }
 std::filesystem::path TextPath(const QString& s) { return std::filesystem::path(s.toLocal8Bit().toStdString()); }
+
+// Where the file browsers' drive c: leads: the drive folder; none for a disk
+// image, whose files have no path on this system.
+std::filesystem::path BrowsableDriveC(const DriveC& drive)
+{
+    return drive.IsImage() ? std::filesystem::path() : drive.Root();
+}
 
 QRect Pixels(const TwipRect& r)
 {
@@ -74,7 +84,7 @@ Form1::~Form1() = default;
 
 void Form1::BuildControls()
 {
-    const std::filesystem::path driveC = Manager().Drive().IsImage() ? std::filesystem::path() : Manager().Drive().Root();
+    const std::filesystem::path driveC = BrowsableDriveC(Manager().Drive());
     std::size_t browserCount = 0;
     QWidget* previous = nullptr;
     for (const ControlSpec& spec : ManagerControls()) {
@@ -261,11 +271,16 @@ void Form1::LoadDrive()
 void Form1::ShowDriveLine()
 {
     auto* line = findChild<QLabel*>(QStringLiteral("lblDriveC"));
-    const QString description = Text(Manager().Drive().Description());
-    const QString name = Manager().Drive().IsImage() ? PathText(Manager().Drive().Root().filename())
-                                                     : PathText(Manager().Drive().Root());
-    line->setText(line->fontMetrics().elidedText(QStringLiteral("C: ") + name, Qt::ElideMiddle, line->width()));
-    line->setToolTip(QStringLiteral("Drive C: is %1").arg(description));
+    const DriveC& drive = Manager().Drive();
+    const QString name = PathText(drive.IsImage() ? drive.Root().filename() : drive.Root());
+    // The line is short: the partition is its number after the name, which the
+    // tooltip spells out, and a long name gives way in its middle.
+    const QString prefix = QStringLiteral("C: ");
+    const QString suffix = drive.Partition() != 0 ? QStringLiteral(" (%1)").arg(drive.Partition()) : QString();
+    const QFontMetrics metrics = line->fontMetrics();
+    const int room = std::max(0, line->width() - metrics.horizontalAdvance(prefix + suffix));
+    line->setText(prefix + metrics.elidedText(name, Qt::ElideMiddle, room) + suffix);
+    line->setToolTip(QStringLiteral("Drive C: is %1").arg(Text(drive.Description())));
 }
 
 void Form1::ReloadCurrentLogos()
@@ -308,8 +323,7 @@ fMain& Form1::OpenCreator()
     if (!creator_) {
         const DriveC& drive = Manager().Drive();
         creator_ = new fMain(CreatorPlatform{settings_, platform_.saveDialog, platform_.creatorMessages,
-                                             drive.IsImage() ? std::filesystem::path() : drive.Root(),
-                                             platform_.tempFolder},
+                                             BrowsableDriveC(drive), platform_.tempFolder},
                              this);
         creator_->setWindowFlag(Qt::Window);
         // A logo saved there shows up in every page's list.
@@ -357,25 +371,40 @@ void Form1::Image8_Click()
 
 void Form1::lblChangeDrive_Click()
 {
-    const std::optional<std::filesystem::path> chosen =
-        platform_.folders.Choose(this, QStringLiteral("Drive C:"), Manager().Drive().Root());
-    if (chosen)
-        ChangeDriveC(*chosen);
+    // Drive C: is either kind; a small menu asks which before the chooser opens.
+    auto* link = findChild<QWidget*>(QStringLiteral("lblChangeDrive"));
+    auto* menu = new QMenu(link);
+    menu->setObjectName(QStringLiteral("mnuChangeDrive"));
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    const DriveC& drive = Manager().Drive();
+    // Either chooser starts where drive C: is now: its folder, or the image's folder.
+    const std::filesystem::path start = drive.IsImage() ? drive.Root().parent_path() : drive.Root();
+    menu->addAction(QStringLiteral("Folder..."), this, [this, start] {
+        if (const auto chosen = platform_.folders.Choose(this, QStringLiteral("Drive C: Folder"), start))
+            ChangeDriveC(*chosen);
+    });
+    menu->addAction(QStringLiteral("Disk Image..."), this, [this, start] {
+        if (const auto chosen = platform_.folders.ChooseImage(this, QStringLiteral("Drive C: Disk Image"), start))
+            ChangeDriveC(*chosen);
+    });
+    menu->popup(link->mapToGlobal(QPoint(0, link->height())));
 }
 
-bool Form1::ChangeDriveC(const std::filesystem::path& folder)
+bool Form1::ChangeDriveC(const std::filesystem::path& choice)
 {
     try {
-        DriveC drive = DriveC::Open(folder.string());
+        DriveC drive = DriveC::Open(choice.string());
         state_.manager = LogoManager(std::move(drive));
     } catch (const Error& e) {
         state_.messages.Warning(this, QStringLiteral("Drive C:"), QString::fromLocal8Bit(e.what()));
         return false;
     }
-    settings_.Write(QStringLiteral("DriveC"), PathText(folder));
-    const DriveC& drive = Manager().Drive();
+    settings_.Write(QStringLiteral("DriveC"), PathText(choice));
+    const std::filesystem::path driveC = BrowsableDriveC(Manager().Drive());
     for (FileBrowser* browser : browsers_)
-        browser->Drives(SystemDrives(drive.IsImage() ? std::filesystem::path() : drive.Root()));
+        browser->Drives(SystemDrives(driveC));
+    if (creator_)
+        creator_->Browser().Drives(SystemDrives(driveC));
     LoadDrive();
     emit Loaded();
     return true;

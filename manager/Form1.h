@@ -47,10 +47,12 @@ public:
 
     // Shows one page and hides the other five.
     void ShowPage(ManagerPage page);
-    // Makes folder drive C: (DriveC::Open's rules), keeps it in the settings
-    // ("DriveC") and runs the start-up file steps on it, reloading every page.
-    // False, with a message, when it cannot be opened.
-    bool ChangeDriveC(const std::filesystem::path& folder);
+    // Makes the folder or disk image choice drive C: (DriveC::Open's rules; on
+    // an image, the active FAT partition, else the first), keeps it in the
+    // settings ("DriveC") and runs the start-up file steps on it, reloading
+    // every page. False, with the reason in a message, when it cannot be
+    // opened; drive C: then stays as it was.
+    bool ChangeDriveC(const std::filesystem::path& choice);
 
 signals:
     // The start-up has shown every picture.

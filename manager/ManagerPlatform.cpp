@@ -31,4 +31,17 @@ std::optional<std::filesystem::path> QtFolderChooser::Choose(QWidget* parent, co
     return std::filesystem::path(QFile::encodeName(chosen).toStdString());
 }
 
+std::optional<std::filesystem::path> QtFolderChooser::ChooseImage(QWidget* parent, const QString& title,
+                                                                  const std::filesystem::path& start)
+{
+    // The formats drive C: refuses are offered too, so choosing one tells how to convert it.
+    const QString chosen = QFileDialog::getOpenFileName(
+        parent, title, QFile::decodeName(QByteArray::fromStdString(start.native())),
+        QStringLiteral("Disk images (*.img *.ima *.raw *.bin *.dsk *.hdd *.vhd *.vhdx *.vmdk *.vdi *.qcow2 "
+                       "*.IMG *.IMA *.RAW *.BIN *.DSK *.HDD *.VHD *.VHDX *.VMDK *.VDI *.QCOW2);;All files (*)"));
+    if (chosen.isEmpty())
+        return std::nullopt;
+    return std::filesystem::path(QFile::encodeName(chosen).toStdString());
+}
+
 } // namespace quillmere

@@ -1,7 +1,7 @@
 // What the Logo Manager window reaches of the desktop, behind small interfaces
-// that tests replace: its messages and questions and a folder chooser (opening
-// a document is app/platform's DocumentOpener). The Qt implementations are
-// below.
+// that tests replace: its messages and questions and the chooser of drive C:
+// (opening a document is app/platform's DocumentOpener). The Qt
+// implementations are below.
 #pragma once
 
 #include "app/platform/DocumentOpener.h"
@@ -32,12 +32,17 @@ public:
     virtual bool AskYesNo(QWidget* parent, const QString& title, const QString& text) = 0;
 };
 
+// Drive C: is a folder or a disk image file; the user picks one of either kind.
 class FolderChooser {
 public:
     virtual ~FolderChooser() = default;
     // The chosen folder, or nothing when the user cancelled.
     virtual std::optional<std::filesystem::path> Choose(QWidget* parent, const QString& title,
                                                         const std::filesystem::path& start) = 0;
+    // The chosen disk image file, starting in the folder start, or nothing when
+    // the user cancelled.
+    virtual std::optional<std::filesystem::path> ChooseImage(QWidget* parent, const QString& title,
+                                                             const std::filesystem::path& start) = 0;
 };
 
 class QtManagerMessages final : public ManagerMessages {
@@ -51,6 +56,8 @@ class QtFolderChooser final : public FolderChooser {
 public:
     std::optional<std::filesystem::path> Choose(QWidget* parent, const QString& title,
                                                 const std::filesystem::path& start) override;
+    std::optional<std::filesystem::path> ChooseImage(QWidget* parent, const QString& title,
+                                                     const std::filesystem::path& start) override;
 };
 
 struct ManagerPlatform {

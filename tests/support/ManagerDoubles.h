@@ -1,5 +1,5 @@
 // Test doubles of what the Logo Manager window reaches of the desktop: its
-// messages and questions and the folder chooser.
+// messages and questions and the chooser of drive C:.
 #pragma once
 
 #include "manager/ManagerPlatform.h"
@@ -46,8 +46,18 @@ public:
         ++asked;
         return answer;
     }
+    std::optional<std::filesystem::path> ChooseImage(QWidget*, const QString&,
+                                                     const std::filesystem::path& start) override
+    {
+        ++imagesAsked;
+        imageStart = start;
+        return imageAnswer;
+    }
     std::optional<std::filesystem::path> answer;
     int asked = 0;
+    std::optional<std::filesystem::path> imageAnswer;
+    int imagesAsked = 0;
+    std::filesystem::path imageStart;
 };
 
 } // namespace quillmere::testing
