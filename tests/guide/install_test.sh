@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the build into a fresh prefix and checks what a user gets: the
-# program, the guide as in the source, the desktop entry and the licence, and
+# program, the guide as in the source, the desktop entry, its icon and the licence, and
 # that the installed program's --help names the installed guide.
 #     install_test.sh BUILD_DIR SOURCE_DIR
 set -euo pipefail
@@ -23,10 +23,16 @@ cmp -s "$source/LICENSE" "$prefix/share/doc/quillmere/LICENSE" || fail "the lice
 entry=$prefix/share/applications/quillmere.desktop
 [[ -f $entry ]] || fail "share/applications/quillmere.desktop is missing"
 for line in Type=Application Name=Quillmere Exec=quillmere Icon=quillmere Terminal=false \
-            'Categories=Graphics;Utility;'; do
+            'Categories=Graphics;2DGraphics;RasterGraphics;'; do
   grep -qxF "$line" "$entry" || fail "the desktop entry lacks $line"
 done
 grep -qE '^(GenericName|Comment)=.' "$entry" || fail "the desktop entry has no GenericName or Comment"
+
+icons=$prefix/share/icons/hicolor
+grep -q '<svg' "$icons/scalable/apps/quillmere.svg" 2>/dev/null || fail "the scalable icon is missing"
+# A PNG's width and height are the big-endian words at bytes 16 and 20.
+size=$(od -An -tx1 -j16 -N8 "$icons/48x48/apps/quillmere.png" 2>/dev/null | tr -d ' \n')
+[[ $size == 0000003000000030 ]] || fail "the 48x48 icon is missing or not 48 x 48"
 
 last=$(env -u DISPLAY -u WAYLAND_DISPLAY "$prefix/bin/quillmere" --help | tail -n 1)
 [[ $last == "User guide: $guide/index.html" ]] || fail "--help of the installed program ends with '$last'"
