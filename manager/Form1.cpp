@@ -1,10 +1,9 @@
 #include "Form1.h"
 
 #include "BootPreviewLinks.h"
-#include "HeaderPictures.h"
+#include "ManagerControls.h"
 #include "SetsPages.h"
 #include "about/frmAbout.h"
-#include "app/artwork/Artwork.h"
 #include "app/platform/GuideLocation.h"
 #include "app/platform/SettingsStore.h"
 #include "creator/fMain.h"
@@ -15,12 +14,9 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QComboBox>
-#include <QFile>
 #include <QFontMetrics>
-#include <QFrame>
-#include <QGroupBox>
 #include <QLabel>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -44,11 +40,6 @@ std::filesystem::path TextPath(const QString& s) { return std::filesystem::path(
 std::filesystem::path BrowsableDriveC(const DriveC& drive)
 {
     return drive.IsImage() ? std::filesystem::path() : drive.Root();
-}
-
-QRect Pixels(const TwipRect& r)
-{
-    return {TwipsToPixels(r.left), TwipsToPixels(r.top), TwipsToPixels(r.width), TwipsToPixels(r.height)};
 }
 
 } // namespace
@@ -91,68 +82,6 @@ void Form1::BuildControls()
         QWidget* parent = spec.parent.empty() ? this : findChild<QWidget*>(Text(spec.parent));
         QWidget* w = nullptr;
         switch (spec.kind) {
-        case ControlKind::Band: {
-            auto* band = new QLabel(parent);
-            band->setAutoFillBackground(true);
-            band->setPalette(QPalette(Qt::black, Qt::white));
-            w = band;
-            break;
-        }
-        case ControlKind::Picture: {
-            // The web link acts on a click; every other picture only shows.
-            QLabel* box = spec.name == "Image8" ? new ClickLabel(parent) : new QLabel(parent);
-            box->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-            if (spec.parent.empty())
-                box->setPixmap(artwork::Picture(HeaderArtwork(spec.name), Pixels(spec.twips).size()));
-            if (auto* link = dynamic_cast<ClickLabel*>(box)) {
-                link->onClick = [this] { Image8_Click(); };
-                // Image8_MouseMove: the link pointer on every move over it.
-                link->unsetCursor();
-                artwork::ShowLinkCursorOnMove(link);
-            }
-            w = box;
-            break;
-        }
-        case ControlKind::Line: {
-            auto* line = new QFrame(parent);
-            line->setAutoFillBackground(true);
-            line->setPalette(QPalette(spec.name == "Line1" ? QColor(0x80, 0x80, 0x80) : QColor(Qt::white)));
-            w = line;
-            break;
-        }
-        case ControlKind::Panel: {
-            auto* panel = new QFrame(parent);
-            panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
-            w = panel;
-            break;
-        }
-        case ControlKind::Frame:
-            w = new QGroupBox(Text(spec.caption), parent);
-            break;
-        case ControlKind::Label: {
-            auto* label = new QLabel(Text(spec.caption), parent);
-            label->setAlignment(Qt::AlignCenter);
-            w = label;
-            break;
-        }
-        case ControlKind::Link: {
-            auto* link = new ClickLabel(parent);
-            link->setText(QStringLiteral("<a href=\"#\">%1</a>").arg(Text(spec.caption)));
-            link->setTextInteractionFlags(Qt::NoTextInteraction);
-            link->onClick = [this] { lblChangeDrive_Click(); };
-            w = link;
-            break;
-        }
-        case ControlKind::Button:
-            w = new QPushButton(Text(spec.caption), parent);
-            break;
-        case ControlKind::Text: {
-            auto* text = new QLineEdit(parent);
-            text->setReadOnly(true);
-            text->setFocusPolicy(Qt::NoFocus);
-            w = text;
-            break;
-        }
         case ControlKind::DriveList: {
             auto* browser = new FileBrowser(parent, SystemDrives(driveC), std::string(kPicturePattern));
             browser->Path(platform_.programFolder);
@@ -165,6 +94,14 @@ void Form1::BuildControls()
             break;
         case ControlKind::FileList:
             w = browsers_[browserCount - 1]->File();
+            break;
+        default:
+            w = MakeControl(spec, parent, [this](std::string_view name) {
+                if (name == "Image8")
+                    Image8_Click();
+                else
+                    lblChangeDrive_Click();
+            });
             break;
         }
         w->setObjectName(Text(spec.name));
