@@ -16,11 +16,13 @@ namespace quillmere::app {
 
 namespace {
 
-// The one place the windows learn where drive C: is; empty when it cannot be opened.
+// Drive c: of the creator's file list: the drive C: folder; empty when it cannot
+// be opened or is a disk image, whose files have no path to list.
 std::filesystem::path DriveCRoot(const GlobalOptions& options)
 {
     try {
-        return DriveC::Open(options.driveC).Root();
+        const DriveC drive = DriveC::Open(options.driveC);
+        return drive.IsImage() ? std::filesystem::path() : drive.Root();
     } catch (const Error&) {
         return {};
     }

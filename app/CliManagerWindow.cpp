@@ -1,18 +1,21 @@
 // With no command the program opens the Logo Manager window.
 #include "CliManagerWindow.h"
 
+#include "about/AboutPlatform.h"
+#include "about/Registry.h"
 #include "app/platform/Dialogs.h"
 #include "app/platform/SettingsStore.h"
 #include "imaging/Errors.h"
 #include "manager/DriveC.h"
 #include "manager/Form1.h"
+#include "manager/StartDrive.h"
 
 #include <QApplication>
 #include <QFile>
 
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
+#include <optional>
 
 namespace quillmere::app {
 
@@ -24,17 +27,9 @@ int RunManagerWindow(const GlobalOptions& options)
         return ExitFailure;
     }
     QtSettingsStore settings;
-    // --drive-c, else $QUILLMERE_DRIVE_C, else the folder chosen last in the window, else the practice drive.
-    std::string option = options.driveC;
-    if (option.empty() && qEnvironmentVariableIsEmpty("QUILLMERE_DRIVE_C")) {
-        const QString stored = settings.Read(QStringLiteral("DriveC"));
-        std::error_code ec;
-        if (!stored.isEmpty() && std::filesystem::exists(QFile::encodeName(stored).toStdString(), ec))
-            option = QFile::encodeName(stored).toStdString();
-    }
-    std::optional<DriveC> drive;
+    std::optional<StartDrive> start;
     try {
-        drive.emplace(DriveC::Open(option, options.partition));
+        start.emplace(OpenStartDrive(options.driveC, options.partition, settings));
     } catch (const Error& e) {
         std::fprintf(stderr, "quillmere: %s\n", Printable(e.what()).c_str());
         return ExitFailure;
@@ -44,9 +39,17 @@ int RunManagerWindow(const GlobalOptions& options)
     QtFolderChooser folders;
     QtSaveDialog saveDialog;
     QtMessageBoxes creatorMessages;
+    // No Windows registry here: the system-information tool is looked for on $PATH.
+    ToolRegistry registry(qgetenv("PATH").toStdString());
+    QtProcessStarter processes;
     const std::filesystem::path programFolder = QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString();
-    Form1 window({settings, messages, opener, folders, saveDialog, creatorMessages, programFolder}, std::move(*drive));
+    Form1 window({settings, messages, opener, folders, saveDialog, creatorMessages, registry, processes, programFolder},
+                 std::move(start->drive));
     window.show();
+    if (!start->problem.isEmpty())
+        messages.Warning(&window, QStringLiteral("Drive C:"),
+                         QStringLiteral("%1\nThe practice drive is drive C: for now; \"Change...\" picks another.")
+                             .arg(start->problem));
     return QApplication::exec() == 0 ? ExitOk : ExitFailure;
 }
 

@@ -6,7 +6,7 @@
 namespace quillmere::app {
 
 // Opens the Logo Manager on drive C: (--drive-c, $QUILLMERE_DRIVE_C, the
-// folder last chosen in the window, the practice drive). Without a display,
+// folder or disk image last chosen in the window, the practice drive). Without a display,
 // one line on standard error and ExitFailure.
 int RunManagerWindow(const GlobalOptions& options);
 

@@ -4,12 +4,16 @@
 #include "Command.h"
 #include "WindowCommand.h"
 
+#include "app/platform/GuideLocation.h"
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFile>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 
 namespace quillmere::app {
@@ -169,6 +173,17 @@ std::string RawDriveOption(int commandIndex, char* argv[], std::string_view kOpt
     return value;
 }
 
+// The last line of --help: where the user guide of this program lies.
+std::string GuideLine()
+{
+    const std::filesystem::path programFolder =
+        QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString();
+    if (const std::optional<std::filesystem::path> page = FindGuidePage(programFolder))
+        return "User guide: " + Printable(page->native());
+    return "User guide: not installed (looked for in " + Printable((programFolder / "guide").native()) + " and " +
+           Printable((programFolder.parent_path() / kInstalledGuideFolder).native()) + ")";
+}
+
 } // namespace
 
 int Run(int& argc, char* argv[])
@@ -220,8 +235,13 @@ int Run(int& argc, char* argv[])
     if (parser.isSet(versionOption))
         parser.showVersion(); // exits
     QStringList positional = parser.positionalArguments();
-    if (parser.isSet(helpOption))
-        parser.showHelp(0); // exits
+    // --help-all, which Qt's parser adds, gives the same help: no command has
+    // Qt options worth listing.
+    if (parser.isSet(helpOption) || parser.isSet(QStringLiteral("help-all"))) {
+        std::fputs(parser.helpText().toLocal8Bit().constData(), stdout);
+        std::printf("\n%s\n", GuideLine().c_str());
+        return ExitOk;
+    }
 
     // The command and its arguments are the last positional.size() words of
     // argv; they are taken from there as bytes.

@@ -1,5 +1,7 @@
 #include "WindowCommand.h"
 
+#include "app/artwork/Artwork.h"
+
 #include <QApplication>
 
 #include <algorithm>
@@ -58,8 +60,12 @@ std::unique_ptr<QCoreApplication> MakeApplication(int& argc, char* argv[])
     }
     const bool window = command.empty() ? !printsOnly
                                         : std::find(names.begin(), names.end(), command) != names.end();
-    if (window && DisplayAvailable())
-        return std::make_unique<QApplication>(argc, argv);
+    if (window && DisplayAvailable()) {
+        auto app = std::make_unique<QApplication>(argc, argv);
+        // Every window of the program carries its icon.
+        QApplication::setWindowIcon(artwork::ProgramIcon());
+        return app;
+    }
     return std::make_unique<QCoreApplication>(argc, argv);
 }
 

@@ -7,6 +7,7 @@
 #include "manager/DriveC.h"
 #include "manager/Form1.h"
 #include "manager/LogoSlot.h"
+#include "support/AboutDoubles.h"
 #include "support/ManagerDoubles.h"
 #include "support/PictureFixtures.h"
 #include "support/PlatformDoubles.h"
@@ -60,7 +61,10 @@ void BM_ManagerStartup(benchmark::State& state)
     testing::FakeFolderChooser folders;
     testing::FakeSaveDialog saveDialog;
     testing::FakeMessageBoxes creatorMessages;
-    const ManagerPlatform platform{settings, messages, opener, folders, saveDialog, creatorMessages, program};
+    testing::FakeRegistry registry;
+    testing::FakeProcessStarter processes;
+    const ManagerPlatform platform{settings, messages, opener, folders, saveDialog, creatorMessages,
+                                   registry, processes, program};
     for (auto _ : state) {
         Form1 window(platform, DriveC(drive));
         window.show();

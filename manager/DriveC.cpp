@@ -79,8 +79,8 @@ DriveC::DriveC(fs::path root, bool practiceDrive)
 {
 }
 
-DriveC::DriveC(std::shared_ptr<const Drive> drive, fs::path root, bool isImage)
-    : drive_(std::move(drive)), root_(std::move(root)), image_(isImage)
+DriveC::DriveC(std::shared_ptr<const Drive> drive, fs::path root, bool isImage, int partition)
+    : drive_(std::move(drive)), root_(std::move(root)), image_(isImage), partition_(partition)
 {
 }
 
@@ -92,8 +92,11 @@ DriveC DriveC::Open(const std::string& option, int partition)
         struct stat st {};
         if (::stat(root.c_str(), &st) != 0)
             throw FileError(root.string(), errno == ENOENT ? "the drive C: folder does not exist" : std::strerror(errno));
-        if (S_ISREG(st.st_mode))
-            return DriveC(std::make_shared<const ImageDrive>(root, partition), root, true);
+        if (S_ISREG(st.st_mode)) {
+            auto image = std::make_shared<const ImageDrive>(root, partition);
+            const int found = image->Volume().partition;
+            return DriveC(std::move(image), root, true, found);
+        }
         if (!S_ISDIR(st.st_mode))
             throw FileError(root.string(), "the drive C: folder is not a folder");
         if (partition != 0)

@@ -26,8 +26,8 @@ public:
     // root when it cannot be opened as a folder.
     explicit DriveC(std::filesystem::path root, bool practiceDrive = false);
 
-    // A drive of either kind; root is what Root() gives.
-    DriveC(std::shared_ptr<const Drive> drive, std::filesystem::path root, bool isImage);
+    // A drive of either kind; root is what Root() gives, partition what Partition() gives.
+    DriveC(std::shared_ptr<const Drive> drive, std::filesystem::path root, bool isImage, int partition = 0);
 
     // The drive the command line and the windows use: option (--drive-c) when
     // not empty, else $QUILLMERE_DRIVE_C, else the practice drive
@@ -46,6 +46,9 @@ public:
     const std::filesystem::path& Root() const noexcept { return root_; }
     bool IsPracticeDrive() const noexcept { return practice_; }
     bool IsImage() const noexcept { return image_; }
+    // The disk image's partition that is drive C: (1 to 4); 0 for a folder or a
+    // bare FAT volume.
+    int Partition() const noexcept { return partition_; }
     // For the user: the folder's path, or "partition 1 (FAT16) of the disk image ...".
     std::string Description() const { return drive_->Description(); }
 
@@ -131,6 +134,7 @@ private:
     std::filesystem::path root_;
     bool practice_ = false;
     bool image_ = false;
+    int partition_ = 0;
 };
 
 } // namespace quillmere

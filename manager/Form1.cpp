@@ -1,8 +1,10 @@
 #include "Form1.h"
 
 #include "BootPreviewLinks.h"
-#include "HeaderPictures.h"
+#include "ManagerControls.h"
 #include "SetsPages.h"
+#include "about/frmAbout.h"
+#include "app/platform/GuideLocation.h"
 #include "app/platform/SettingsStore.h"
 #include "creator/fMain.h"
 #include "imaging/Errors.h"
@@ -12,17 +14,17 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QComboBox>
-#include <QFile>
-#include <QFrame>
-#include <QGroupBox>
+#include <QFontMetrics>
 #include <QLabel>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
 
+#include <algorithm>
 #include <system_error>
 
 namespace quillmere {
@@ -33,15 +35,18 @@ QString Text(std::string_view s) { return QString::fromUtf8(s.data(), static_cas
 QString PathText(const std::filesystem::path& p) { return QString::fromLocal8Bit(p.native()); }
 std::filesystem::path TextPath(const QString& s) { return std::filesystem::path(s.toLocal8Bit().toStdString()); }
 
-QRect Pixels(const TwipRect& r)
+// Where the file browsers' drive c: leads: the drive folder; none for a disk
+// image, whose files have no path on this system.
+std::filesystem::path BrowsableDriveC(const DriveC& drive)
 {
-    return {TwipsToPixels(r.left), TwipsToPixels(r.top), TwipsToPixels(r.width), TwipsToPixels(r.height)};
+    return drive.IsImage() ? std::filesystem::path() : drive.Root();
 }
 
 } // namespace
 
 Form1::Form1(const ManagerPlatform& platform, DriveC drive, QWidget* parent)
-    : QWidget(parent), settings_(platform.settings), platform_(platform), state_{this, platform.messages, LogoManager(std::move(drive))}
+    : QWidget(parent), settings_(platform.settings), platform_(platform), state_{this, platform.messages, LogoManager(std::move(drive))},
+      links_(BuiltProgramLinks(platform.programFolder))
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Logo Manager"));
@@ -70,71 +75,13 @@ Form1::~Form1() = default;
 
 void Form1::BuildControls()
 {
-    const std::filesystem::path driveC = Manager().Drive().IsImage() ? std::filesystem::path() : Manager().Drive().Root();
+    const std::filesystem::path driveC = BrowsableDriveC(Manager().Drive());
     std::size_t browserCount = 0;
     QWidget* previous = nullptr;
     for (const ControlSpec& spec : ManagerControls()) {
         QWidget* parent = spec.parent.empty() ? this : findChild<QWidget*>(Text(spec.parent));
         QWidget* w = nullptr;
         switch (spec.kind) {
-        case ControlKind::Band: {
-            auto* band = new QLabel(parent);
-            band->setAutoFillBackground(true);
-            band->setPalette(QPalette(Qt::black, Qt::white));
-            w = band;
-            break;
-        }
-        case ControlKind::Picture: {
-            // The web link acts on a click; every other picture only shows.
-            QLabel* box = spec.name == "Image8" ? new ClickLabel(parent) : new QLabel(parent);
-            box->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-            if (spec.parent.empty())
-                box->setPixmap(HeaderPicture(spec.name, Pixels(spec.twips).size()));
-            if (auto* link = dynamic_cast<ClickLabel*>(box))
-                link->onClick = [this] { Image8_Click(); };
-            w = box;
-            break;
-        }
-        case ControlKind::Line: {
-            auto* line = new QFrame(parent);
-            line->setAutoFillBackground(true);
-            line->setPalette(QPalette(spec.name == "Line1" ? QColor(0x80, 0x80, 0x80) : QColor(Qt::white)));
-            w = line;
-            break;
-        }
-        case ControlKind::Panel: {
-            auto* panel = new QFrame(parent);
-            panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
-            w = panel;
-            break;
-        }
-        case ControlKind::Frame:
-            w = new QGroupBox(Text(spec.caption), parent);
-            break;
-        case ControlKind::Label: {
-            auto* label = new QLabel(Text(spec.caption), parent);
-            label->setAlignment(Qt::AlignCenter);
-            w = label;
-            break;
-        }
-        case ControlKind::Link: {
-            auto* link = new ClickLabel(parent);
-            link->setText(QStringLiteral("<a href=\"#\">%1</a>").arg(Text(spec.caption)));
-            link->setTextInteractionFlags(Qt::NoTextInteraction);
-            link->onClick = [this] { lblChangeDrive_Click(); };
-            w = link;
-            break;
-        }
-        case ControlKind::Button:
-            w = new QPushButton(Text(spec.caption), parent);
-            break;
-        case ControlKind::Text: {
-            auto* text = new QLineEdit(parent);
-            text->setReadOnly(true);
-            text->setFocusPolicy(Qt::NoFocus);
-            w = text;
-            break;
-        }
         case ControlKind::DriveList: {
             auto* browser = new FileBrowser(parent, SystemDrives(driveC), std::string(kPicturePattern));
             browser->Path(platform_.programFolder);
@@ -147,6 +94,14 @@ void Form1::BuildControls()
             break;
         case ControlKind::FileList:
             w = browsers_[browserCount - 1]->File();
+            break;
+        default:
+            w = MakeControl(spec, parent, [this](std::string_view name) {
+                if (name == "Image8")
+                    Image8_Click();
+                else
+                    lblChangeDrive_Click();
+            });
             break;
         }
         w->setObjectName(Text(spec.name));
@@ -177,6 +132,7 @@ void Form1::BuildControls()
     connect(button("XDWButton11b"), &QPushButton::clicked, this, &Form1::XDWButton11b_Click);
     connect(button("cmdCreate"), &QPushButton::clicked, this, [this] { OpenCreator(); });
     connect(button("cmdHelp"), &QPushButton::clicked, this, &Form1::cmdHelp_Click);
+    connect(button("Command1"), &QPushButton::clicked, this, [this] { OpenAbout(); });
     connect(button("cmdClose"), &QPushButton::clicked, this, &QWidget::close);
     // F1 opens the guide whatever the shift state.
     for (const Qt::KeyboardModifiers mods : {Qt::KeyboardModifiers(), Qt::KeyboardModifiers(Qt::ShiftModifier),
@@ -252,11 +208,16 @@ void Form1::LoadDrive()
 void Form1::ShowDriveLine()
 {
     auto* line = findChild<QLabel*>(QStringLiteral("lblDriveC"));
-    const QString description = Text(Manager().Drive().Description());
-    const QString name = Manager().Drive().IsImage() ? PathText(Manager().Drive().Root().filename())
-                                                     : PathText(Manager().Drive().Root());
-    line->setText(line->fontMetrics().elidedText(QStringLiteral("C: ") + name, Qt::ElideMiddle, line->width()));
-    line->setToolTip(QStringLiteral("Drive C: is %1").arg(description));
+    const DriveC& drive = Manager().Drive();
+    const QString name = PathText(drive.IsImage() ? drive.Root().filename() : drive.Root());
+    // The line is short: the partition is its number after the name, which the
+    // tooltip spells out, and a long name gives way in its middle.
+    const QString prefix = QStringLiteral("C: ");
+    const QString suffix = drive.Partition() != 0 ? QStringLiteral(" (%1)").arg(drive.Partition()) : QString();
+    const QFontMetrics metrics = line->fontMetrics();
+    const int room = std::max(0, line->width() - metrics.horizontalAdvance(prefix + suffix));
+    line->setText(prefix + metrics.elidedText(name, Qt::ElideMiddle, room) + suffix);
+    line->setToolTip(QStringLiteral("Drive C: is %1").arg(Text(drive.Description())));
 }
 
 void Form1::ReloadCurrentLogos()
@@ -299,8 +260,7 @@ fMain& Form1::OpenCreator()
     if (!creator_) {
         const DriveC& drive = Manager().Drive();
         creator_ = new fMain(CreatorPlatform{settings_, platform_.saveDialog, platform_.creatorMessages,
-                                             drive.IsImage() ? std::filesystem::path() : drive.Root(),
-                                             platform_.tempFolder},
+                                             BrowsableDriveC(drive), platform_.tempFolder},
                              this);
         creator_->setWindowFlag(Qt::Window);
         // A logo saved there shows up in every page's list.
@@ -314,37 +274,74 @@ fMain& Form1::OpenCreator()
     return *creator_;
 }
 
-void Form1::cmdHelp_Click()
+frmAbout& Form1::OpenAbout()
 {
-    const std::filesystem::path guide = platform_.programFolder / std::string(kHelpFile);
-    std::error_code ec;
-    if (std::filesystem::is_regular_file(guide, ec))
-        platform_.opener.Open(PathText(guide));
+    if (!about_) {
+        about_ = new frmAbout(AboutPlatform{platform_.opener, platform_.creatorMessages, platform_.registry,
+                                            platform_.processes, links_},
+                              this);
+        about_->setWindowFlag(Qt::Window);
+    }
+    about_->show();
+    about_->raise();
+    about_->activateWindow();
+    return *about_;
 }
 
-void Form1::Image8_Click() { platform_.opener.Open(Text(kHomePage)); }
+void Form1::cmdHelp_Click()
+{
+    // A help file shipped beside the program comes first; else the HTML guide
+    // of this build or installation. With neither there is nothing to open.
+    const std::filesystem::path helpFile = platform_.programFolder / std::string(kHelpFile);
+    std::error_code ec;
+    if (std::filesystem::is_regular_file(helpFile, ec))
+        platform_.opener.Open(PathText(helpFile));
+    else if (const std::optional<std::filesystem::path> page = FindGuidePage(platform_.programFolder))
+        platform_.opener.Open(PathText(*page));
+}
+
+void Form1::Image8_Click()
+{
+    if (!links_.home.empty())
+        platform_.opener.Open(QString::fromStdString(links_.home));
+}
 
 void Form1::lblChangeDrive_Click()
 {
-    const std::optional<std::filesystem::path> chosen =
-        platform_.folders.Choose(this, QStringLiteral("Drive C:"), Manager().Drive().Root());
-    if (chosen)
-        ChangeDriveC(*chosen);
+    // Drive C: is either kind; a small menu asks which before the chooser opens.
+    auto* link = findChild<QWidget*>(QStringLiteral("lblChangeDrive"));
+    auto* menu = new QMenu(link);
+    menu->setObjectName(QStringLiteral("mnuChangeDrive"));
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    const DriveC& drive = Manager().Drive();
+    // Either chooser starts where drive C: is now: its folder, or the image's folder.
+    const std::filesystem::path start = drive.IsImage() ? drive.Root().parent_path() : drive.Root();
+    menu->addAction(QStringLiteral("Folder..."), this, [this, start] {
+        if (const auto chosen = platform_.folders.Choose(this, QStringLiteral("Drive C: Folder"), start))
+            ChangeDriveC(*chosen);
+    });
+    menu->addAction(QStringLiteral("Disk Image..."), this, [this, start] {
+        if (const auto chosen = platform_.folders.ChooseImage(this, QStringLiteral("Drive C: Disk Image"), start))
+            ChangeDriveC(*chosen);
+    });
+    menu->popup(link->mapToGlobal(QPoint(0, link->height())));
 }
 
-bool Form1::ChangeDriveC(const std::filesystem::path& folder)
+bool Form1::ChangeDriveC(const std::filesystem::path& choice)
 {
     try {
-        DriveC drive = DriveC::Open(folder.string());
+        DriveC drive = DriveC::Open(choice.string());
         state_.manager = LogoManager(std::move(drive));
     } catch (const Error& e) {
         state_.messages.Warning(this, QStringLiteral("Drive C:"), QString::fromLocal8Bit(e.what()));
         return false;
     }
-    settings_.Write(QStringLiteral("DriveC"), PathText(folder));
-    const DriveC& drive = Manager().Drive();
+    settings_.Write(QStringLiteral("DriveC"), PathText(choice));
+    const std::filesystem::path driveC = BrowsableDriveC(Manager().Drive());
     for (FileBrowser* browser : browsers_)
-        browser->Drives(SystemDrives(drive.IsImage() ? std::filesystem::path() : drive.Root()));
+        browser->Drives(SystemDrives(driveC));
+    if (creator_)
+        creator_->Browser().Drives(SystemDrives(driveC));
     LoadDrive();
     emit Loaded();
     return true;
@@ -361,6 +358,8 @@ void Form1::closeEvent(QCloseEvent* event)
             w->close();
     if (creator_)
         creator_->close();
+    if (about_)
+        about_->close();
     event->accept();
 }
 

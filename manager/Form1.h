@@ -6,6 +6,7 @@
 
 #include "manager/LogoPage.h"
 #include "manager/ManagerLayout.h"
+#include "app/platform/ProgramLinks.h"
 #include "manager/ManagerPlatform.h"
 
 #include <QWidget>
@@ -20,10 +21,9 @@ class DriveC;
 class FileBrowser;
 class SetsPages;
 class fMain;
+class frmAbout;
 
-// The address the web link opens.
-inline constexpr std::string_view kHomePage = "https://quillmere.example/";
-// The guide, in the program's folder.
+// A help file in the program's folder, opened before the HTML guide when present.
 inline constexpr std::string_view kHelpFile = "Quillmere.chm";
 
 class Form1 : public QWidget {
@@ -41,14 +41,18 @@ public:
     SetsPages& Sets() const noexcept { return *sets_; }
     // The Logo Creator, once it has been opened; null before.
     fMain* Creator() const noexcept { return creator_; }
+    // The About window, once it has been opened; null before.
+    frmAbout* About() const noexcept { return about_; }
     ManagerPage VisiblePage() const;
 
     // Shows one page and hides the other five.
     void ShowPage(ManagerPage page);
-    // Makes folder drive C: (DriveC::Open's rules), keeps it in the settings
-    // ("DriveC") and runs the start-up file steps on it, reloading every page.
-    // False, with a message, when it cannot be opened.
-    bool ChangeDriveC(const std::filesystem::path& folder);
+    // Makes the folder or disk image choice drive C: (DriveC::Open's rules; on
+    // an image, the active FAT partition, else the first), keeps it in the
+    // settings ("DriveC") and runs the start-up file steps on it, reloading
+    // every page. False, with the reason in a message, when it cannot be
+    // opened; drive C: then stays as it was.
+    bool ChangeDriveC(const std::filesystem::path& choice);
 
 signals:
     // The start-up has shown every picture.
@@ -66,6 +70,7 @@ private:
     void ShowDriveLine();
     void ReloadCurrentLogos();
     fMain& OpenCreator();
+    frmAbout& OpenAbout();
     void cmdHelp_Click();
     void Image8_Click();
     void lblChangeDrive_Click();
@@ -79,6 +84,9 @@ private:
     std::array<LogoPage*, 3> pages_{};
     SetsPages* sets_ = nullptr;
     fMain* creator_ = nullptr;
+    frmAbout* about_ = nullptr;
+    // The web pages the web link and the About window open.
+    ProgramLinks links_;
 };
 
 } // namespace quillmere

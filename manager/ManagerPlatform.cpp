@@ -1,10 +1,8 @@
 #include "ManagerPlatform.h"
 
-#include <QDesktopServices>
 #include <QFile>
 #include <QFileDialog>
 #include <QMessageBox>
-#include <QUrl>
 
 namespace quillmere {
 
@@ -24,16 +22,23 @@ bool QtManagerMessages::AskYesNo(QWidget* parent, const QString& title, const QS
     return box.exec() == QMessageBox::Yes;
 }
 
-void QtDocumentOpener::Open(const QString& target)
-{
-    const QUrl url = target.contains(QStringLiteral("://")) ? QUrl(target) : QUrl::fromLocalFile(target);
-    QDesktopServices::openUrl(url);
-}
-
 std::optional<std::filesystem::path> QtFolderChooser::Choose(QWidget* parent, const QString& title,
                                                              const std::filesystem::path& start)
 {
     const QString chosen = QFileDialog::getExistingDirectory(parent, title, QFile::decodeName(QByteArray::fromStdString(start.native())));
+    if (chosen.isEmpty())
+        return std::nullopt;
+    return std::filesystem::path(QFile::encodeName(chosen).toStdString());
+}
+
+std::optional<std::filesystem::path> QtFolderChooser::ChooseImage(QWidget* parent, const QString& title,
+                                                                  const std::filesystem::path& start)
+{
+    // The formats drive C: refuses are offered too, so choosing one tells how to convert it.
+    const QString chosen = QFileDialog::getOpenFileName(
+        parent, title, QFile::decodeName(QByteArray::fromStdString(start.native())),
+        QStringLiteral("Disk images (*.img *.ima *.raw *.bin *.dsk *.hdd *.vhd *.vhdx *.vmdk *.vdi *.qcow2 "
+                       "*.IMG *.IMA *.RAW *.BIN *.DSK *.HDD *.VHD *.VHDX *.VMDK *.VDI *.QCOW2);;All files (*)"));
     if (chosen.isEmpty())
         return std::nullopt;
     return std::filesystem::path(QFile::encodeName(chosen).toStdString());

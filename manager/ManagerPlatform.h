@@ -1,8 +1,10 @@
 // What the Logo Manager window reaches of the desktop, behind small interfaces
-// that tests replace: its messages and questions, opening a document or web
-// address with the desktop's handler, and a folder chooser. The Qt
+// that tests replace: its messages and questions and the chooser of drive C:
+// (opening a document is app/platform's DocumentOpener). The Qt
 // implementations are below.
 #pragma once
+
+#include "app/platform/DocumentOpener.h"
 
 #include <QString>
 
@@ -14,6 +16,8 @@ class QWidget;
 namespace quillmere {
 
 class MessageBoxes;
+class ProcessStarter;
+class Registry;
 class SaveDialog;
 class SettingsStore;
 
@@ -28,20 +32,17 @@ public:
     virtual bool AskYesNo(QWidget* parent, const QString& title, const QString& text) = 0;
 };
 
-class DocumentOpener {
-public:
-    virtual ~DocumentOpener() = default;
-    // Hands a file or web address to the desktop's "open" handler; the result
-    // is of no interest to the caller.
-    virtual void Open(const QString& target) = 0;
-};
-
+// Drive C: is a folder or a disk image file; the user picks one of either kind.
 class FolderChooser {
 public:
     virtual ~FolderChooser() = default;
     // The chosen folder, or nothing when the user cancelled.
     virtual std::optional<std::filesystem::path> Choose(QWidget* parent, const QString& title,
                                                         const std::filesystem::path& start) = 0;
+    // The chosen disk image file, starting in the folder start, or nothing when
+    // the user cancelled.
+    virtual std::optional<std::filesystem::path> ChooseImage(QWidget* parent, const QString& title,
+                                                             const std::filesystem::path& start) = 0;
 };
 
 class QtManagerMessages final : public ManagerMessages {
@@ -51,15 +52,12 @@ public:
     bool AskYesNo(QWidget* parent, const QString& title, const QString& text) override;
 };
 
-class QtDocumentOpener final : public DocumentOpener {
-public:
-    void Open(const QString& target) override;
-};
-
 class QtFolderChooser final : public FolderChooser {
 public:
     std::optional<std::filesystem::path> Choose(QWidget* parent, const QString& title,
                                                 const std::filesystem::path& start) override;
+    std::optional<std::filesystem::path> ChooseImage(QWidget* parent, const QString& title,
+                                                     const std::filesystem::path& start) override;
 };
 
 struct ManagerPlatform {
@@ -67,10 +65,13 @@ struct ManagerPlatform {
     ManagerMessages& messages;
     DocumentOpener& opener;
     FolderChooser& folders;
-    // What the Logo Creator is made with on first use.
+    // What the Logo Creator and the About window are made with on first use.
     SaveDialog& saveDialog;
     MessageBoxes& creatorMessages;
-    // The program's own folder: the default page folder and where the guide lies.
+    Registry& registry;
+    ProcessStarter& processes;
+    // The program's own folder: the default page folder and where the guide
+    // (and the links' page without a home page) lies.
     std::filesystem::path programFolder;
     // Snapshots of the Logo Creator; empty: the system's temporary folder.
     std::filesystem::path tempFolder{};

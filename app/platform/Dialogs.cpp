@@ -23,4 +23,9 @@ void QtMessageBoxes::Warning(QWidget* parent, const QString& title, const QStrin
     QMessageBox::warning(parent, title, text);
 }
 
+void QtMessageBoxes::Information(QWidget* parent, const QString& title, const QString& text)
+{
+    QMessageBox::information(parent, title, text);
+}
+
 } // namespace quillmere

@@ -38,11 +38,14 @@ public:
     virtual ~MessageBoxes() = default;
     // A message with a warning icon and an OK button; returns when it is closed.
     virtual void Warning(QWidget* parent, const QString& title, const QString& text) = 0;
+    // A message with an information icon and an OK button; returns when it is closed.
+    virtual void Information(QWidget* parent, const QString& title, const QString& text) = 0;
 };
 
 class QtMessageBoxes final : public MessageBoxes {
 public:
     void Warning(QWidget* parent, const QString& title, const QString& text) override;
+    void Information(QWidget* parent, const QString& title, const QString& text) override;
 };
 
 } // namespace quillmere

@@ -1,6 +1,11 @@
 // The Logo Manager window offscreen: a temporary drive C:, settings in memory,
-// messages, the "open" handler and the folder chooser answered by doubles.
+// messages, the "open" handler and the chooser of drive C: answered by doubles.
 #include "manager/Form1.h"
+
+#include "about/frmAbout.h"
+#include "app/platform/ProgramLinks.h"
+#include "app/platform/GuideLocation.h"
+#include "ImageFixture.h"
 
 #include "app/platform/SettingsStore.h"
 #include "creator/fMain.h"
@@ -9,6 +14,8 @@
 #include "manager/DriveC.h"
 #include "manager/ManagerLayout.h"
 #include "manager/SetsPages.h"
+#include "support/AboutDoubles.h"
+#include "manager/StartDrive.h"
 #include "support/ManagerDoubles.h"
 #include "support/PictureFixtures.h"
 #include "support/PlatformDoubles.h"
@@ -22,10 +29,12 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTest>
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -82,14 +91,33 @@ protected:
         testing::WriteBytes(file, bytes);
     }
 
-    Form1& Open(const fs::path& driveRoot = {})
+    Form1& Open(const fs::path& driveRoot = {}) { return Open(DriveC(driveRoot.empty() ? drive : driveRoot)); }
+    Form1& Open(DriveC driveC)
     {
+        window.reset();
         window = std::make_unique<Form1>(
-            ManagerPlatform{settings, messages, opener, folders, saveDialog, creatorMessages, program, root / "snaps"},
-            DriveC(driveRoot.empty() ? drive : driveRoot));
+            ManagerPlatform{settings, messages, opener, folders, saveDialog, creatorMessages, registry, processes,
+                            program, root / "snaps"},
+            std::move(driveC));
         window->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
         return *window;
+    }
+
+    // "Change..." in the header, then the item of its menu.
+    void ChangeDrive(const QString& item)
+    {
+        QTest::mouseClick(Get("lblChangeDrive"), Qt::LeftButton);
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_NE(menu, nullptr);
+        QStringList items;
+        for (const QAction* action : menu->actions())
+            items.push_back(action->text());
+        EXPECT_EQ(items, (QStringList{QStringLiteral("Folder..."), QStringLiteral("Disk Image...")}));
+        for (QAction* action : menu->actions())
+            if (action->text() == item)
+                action->trigger();
+        menu->close();
     }
 
     template <class T = QWidget> T* Get(std::string_view name) const
@@ -134,6 +162,8 @@ protected:
     testing::FakeFolderChooser folders;
     testing::FakeSaveDialog saveDialog;
     testing::FakeMessageBoxes creatorMessages;
+    testing::FakeRegistry registry;
+    testing::FakeProcessStarter processes;
     std::unique_ptr<Form1> window;
 };
 
@@ -225,7 +255,8 @@ TEST_F(ManagerWindowTest, ControlsFollowTheTable)
     }
     EXPECT_EQ(Get("Image8")->toolTip(), QStringLiteral("Visit Vornholt"));
     EXPECT_EQ(Get("File1")->toolTip(), QStringLiteral("Click a file to preview"));
-    EXPECT_EQ(Get("Image8")->cursor().shape(), Qt::PointingHandCursor);
+    // The link pointer comes with the first move over the web link.
+    EXPECT_FALSE(Get("Image8")->testAttribute(Qt::WA_SetCursor));
 }
 
 // The tab order is the order of the table.
@@ -508,6 +539,27 @@ TEST_F(ManagerWindowTest, HelpOpensTheGuideWhenThere)
     Click("cmdHelp");
     QTest::keyClick(window.get(), Qt::Key_F1);
     EXPECT_TRUE(opener.opened.empty());
+    EXPECT_TRUE(messages.shown.empty());
+
+    // Without a help file the HTML guide opens: an installed one (program in
+    // <prefix>/bin), and the one beside a built program before that.
+    struct Case {
+        fs::path page;
+        const char* layout;
+    };
+    const Case cases[] = {
+        {root / kInstalledGuideFolder / "index.html", "installed"},
+        {program / "guide" / "index.html", "beside the program"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.layout);
+        Put(c.page, Bytes{'<'});
+        opener.opened.clear();
+        Click("cmdHelp");
+        QTest::keyClick(Get("File2"), Qt::Key_F1, Qt::ControlModifier);
+        EXPECT_EQ(opener.opened, std::vector<QString>(2, Text(fs::canonical(c.page))));
+    }
+    opener.opened.clear();
 
     Put(program / "Quillmere.chm", Bytes{'g'});
     Click("cmdHelp");
@@ -515,10 +567,48 @@ TEST_F(ManagerWindowTest, HelpOpensTheGuideWhenThere)
     QTest::keyClick(Get("cmdSafe"), Qt::Key_F1, Qt::ShiftModifier);
     QTest::keyClick(window.get(), Qt::Key_F2);
     EXPECT_EQ(opener.opened, std::vector<QString>(3, Text(program / "Quillmere.chm")));
+}
 
+TEST_F(ManagerWindowTest, TheWebLinkOpensTheHomePage)
+{
+    Put(program / "guide" / "about.html", Bytes{'<'});
+    const std::string home = BuiltProgramLinks(program).home;
+    ASSERT_FALSE(home.empty());
+    Open();
     QTest::mouseClick(Get("Image8"), Qt::LeftButton);
-    ASSERT_EQ(opener.opened.size(), 4u);
-    EXPECT_EQ(opener.opened.back(), Text(kHomePage));
+    EXPECT_EQ(opener.opened, std::vector{QString::fromStdString(home)});
+
+    // Image8_MouseMove: the link pointer, its hot spot at the fingertip.
+    QWidget* link = Get("Image8");
+    QMouseEvent move(QEvent::MouseMove, QPointF(4, 4), link->mapToGlobal(QPointF(4, 4)), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QCoreApplication::sendEvent(link, &move);
+    EXPECT_EQ(link->cursor().shape(), Qt::BitmapCursor);
+    EXPECT_EQ(link->cursor().hotSpot(), QPoint(6, 0));
+}
+
+TEST_F(ManagerWindowTest, AboutOpensOneWindowThatClosesWithTheManager)
+{
+    Open();
+    EXPECT_EQ(window->About(), nullptr);
+    Click("Command1");
+    frmAbout* about = window->About();
+    ASSERT_NE(about, nullptr);
+    EXPECT_TRUE(about->isVisible());
+    EXPECT_TRUE(about->isWindow());
+    EXPECT_FALSE(about->isModal());
+    // The Logo Manager stays usable beside it.
+    Click("cmdWait");
+    EXPECT_EQ(window->VisiblePage(), ManagerPage::Wait);
+
+    about->close();
+    Click("Command1");
+    EXPECT_EQ(window->About(), about);
+    EXPECT_TRUE(about->isVisible());
+
+    Click("cmdClose");
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_FALSE(about->isVisible());
 }
 
 TEST_F(ManagerWindowTest, ShutdownKeepsFoldersAndClosesTheCreator)
@@ -553,13 +643,13 @@ TEST_F(ManagerWindowTest, ChangingDriveCReloadsEveryPage)
     ASSERT_EQ(Colours("Image3"), std::make_pair(kRed, kRed));
 
     folders.answer = root / "missing";
-    QTest::mouseClick(Get("lblChangeDrive"), Qt::LeftButton);
+    ChangeDrive(QStringLiteral("Folder..."));
     EXPECT_EQ(folders.asked, 1);
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(window->Manager().Drive().Root(), drive);
 
     folders.answer = other;
-    QTest::mouseClick(Get("lblChangeDrive"), Qt::LeftButton);
+    ChangeDrive(QStringLiteral("Folder..."));
     EXPECT_EQ(window->Manager().Drive().Root(), other);
     EXPECT_EQ(settings.values[QStringLiteral("DriveC")], Text(other));
     EXPECT_TRUE(Picture("Image3").isNull());
@@ -629,6 +719,222 @@ TEST_F(ManagerWindowTest, PictureBoxesOpenTheBootPreview)
     for (QWidget* w : QApplication::allWidgets())
         if (qobject_cast<BootPreviewWindow*>(w))
             w->close();
+}
+
+// Drive C: as the disk image of a virtual machine, chosen in the window: every
+// page reads and writes inside the image, the file browsers offer no "c:" that
+// has no folder, and the file system stays sound.
+TEST_F(ManagerWindowTest, ADiskImageChosenAsDriveCIsUsedByEveryPage)
+{
+    if (const std::optional<std::string> tool = testing::MissingImageTool())
+        GTEST_SKIP() << tool.value() << " is not installed (scripts/setup.sh installs it)";
+    const fs::path scratch = root / "scratch";
+    fs::create_directories(scratch);
+    const fs::path image = root / "vms" / "win98.img";
+    fs::create_directories(image.parent_path());
+    std::ofstream(image).close();
+    // The second partition is the active one, so it is drive C:.
+    const std::vector<testing::Volume> volumes =
+        testing::MakeDisk(image,
+                          {{.start = testing::kMiB, .size = 4 * testing::kMiB, .fatBits = 12, .type = 0x01},
+                           {.start = 5 * testing::kMiB, .size = 16 * testing::kMiB, .fatBits = 16, .active = true}},
+                          21 * testing::kMiB, scratch);
+    ASSERT_EQ(volumes.size(), 2u);
+    const testing::Volume& c = volumes[1];
+    const auto put = [&](const std::string& name, const Bytes& bytes) {
+        const fs::path staged = scratch / "staged";
+        testing::WriteBytes(staged, bytes);
+        return testing::RunTool("mcopy", {"-i", testing::ImageName(c), staged.string(), name}, scratch).status == 0;
+    };
+    const auto bytesOn = [&](const std::string& name) {
+        const std::string out = testing::RunTool("mtype", {"-i", testing::ImageName(c), name}, scratch).out;
+        return Bytes(out.begin(), out.end());
+    };
+    ASSERT_TRUE(testing::MakeFolderOn(c, "::/WINDOWS", scratch));
+    ASSERT_TRUE(put("::/LOGO.SYS", Logo(kRed, kBlue)));
+    ASSERT_TRUE(put("::/WINDOWS/LOGOS.SYS", Logo(kYellow, kYellow)));
+    Put(drive / "logo.sys", Logo(kGreen, kGreen));
+    Put(pictures / "new.bmp", Logo(kGreen, kRed));
+    Open();
+
+    // Choices that cannot be drive C: are refused with the reason; drive C: stays.
+    const fs::path qcow2 = root / "vms" / "win98.qcow2";
+    testing::WriteBytes(qcow2, Bytes{'Q', 'F', 'I', 0xFB, 0, 0, 0, 3});
+    std::filesystem::resize_file(qcow2, 65536);
+    struct Refused {
+        const char* title;
+        fs::path choice;
+        bool holdLock; // a running virtual machine holds the image
+        const char* reason;
+    };
+    const Refused refused[] = {
+        {"qcow2", qcow2, false, "qemu-img convert -O raw"},
+        {"in use", image, true, "the disk image is in use"},
+        {"missing", root / "vms" / "gone.img", false, "does not exist"},
+    };
+    for (const Refused& r : refused) {
+        SCOPED_TRACE(r.title);
+        const int holder = r.holdLock ? ::open(image.c_str(), O_RDWR | O_CLOEXEC) : -1;
+        if (r.holdLock) {
+            struct flock lock {};
+            lock.l_type = F_RDLCK;
+            lock.l_whence = SEEK_SET;
+            lock.l_start = 100;
+            lock.l_len = 2;
+            ASSERT_EQ(::fcntl(holder, F_OFD_SETLK, &lock), 0);
+        }
+        messages.shown.clear();
+        folders.imageAnswer = r.choice;
+        ChangeDrive(QStringLiteral("Disk Image..."));
+        if (holder >= 0)
+            ::close(holder);
+        ASSERT_EQ(messages.shown.size(), 1u);
+        EXPECT_EQ(messages.shown[0].kind, QStringLiteral("warning"));
+        EXPECT_TRUE(messages.shown[0].text.contains(QString::fromStdString(r.choice.string())))
+            << messages.shown[0].text.toStdString();
+        EXPECT_TRUE(messages.shown[0].text.contains(QString::fromUtf8(r.reason))) << messages.shown[0].text.toStdString();
+        EXPECT_EQ(window->Manager().Drive().Root(), drive);
+        EXPECT_EQ(Colours("Image3"), std::make_pair(kGreen, kGreen));
+        EXPECT_FALSE(settings.values.contains(QStringLiteral("DriveC")));
+    }
+    EXPECT_EQ(folders.imagesAsked, 3);
+    EXPECT_EQ(folders.asked, 0);
+    EXPECT_EQ(folders.imageStart, drive);
+
+    messages.shown.clear();
+    folders.imageAnswer = image;
+    ChangeDrive(QStringLiteral("Disk Image..."));
+    EXPECT_TRUE(messages.shown.empty());
+    ASSERT_TRUE(window->Manager().Drive().IsImage());
+    EXPECT_EQ(window->Manager().Drive().Root(), image);
+    EXPECT_EQ(window->Manager().Drive().Partition(), 2);
+    EXPECT_EQ(settings.values[QStringLiteral("DriveC")], Text(image));
+    const QLabel* line = Get<QLabel>("lblDriveC");
+    // A name too long for the line gives way in its middle; the partition stays whole.
+    EXPECT_TRUE(line->text().startsWith(QStringLiteral("C: win"))) << line->text().toStdString();
+    EXPECT_TRUE(line->text().endsWith(QStringLiteral(" (2)"))) << line->text().toStdString();
+    EXPECT_TRUE(line->toolTip().contains(QStringLiteral("partition 2 (FAT16) of the disk image ") + Text(image)))
+        << line->toolTip().toStdString();
+    // The logos inside the image, and the originals kept there at the first start.
+    EXPECT_EQ(Colours("Image3"), std::make_pair(kRed, kBlue));
+    EXPECT_EQ(Colours("Image2"), std::make_pair(kYellow, kYellow));
+    EXPECT_TRUE(Picture("Image1").isNull());
+    EXPECT_TRUE(!Get("Label14")->isHidden());
+    EXPECT_EQ(Colours("Image1c"), std::make_pair(kRed, kBlue));
+    EXPECT_EQ(bytesOn("::/VH Backups/Logo.C1K"), Logo(kRed, kBlue));
+    // No browser, nor the Logo Creator, offers a "c:" without a folder behind it.
+    Click("cmdCreate");
+    ASSERT_NE(window->Creator(), nullptr);
+    for (const FileBrowser* browser : {&window->Browser(LogoKind::Startup), &window->Browser(LogoKind::Wait),
+                                       &window->Browser(LogoKind::Safe), &window->Creator()->Browser()})
+        for (const BrowserDrive& d : browser->Drives()) {
+            EXPECT_NE(d.name, QStringLiteral("c:"));
+            EXPECT_TRUE(fs::is_directory(d.root)) << d.root;
+        }
+    window->Creator()->close();
+
+    // Install This Logo writes into the image.
+    Select(LogoKind::Wait, pictures / "new.bmp");
+    Click("XDWButton3");
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_EQ(bytesOn("::/WINDOWS/LOGOW.SYS"), Logo(kGreen, kRed));
+    EXPECT_EQ(Colours("Image1"), std::make_pair(kGreen, kRed));
+    EXPECT_FALSE(!Get("Label14")->isHidden());
+    // A set is saved into the image, and its thumbnail shows.
+    window->ShowPage(ManagerPage::Sets);
+    Click("Command15a");
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_EQ(bytesOn("::/VH Backups/Logo.C2K"), Logo(kRed, kBlue));
+    EXPECT_EQ(bytesOn("::/VH Backups/Logow.C2K"), Logo(kGreen, kRed));
+    EXPECT_EQ(Colours("Image20"), std::make_pair(kRed, kBlue));
+    // A logo inside the image opens in the Boot Preview from its bytes.
+    QTest::mouseDClick(Get("Image3"), Qt::LeftButton);
+    const BootPreviewWindow* preview = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* p = qobject_cast<BootPreviewWindow*>(w); p && p->isVisible())
+            preview = p;
+    ASSERT_NE(preview, nullptr);
+    EXPECT_TRUE(preview->HasPicture());
+    EXPECT_TRUE(preview->File().empty());
+    EXPECT_TRUE(preview->windowTitle().contains(QStringLiteral("Logo.sys"), Qt::CaseInsensitive))
+        << preview->windowTitle().toStdString();
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (qobject_cast<BootPreviewWindow*>(w))
+            w->close();
+
+    // The next start opens the stored choice, with what was written.
+    Click("cmdClose");
+    Open(DriveC::Open(settings.values[QStringLiteral("DriveC")].toStdString()));
+    EXPECT_EQ(Colours("Image1"), std::make_pair(kGreen, kRed));
+    EXPECT_EQ(Colours("Image20"), std::make_pair(kRed, kBlue));
+
+    // Back to a folder: the browsers' "c:" is that folder again.
+    folders.answer = drive;
+    ChangeDrive(QStringLiteral("Folder..."));
+    EXPECT_EQ(folders.asked, 1);
+    EXPECT_EQ(window->Manager().Drive().Root(), drive);
+    ASSERT_FALSE(window->Browser(LogoKind::Startup).Drives().empty());
+    EXPECT_EQ(window->Browser(LogoKind::Startup).Drives().front().root, drive);
+    EXPECT_EQ(Colours("Image3"), std::make_pair(kGreen, kGreen));
+    window.reset();
+    for (const testing::Volume& v : volumes)
+        if (const std::optional<std::string> problem = testing::FsckProblem(v, scratch))
+            ADD_FAILURE() << "partition at " << v.offset << ": " << *problem;
+}
+
+// The window starts on --drive-c, else the variable, else the kept choice; a
+// kept choice that cannot be opened now gives the practice drive and the reason.
+TEST_F(ManagerWindowTest, TheStartDriveFallsBackOnlyFromAKeptChoice)
+{
+    const char* savedEnv = std::getenv("QUILLMERE_DRIVE_C");
+    const std::optional<std::string> env = savedEnv ? std::optional<std::string>(savedEnv) : std::nullopt;
+    const char* savedData = std::getenv("XDG_DATA_HOME");
+    const std::optional<std::string> data = savedData ? std::optional<std::string>(savedData) : std::nullopt;
+    const fs::path practice = root / "data" / "quillmere" / "drive_c";
+    ::setenv("XDG_DATA_HOME", (root / "data").c_str(), 1);
+    const fs::path other = root / "other_c";
+    fs::create_directories(other);
+    const fs::path qcow2 = root / "win98.qcow2";
+    testing::WriteBytes(qcow2, Bytes{'Q', 'F', 'I', 0xFB, 0, 0, 0, 3});
+    fs::resize_file(qcow2, 65536);
+
+    struct Case {
+        const char* title;
+        fs::path option, variable, kept;
+        fs::path root;        // of the drive opened
+        const char* problem;  // in the reason given; nullptr: none
+    };
+    const Case cases[] = {
+        {"kept folder", {}, {}, other, other, nullptr},
+        {"kept image to convert", {}, {}, qcow2, practice, "qemu-img convert -O raw"},
+        {"kept choice gone", {}, {}, root / "gone.img", practice, nullptr},
+        {"nothing kept", {}, {}, {}, practice, nullptr},
+        {"option over the kept choice", drive, {}, qcow2, drive, nullptr},
+        {"variable over the kept choice", {}, drive, qcow2, drive, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.title);
+        c.variable.empty() ? ::unsetenv("QUILLMERE_DRIVE_C") : ::setenv("QUILLMERE_DRIVE_C", c.variable.c_str(), 1);
+        settings.values.clear();
+        if (!c.kept.empty())
+            settings.values[QStringLiteral("DriveC")] = Text(c.kept);
+        const StartDrive start = OpenStartDrive(c.option.string(), 0, settings);
+        EXPECT_EQ(start.drive.Root(), c.root);
+        if (c.problem) {
+            EXPECT_TRUE(start.problem.contains(Text(c.kept))) << start.problem.toStdString();
+            EXPECT_TRUE(start.problem.contains(QString::fromUtf8(c.problem))) << start.problem.toStdString();
+        } else {
+            EXPECT_TRUE(start.problem.isEmpty()) << start.problem.toStdString();
+        }
+        // The kept choice stays for the next start.
+        EXPECT_EQ(settings.Read(QStringLiteral("DriveC")), c.kept.empty() ? QString() : Text(c.kept));
+    }
+    // A choice on the command line that cannot be opened is no fallback: it fails.
+    ::unsetenv("QUILLMERE_DRIVE_C");
+    EXPECT_THROW(OpenStartDrive(qcow2.string(), 0, settings), FileError);
+
+    env ? ::setenv("QUILLMERE_DRIVE_C", env->c_str(), 1) : ::unsetenv("QUILLMERE_DRIVE_C");
+    data ? ::setenv("XDG_DATA_HOME", data->c_str(), 1) : ::unsetenv("XDG_DATA_HOME");
 }
 
 } // namespace

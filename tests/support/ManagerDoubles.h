@@ -1,8 +1,9 @@
 // Test doubles of what the Logo Manager window reaches of the desktop: its
-// messages and questions, the "open" handler and the folder chooser.
+// messages and questions and the chooser of drive C:.
 #pragma once
 
 #include "manager/ManagerPlatform.h"
+#include "support/PlatformDoubles.h"
 
 #include <QString>
 
@@ -38,12 +39,6 @@ public:
     std::vector<Shown> shown;
 };
 
-class FakeDocumentOpener final : public DocumentOpener {
-public:
-    void Open(const QString& target) override { opened.push_back(target); }
-    std::vector<QString> opened;
-};
-
 class FakeFolderChooser final : public FolderChooser {
 public:
     std::optional<std::filesystem::path> Choose(QWidget*, const QString&, const std::filesystem::path&) override
@@ -51,8 +46,18 @@ public:
         ++asked;
         return answer;
     }
+    std::optional<std::filesystem::path> ChooseImage(QWidget*, const QString&,
+                                                     const std::filesystem::path& start) override
+    {
+        ++imagesAsked;
+        imageStart = start;
+        return imageAnswer;
+    }
     std::optional<std::filesystem::path> answer;
     int asked = 0;
+    std::optional<std::filesystem::path> imageAnswer;
+    int imagesAsked = 0;
+    std::filesystem::path imageStart;
 };
 
 } // namespace quillmere::testing

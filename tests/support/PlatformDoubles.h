@@ -1,8 +1,10 @@
 // Test doubles of the desktop services the windows use: a save dialog that
-// answers from a queue and message boxes that only remember what they showed.
+// answers from a queue, and message boxes and an "open" handler that only
+// remember what they were given.
 #pragma once
 
 #include "app/platform/Dialogs.h"
+#include "app/platform/DocumentOpener.h"
 
 #include <QString>
 
@@ -35,10 +37,24 @@ public:
     struct Shown {
         QString title;
         QString text;
+        QString kind; // "warning", "information"
     };
-    void Warning(QWidget*, const QString& title, const QString& text) override { shown.push_back({title, text}); }
+    void Warning(QWidget*, const QString& title, const QString& text) override
+    {
+        shown.push_back({title, text, QStringLiteral("warning")});
+    }
+    void Information(QWidget*, const QString& title, const QString& text) override
+    {
+        shown.push_back({title, text, QStringLiteral("information")});
+    }
 
     std::vector<Shown> shown;
+};
+
+class FakeDocumentOpener final : public DocumentOpener {
+public:
+    void Open(const QString& target) override { opened.push_back(target); }
+    std::vector<QString> opened;
 };
 
 } // namespace quillmere::testing
