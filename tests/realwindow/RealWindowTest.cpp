@@ -1,9 +1,10 @@
 // One whole user path through the real program on an X server of its own
 // (run-under-xvfb.sh gives this process DISPLAY and the xcb platform): a photo
 // becomes a logo in the Logo Creator, the Logo Manager installs it, saves it
-// in logo set 1 and restores the originals, and closing the Logo Manager ends
-// the program. The files on the temporary drive C: are checked at the end,
-// and each window is kept as the X server drew it (screenshots/).
+// in logo set 1 and restores the originals, the About window opens and closes,
+// and closing the Logo Manager ends the program. The files on the temporary
+// drive C: are checked at the end, and each window is kept as the X server
+// drew it (screenshots/).
 //
 // Why inside the process rather than xdotool against build/quillmere: the
 // program is started through Run(), exactly as main() starts it, with the real
@@ -11,8 +12,8 @@
 // a widget, not on time or on polling another process; and failures name the
 // control. Input enters through QTest's QWindow calls, the same door
 // (QWindowSystemInterface) the xcb plugin feeds the server's events through,
-// so hit-testing, modality and focus are Qt's own, and a click lands on a real
-// X11 window at the position the server maps it at.
+// so hit-testing, modality and focus are Qt's own; only the server's choice of
+// the window under the pointer is left out, so a window is raised before use.
 #include "app/Program.h"
 #include "app/platform/SettingsStore.h"
 #include "support/PictureFixtures.h"
@@ -331,6 +332,15 @@ void RealWindowTest::Walk()
     answerer->Done();
     ASSERT_TRUE(QTest::qWaitFor([&] { return testing::ReadBytes(drive / "logo.sys") == startup; }, kWaitMs));
     ASSERT_NO_FATAL_FAILURE(Screenshot(manager, "manager-originals"));
+
+    // About opens beside the Logo Manager and its "Close" closes it.
+    ASSERT_NO_FATAL_FAILURE(Click(Control(manager, "Command1")));
+    QWidget* about = nullptr;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Exposed(about = TopLevel(QStringLiteral("About Quillmere"))); }, kWaitMs));
+    ASSERT_NO_FATAL_FAILURE(Screenshot(about, "about"));
+    ASSERT_NO_FATAL_FAILURE(Click(Control(about, "Command3")));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !about->isVisible(); }, kWaitMs));
+    EXPECT_TRUE(manager->isVisible());
 
     // Closing the Logo Manager closes the Logo Creator too and ends the program.
     ASSERT_TRUE(creator->isVisible());
