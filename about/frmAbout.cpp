@@ -4,11 +4,13 @@
 #include "app/platform/Dialogs.h"
 #include "app/platform/DocumentOpener.h"
 
+#include <QFontInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
 
+#include <algorithm>
 #include <array>
 #include <string_view>
 
@@ -116,7 +118,8 @@ void frmAbout::BuildControls()
     titleFont.setBold(true);
     findChild<QLabel*>(QStringLiteral("lblTitle"))->setFont(titleFont);
     QFont smallFont = font();
-    smallFont.setPointSizeF(font().pointSizeF() * 0.9);
+    // A tenth smaller, whether the window's font was given in points or pixels.
+    smallFont.setPixelSize(std::max(7, (QFontInfo(font()).pixelSize() * 9 + 5) / 10));
     findChild<QLabel*>(QStringLiteral("lblDisclaimer"))->setFont(smallFont);
 
     const auto button = [this](const char* name) { return findChild<QPushButton*>(QString::fromLatin1(name)); };

@@ -11,8 +11,6 @@ namespace quillmere {
 namespace {
 constexpr int kLargestPixels = 11; // 8 points at 96 dots per inch
 constexpr int kSmallestPixels = 7;
-// A button's frame and margins take this much of its width.
-constexpr int kButtonMargin = 12;
 } // namespace
 
 QFont FitCaptions(QFont font, const CaptionBox* boxes, int count)
@@ -32,7 +30,7 @@ QFont FitCaptions(QFont font, const CaptionBox* boxes, int count)
     return font;
 }
 
-QFont ChooseCreatorFont(const QFont& base)
+QFont TahomaOrClosest(const QFont& base)
 {
     QFont font = base;
     font.setFamily(QStringLiteral("Tahoma"));
@@ -42,6 +40,12 @@ QFont ChooseCreatorFont(const QFont& base)
         font.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("Verdana"), QStringLiteral("DejaVu Sans"),
                           QStringLiteral("Liberation Sans"), QStringLiteral("Noto Sans")});
     }
+    return font;
+}
+
+QFont ChooseCreatorFont(const QFont& base)
+{
+    const QFont font = TahomaOrClosest(base);
     const CaptionBox boxes[] = {
         {QStringLiteral("Select Directory"), 153, 13},
         {QStringLiteral("Select a File"), 153, 13},

@@ -1,4 +1,4 @@
-// The Logo Creator's font: Tahoma where it is installed, else the closest
+// The windows' font: Tahoma where it is installed, else the closest
 // sans-serif font the system has, at the largest size up to Tahoma's 8 points
 // (11 pixels) at which every caption fits its control.
 #pragma once
@@ -18,8 +18,13 @@ struct CaptionBox {
 // each caption's width and line height fit its box.
 QFont FitCaptions(QFont font, const CaptionBox* boxes, int count);
 
-// FitCaptions of Tahoma (or the sans-serif font that stands in for it) for the
-// Logo Creator's labels and buttons.
+// A button's frame and margins take this much of its width.
+inline constexpr int kButtonMargin = 12;
+
+// base in Tahoma, or in the sans-serif font that stands in for it.
+QFont TahomaOrClosest(const QFont& base);
+
+// FitCaptions of TahomaOrClosest for the Logo Creator's labels and buttons.
 QFont ChooseCreatorFont(const QFont& base);
 
 } // namespace quillmere

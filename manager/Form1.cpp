@@ -6,6 +6,7 @@
 #include "about/frmAbout.h"
 #include "app/platform/GuideLocation.h"
 #include "app/platform/SettingsStore.h"
+#include "creator/CreatorFont.h"
 #include "creator/fMain.h"
 #include "imaging/Errors.h"
 #include "manager/DriveC.h"
@@ -25,6 +26,7 @@
 #include <QShortcut>
 
 #include <algorithm>
+#include <vector>
 #include <system_error>
 
 namespace quillmere {
@@ -65,6 +67,14 @@ Form1::Form1(const ManagerPlatform& platform, DriveC drive, QWidget* parent)
         }
         list.ListIndex(index);
     };
+    // Every button's caption fits it, as in the window's classic font.
+    std::vector<CaptionBox> buttons;
+    for (const ControlSpec& spec : ManagerControls())
+        if (spec.kind == ControlKind::Button) {
+            const QRect box = Pixels(spec.twips);
+            buttons.push_back({QString::fromStdString(spec.caption), box.width() - kButtonMargin, box.height()});
+        }
+    setFont(FitCaptions(TahomaOrClosest(font()), buttons.data(), static_cast<int>(buttons.size())));
     BuildControls();
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
