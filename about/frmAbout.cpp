@@ -3,6 +3,7 @@
 #include "app/artwork/Artwork.h"
 #include "app/platform/Dialogs.h"
 #include "app/platform/DocumentOpener.h"
+#include "app/platform/QtText.h"
 
 #include <QFontInfo>
 #include <QGroupBox>
@@ -57,8 +58,6 @@ constexpr std::array kControls{
     Control{"Command4", Kind::Button, "", {12, 328, 120, 28}, "&System Info", "Info about your computer"},
     Control{"Command3", Kind::Button, "", {308, 328, 120, 28}, "Clos&e", "Close this window"},
 };
-
-QString Text(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 
 } // namespace
 

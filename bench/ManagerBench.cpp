@@ -3,14 +3,11 @@
 // picture is shown (three current logos, ten thumbnails, three originals: 16
 // bitmaps decoded and stretched).
 #include "BenchPhoto.h"
-#include "app/platform/SettingsStore.h"
 #include "manager/DriveC.h"
 #include "manager/Form1.h"
 #include "manager/LogoSlot.h"
-#include "support/AboutDoubles.h"
 #include "support/ManagerDoubles.h"
 #include "support/PictureFixtures.h"
-#include "support/PlatformDoubles.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -55,16 +52,8 @@ void BM_ManagerStartup(benchmark::State& state)
     static const std::filesystem::path drive = MakeDrive();
     const std::filesystem::path program = bench::ScratchFolder() / "program";
     std::filesystem::create_directories(program);
-    MemorySettingsStore settings;
-    testing::FakeManagerMessages messages;
-    testing::FakeDocumentOpener opener;
-    testing::FakeFolderChooser folders;
-    testing::FakeSaveDialog saveDialog;
-    testing::FakeMessageBoxes creatorMessages;
-    testing::FakeRegistry registry;
-    testing::FakeProcessStarter processes;
-    const ManagerPlatform platform{settings, messages, opener, folders, saveDialog, creatorMessages,
-                                   registry, processes, program};
+    testing::ManagerFakes fakes;
+    const ManagerPlatform platform = fakes.Platform(program);
     for (auto _ : state) {
         Form1 window(platform, DriveC(drive));
         window.show();

@@ -5,6 +5,7 @@
 #include "SetsPages.h"
 #include "about/frmAbout.h"
 #include "app/platform/GuideLocation.h"
+#include "app/platform/QtText.h"
 #include "app/platform/SettingsStore.h"
 #include "creator/CreatorFont.h"
 #include "creator/fMain.h"
@@ -26,16 +27,12 @@
 #include <QShortcut>
 
 #include <algorithm>
-#include <vector>
 #include <system_error>
+#include <vector>
 
 namespace quillmere {
 
 namespace {
-
-QString Text(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
-QString PathText(const std::filesystem::path& p) { return QString::fromLocal8Bit(p.native()); }
-std::filesystem::path TextPath(const QString& s) { return std::filesystem::path(s.toLocal8Bit().toStdString()); }
 
 // Where the file browsers' drive c: leads: the drive folder; none for a disk
 // image, whose files have no path on this system.

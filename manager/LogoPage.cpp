@@ -2,6 +2,7 @@
 
 #include "BoxPicture.h"
 #include "ManagerPlatform.h"
+#include "app/platform/QtText.h"
 #include "manager/LogoFormat.h"
 #include "widgets/FileBrowser.h"
 
@@ -17,12 +18,8 @@ namespace {
 
 template <class T> T* Control(QWidget& window, std::string_view name)
 {
-    return window.findChild<T*>(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())));
+    return window.findChild<T*>(Text(name));
 }
-
-QString Text(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
-
-QString PathText(const std::filesystem::path& p) { return QString::fromLocal8Bit(p.native()); }
 
 void Show(QLabel* box, const QImage& picture)
 {

@@ -1,6 +1,7 @@
 #include "ManagerControls.h"
 
 #include "app/artwork/Artwork.h"
+#include "app/platform/QtText.h"
 
 #include <QFrame>
 #include <QGroupBox>
@@ -9,12 +10,6 @@
 #include <QPushButton>
 
 namespace quillmere {
-
-namespace {
-
-QString Text(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
-
-} // namespace
 
 ClickLabel::ClickLabel(QWidget* parent) : QLabel(parent) { setCursor(Qt::PointingHandCursor); }
 

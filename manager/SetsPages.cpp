@@ -3,6 +3,7 @@
 #include "BoxPicture.h"
 #include "LogoPage.h"
 #include "ManagerPlatform.h"
+#include "app/platform/QtText.h"
 #include "manager/FileResult.h"
 #include "manager/ManagerLayout.h"
 
@@ -14,8 +15,6 @@
 namespace quillmere {
 
 namespace {
-
-QString Text(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 
 template <class T> T* Control(QWidget& window, std::string_view name) { return window.findChild<T*>(Text(name)); }
 

@@ -2,11 +2,11 @@
 // messages, the "open" handler and the chooser of drive C: answered by doubles.
 #include "manager/Form1.h"
 
-#include "about/frmAbout.h"
-#include "app/platform/ProgramLinks.h"
-#include "app/platform/GuideLocation.h"
 #include "ImageFixture.h"
-
+#include "about/frmAbout.h"
+#include "app/platform/GuideLocation.h"
+#include "app/platform/ProgramLinks.h"
+#include "app/platform/QtText.h"
 #include "app/platform/SettingsStore.h"
 #include "creator/fMain.h"
 #include "manager/BootPreviewLinks.h"
@@ -14,16 +14,16 @@
 #include "manager/DriveC.h"
 #include "manager/ManagerLayout.h"
 #include "manager/SetsPages.h"
-#include "support/AboutDoubles.h"
 #include "manager/StartDrive.h"
+#include "preview/BootPreviewWindow.h"
+#include "support/AboutDoubles.h"
 #include "support/ManagerDoubles.h"
 #include "support/PictureFixtures.h"
 #include "support/PlatformDoubles.h"
-#include "preview/BootPreviewWindow.h"
 #include "widgets/FileBrowser.h"
 
-#include <QComboBox>
 #include <QApplication>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -48,7 +48,6 @@ using testing::Bytes;
 
 QString Text(const fs::path& p) { return QString::fromStdString(p.string()); }
 QString Text(const std::string& s) { return QString::fromStdString(s); }
-QString Text(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 
 constexpr std::uint32_t kRed = 0xFF0000, kBlue = 0x0000FF, kGreen = 0x00FF00, kYellow = 0xFFFF00;
 
@@ -66,7 +65,7 @@ Bytes Logo(std::uint32_t left, std::uint32_t right)
     return testing::BmpFile(320, 400, 8, colours, rows);
 }
 
-class ManagerWindowTest : public ::testing::Test {
+class ManagerWindowTest : public ::testing::Test, protected testing::ManagerFakes {
 protected:
     void SetUp() override
     {
@@ -95,10 +94,7 @@ protected:
     Form1& Open(DriveC driveC)
     {
         window.reset();
-        window = std::make_unique<Form1>(
-            ManagerPlatform{settings, messages, opener, folders, saveDialog, creatorMessages, registry, processes,
-                            program, root / "snaps"},
-            std::move(driveC));
+        window = std::make_unique<Form1>(Platform(program, root / "snaps"), std::move(driveC));
         window->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
         return *window;
@@ -156,14 +152,6 @@ protected:
     }
 
     fs::path root, drive, program, pictures;
-    MemorySettingsStore settings;
-    testing::FakeManagerMessages messages;
-    testing::FakeDocumentOpener opener;
-    testing::FakeFolderChooser folders;
-    testing::FakeSaveDialog saveDialog;
-    testing::FakeMessageBoxes creatorMessages;
-    testing::FakeRegistry registry;
-    testing::FakeProcessStarter processes;
     std::unique_ptr<Form1> window;
 };
 

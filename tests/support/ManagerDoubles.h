@@ -1,8 +1,11 @@
 // Test doubles of what the Logo Manager window reaches of the desktop: its
-// messages and questions and the chooser of drive C:.
+// messages and questions and the chooser of drive C:, and the whole platform
+// made of doubles.
 #pragma once
 
+#include "app/platform/SettingsStore.h"
 #include "manager/ManagerPlatform.h"
+#include "support/AboutDoubles.h"
 #include "support/PlatformDoubles.h"
 
 #include <QString>
@@ -10,6 +13,7 @@
 #include <deque>
 #include <filesystem>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace quillmere::testing {
@@ -58,6 +62,24 @@ public:
     std::optional<std::filesystem::path> imageAnswer;
     int imagesAsked = 0;
     std::filesystem::path imageStart;
+};
+
+// Every double the Logo Manager window reaches, and the platform made of them.
+struct ManagerFakes {
+    MemorySettingsStore settings;
+    FakeManagerMessages messages;
+    FakeDocumentOpener opener;
+    FakeFolderChooser folders;
+    FakeSaveDialog saveDialog;
+    FakeMessageBoxes creatorMessages;
+    FakeRegistry registry;
+    FakeProcessStarter processes;
+
+    ManagerPlatform Platform(std::filesystem::path programFolder, std::filesystem::path tempFolder = {})
+    {
+        return {settings, messages,  opener, folders, saveDialog, creatorMessages,
+                registry, processes, std::move(programFolder), std::move(tempFolder)};
+    }
 };
 
 } // namespace quillmere::testing
