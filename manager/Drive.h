@@ -27,6 +27,8 @@ enum class DriveErrc {
     ImageReadOnly,   // the disk image may not be written by this user
     ImageInUse,      // a running virtual machine or emulator holds the disk image
     ImageTool,       // the FAT tools could not do what was asked on the disk image
+    Busy,            // another run of this program is changing drive C: and did not finish in time
+    Replaced,        // the folder or disk image was replaced under its name since it was opened
 };
 const std::error_category& DriveCategory() noexcept;
 std::error_code make_error_code(DriveErrc e) noexcept;
@@ -66,6 +68,16 @@ class Drive {
 public:
     virtual ~Drive() = default;
 
+    // Holds drive C: against every other process of this program, waiting up to
+    // kDriveLockSeconds for one that holds it; nested holds in this process
+    // count. Throws DriveError (DriveErrc::Busy, or what AcquireLock throws).
+    void Hold() const;
+    void Release() const noexcept;
+
+    // The folder or image file the drive was opened on is no longer what its
+    // name names (replaced, moved away or removed), so changes would be lost.
+    virtual bool Replaced() const noexcept = 0;
+
     // For the user: the folder, or which volume of which disk image.
     virtual std::string Description() const = 0;
     virtual std::filesystem::path Resolve(std::string_view drivePath) const = 0;
@@ -79,7 +91,19 @@ public:
     virtual void WriteFile(std::string_view target, std::span<const std::uint8_t> bytes) const = 0;
     virtual std::string ReadFile(std::string_view source, std::uintmax_t maxBytes) const = 0;
     virtual void RemoveFile(std::string_view drivePath) const = 0;
+
+protected:
+    // One try at the lock: true when taken, false when another process of this
+    // program holds it. Throws DriveError when it can never be taken now.
+    virtual bool TryLock() const = 0;
+    virtual void Unlock() const noexcept = 0;
+
+private:
+    mutable int holds_ = 0;
 };
+
+// How long a run waits for another that changes the same drive C:.
+inline constexpr int kDriveLockSeconds = 60;
 
 // The steps of a drive path ("C:\Windows\Logow.sys": {"Windows", "Logow.sys"});
 // empty steps (doubled backslashes) are dropped. Throws Error for a path not on

@@ -5,6 +5,8 @@
 #include "ImageDrive.h"
 
 #include <cerrno>
+#include <chrono>
+#include <thread>
 #include <cstdlib>
 #include <cstring>
 
@@ -127,6 +129,31 @@ DriveC DriveC::Open(const std::string& option, int partition)
     return DriveC(root, true);
 }
 
+void Drive::Hold() const
+{
+    if (holds_ > 0) {
+        ++holds_;
+        return;
+    }
+    // Another run holds it only while it prepares the drive and runs one
+    // operation: a few seconds at most, so asking again soon is cheap.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(kDriveLockSeconds);
+    while (!TryLock()) {
+        if (std::chrono::steady_clock::now() >= deadline)
+            throw DriveError(Description(), "another run of Quillmere is changing drive C: and did not finish "
+                                            "within " + std::to_string(kDriveLockSeconds) + " seconds; try again",
+                             DriveErrc::Busy);
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    holds_ = 1;
+}
+
+void Drive::Release() const noexcept
+{
+    if (holds_ > 0 && --holds_ == 0)
+        Unlock();
+}
+
 std::optional<std::uint32_t> DriveC::Attributes(std::string_view drivePath) const noexcept
 {
     try {
@@ -172,6 +199,10 @@ public:
             return "the disk image is in use by a running virtual machine or emulator; shut it down first";
         case DriveErrc::ImageTool:
             return "the FAT tools (mtools) could not change the disk image";
+        case DriveErrc::Busy:
+            return "another run of Quillmere is changing drive C:";
+        case DriveErrc::Replaced:
+            return "drive C: was replaced since it was opened";
         }
         return "unknown error";
     }

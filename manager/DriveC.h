@@ -19,6 +19,24 @@
 
 namespace quillmere {
 
+// A hold on drive C: (Drive::Hold) for as long as it lives.
+class DriveHold {
+public:
+    explicit DriveHold(std::shared_ptr<const Drive> drive) : drive_(std::move(drive)) { drive_->Hold(); }
+    ~DriveHold()
+    {
+        if (drive_)
+            drive_->Release();
+    }
+    DriveHold(DriveHold&& other) noexcept = default;
+    DriveHold& operator=(DriveHold&&) = delete;
+    DriveHold(const DriveHold&) = delete;
+    DriveHold& operator=(const DriveHold&) = delete;
+
+private:
+    std::shared_ptr<const Drive> drive_;
+};
+
 class DriveC {
 public:
     // root is the folder that stands for C:\ (FolderDrive.h); it is opened here,
@@ -51,6 +69,18 @@ public:
     int Partition() const noexcept { return partition_; }
     // For the user: the folder's path, or "partition 1 (FAT16) of the disk image ...".
     std::string Description() const { return drive_->Description(); }
+
+    // Keeps every other run of this program off drive C: while the hold lives,
+    // so that the start-up steps and an operation see no one else's half-done
+    // work (a folder: a lock on the folder; an image: a lock on the file, which
+    // a running virtual machine's locks also stop). Waits for another run up to
+    // kDriveLockSeconds. Throws DriveError: DriveErrc::Busy when the wait ran
+    // out, ImageInUse, Replaced.
+    [[nodiscard]] DriveHold Hold() const { return DriveHold(drive_); }
+
+    // The folder or disk image file was replaced, moved or removed since it was
+    // opened: what is changed here would not reach it; open it again.
+    bool Replaced() const noexcept { return drive_->Replaced(); }
 
     // The host path of the file a drive path names, for showing and for tests;
     // operations never act through it. A disk image has none: Error. Found step by step: where an entry matches

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include <dirent.h>
+#include <sys/file.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -82,6 +83,36 @@ FolderDrive::FolderDrive(fs::path root) : root_(std::move(root))
 }
 
 std::string FolderDrive::Description() const { return root_.string(); }
+
+bool FolderDrive::Replaced() const noexcept
+{
+    struct stat now {}, held {};
+    if (::stat(root_.c_str(), &now) != 0 || ::fstat(rootFd_.Get(), &held) != 0)
+        return true;
+    return now.st_dev != held.st_dev || now.st_ino != held.st_ino;
+}
+
+bool FolderDrive::TryLock() const
+{
+    // A handle of the lock's own: flock belongs to the open file, and the
+    // root's handle is shared by every operation.
+    if (!lockFd_) {
+        lockFd_ = UniqueFd(::openat(rootFd_.Get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (!lockFd_)
+            throw DriveError(root_.string(), "cannot open the drive C: folder: " + Reason(errno), Code(errno));
+    }
+    if (::flock(lockFd_.Get(), LOCK_EX | LOCK_NB) == 0)
+        return true;
+    if (errno == EWOULDBLOCK || errno == EINTR)
+        return false;
+    // A file system without locks (some network shares): there is nothing to
+    // wait for, and the drive stays usable.
+    if (errno == ENOLCK || errno == EOPNOTSUPP || errno == EINVAL)
+        return true;
+    throw DriveError(root_.string(), "cannot lock the drive C: folder: " + Reason(errno), Code(errno));
+}
+
+void FolderDrive::Unlock() const noexcept { lockFd_ = UniqueFd(); }
 
 FolderDrive::Place FolderDrive::Locate(std::string_view drivePath) const
 {

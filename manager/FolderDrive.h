@@ -22,6 +22,7 @@ public:
     explicit FolderDrive(std::filesystem::path root);
 
     std::string Description() const override;
+    bool Replaced() const noexcept override;
     std::filesystem::path Resolve(std::string_view drivePath) const override;
     DriveEntry Inspect(std::string_view drivePath) const override;
     std::error_code ChangeAttributes(std::string_view fullFilePath,
@@ -34,6 +35,11 @@ public:
     std::string ReadFile(std::string_view source, std::uintmax_t maxBytes) const override;
     void RemoveFile(std::string_view drivePath) const override;
 
+protected:
+    // flock on a handle of its own on the root folder.
+    bool TryLock() const override;
+    void Unlock() const noexcept override;
+
 private:
     struct Place;
     Place Locate(std::string_view drivePath) const;
@@ -41,6 +47,7 @@ private:
 
     std::filesystem::path root_;
     UniqueFd rootFd_;
+    mutable UniqueFd lockFd_;
 };
 
 } // namespace quillmere

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <random>
 
 #include <fcntl.h>
@@ -39,6 +40,10 @@ std::vector<std::string> Parent(const std::vector<std::string>& steps)
 
 // Listings of a folder with thousands of entries (C:\Windows\System) fit.
 constexpr std::size_t kMaxListing = 16u << 20;
+
+// The byte this program locks (TryLock): the last one a lock can cover, so it
+// never meets an emulator's.
+constexpr off_t kLockByte = std::numeric_limits<off_t>::max() - 1;
 
 constexpr std::uint32_t kSettable = kAttrReadOnly | kAttrHidden | kAttrSystem | kAttrArchive;
 
@@ -100,18 +105,81 @@ fs::path ImageDrive::Resolve(std::string_view drivePath) const
 bool ImageDrive::InUse() const
 {
     // Any lock another open file of the image holds conflicts with a write lock
-    // on the whole file. QEMU holds open-file-description locks on single bytes
-    // of the images it uses, and F_OFD_GETLK sees those and classic ones alike.
+    // on the whole file but the byte this program locks (TryLock). QEMU holds
+    // open-file-description locks on single bytes of the images it uses, and
+    // F_OFD_GETLK sees those and classic ones alike.
     struct flock lock {};
     lock.l_type = F_WRLCK;
     lock.l_whence = SEEK_SET;
+    lock.l_start = 0;
+    lock.l_len = kLockByte;
     if (::fcntl(fd_.Get(), F_OFD_GETLK, &lock) != 0)
         return false;
     return lock.l_type != F_UNLCK;
 }
 
+bool ImageDrive::Replaced() const noexcept
+{
+    struct stat now {}, held {};
+    if (::stat(image_.c_str(), &now) != 0 || ::fstat(fd_.Get(), &held) != 0)
+        return true;
+    return now.st_dev != held.st_dev || now.st_ino != held.st_ino;
+}
+
+void ImageDrive::RequireSameImage(const std::string& shown) const
+{
+    if (Replaced())
+        throw DriveError(shown, "the disk image " + image_.string() + " was replaced, moved or removed since it "
+                                "was opened, so nothing was changed; open it again",
+                         DriveErrc::Replaced);
+}
+
+bool ImageDrive::TryLock() const
+{
+    if (!writable_)
+        return true;
+    const std::string shown = image_.string();
+    RequireSameImage(shown);
+    if (!lockFd_) {
+        // A write lock needs a descriptor open for writing; it must be the
+        // file already open, not whatever the name names now.
+        UniqueFd fd(::open(image_.c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY));
+        struct stat opened {}, held {};
+        if (!fd || ::fstat(fd.Get(), &opened) != 0 || ::fstat(fd_.Get(), &held) != 0 ||
+            opened.st_dev != held.st_dev || opened.st_ino != held.st_ino)
+            throw DriveError(shown, "the disk image could not be opened again to lock it", DriveErrc::Replaced);
+        lockFd_ = std::move(fd);
+    }
+    struct flock lock {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = kLockByte;
+    lock.l_len = 1;
+    if (::fcntl(lockFd_.Get(), F_OFD_SETLK, &lock) == 0) {
+        // Taken: nobody but an emulator can hold the rest of the file now.
+        if (InUse()) {
+            Unlock();
+            throw DriveError(shown, "the disk image is in use: a running virtual machine or emulator has it "
+                                    "open; shut it down first",
+                             DriveErrc::ImageInUse);
+        }
+        return true;
+    }
+    if (errno != EAGAIN && errno != EACCES && errno != EINTR)
+        throw DriveError(shown, "cannot lock the disk image: " + std::string(std::strerror(errno)), Code(errno));
+    // Held: by another run of this program, unless an emulator locks it all.
+    if (InUse())
+        throw DriveError(shown, "the disk image is in use: a running virtual machine or emulator has it open; "
+                                "shut it down first",
+                         DriveErrc::ImageInUse);
+    return false;
+}
+
+void ImageDrive::Unlock() const noexcept { lockFd_ = UniqueFd(); }
+
 void ImageDrive::RequireWritable(const std::string& shown) const
 {
+    RequireSameImage(shown);
     if (!writable_)
         throw DriveError(shown, "the disk image " + image_.string() + " is not writable for you, so nothing on it "
                                 "is changed",
@@ -133,6 +201,73 @@ MtoolsRun ImageDrive::Must(std::string_view program, const std::vector<std::stri
     return run;
 }
 
+bool ImageDrive::ReadListings(const std::vector<std::vector<std::string>>& folders) const
+{
+    // Every folder is named by its short names, so mtools reads no name as a
+    // pattern, and each listing must come back under the name asked for, in
+    // the order asked, with as many entries as mdir counted: a listing is never
+    // taken for another folder's.
+    std::vector<std::string> names = {"-a"};
+    for (const auto& f : folders)
+        names.push_back(Mtools::Name(f));
+    const MtoolsRun dir = mtools_->Run("mdir", names, kMaxListing);
+    if (dir.status != 0 || dir.outCut)
+        return false;
+    std::vector<MtoolsFolder> listed = ParseMdir(dir.out);
+    if (listed.size() != folders.size())
+        return false;
+    std::vector<std::string> patterns;
+    for (std::size_t i = 0; i < folders.size(); ++i) {
+        if (!SameIgnoringCase(listed[i].name, names[i + 1]) ||
+            listed[i].counted != static_cast<long>(listed[i].entries.size()))
+            return false;
+        if (!listed[i].entries.empty())
+            patterns.push_back(names[i + 1] + (folders[i].empty() ? "*" : "/*"));
+    }
+    // mattrib lists the same entries in the same order, each as its folder and
+    // its long name (else its short one); they are matched one by one, so two
+    // entries of the same long name cannot swap their attributes.
+    std::vector<std::pair<std::string, std::uint32_t>> attributes;
+    if (!patterns.empty()) {
+        const MtoolsRun attrib = mtools_->Run("mattrib", patterns, kMaxListing);
+        if (attrib.status != 0 || attrib.outCut)
+            return false;
+        attributes = ParseMattrib(attrib.out);
+    }
+    std::size_t next = 0;
+    std::map<std::string, std::vector<Listed>> read;
+    for (std::size_t i = 0; i < folders.size(); ++i) {
+        const std::string prefix = folders[i].empty() ? names[i + 1] : names[i + 1] + "/";
+        std::vector<Listed>& entries = read[Key(folders[i])];
+        for (const MtoolsEntry& e : listed[i].entries) {
+            if (next >= attributes.size() || attributes[next].first != prefix + e.name)
+                return false;
+            if (!e.dot)
+                entries.push_back({e.name, e.shortName, e.folder, e.size, attributes[next].second & kSettable});
+            ++next;
+        }
+        MarkAmbiguous(entries);
+    }
+    if (next != attributes.size())
+        return false;
+    for (auto& [key, entries] : read)
+        listings_[key] = std::move(entries);
+    return true;
+}
+
+void ImageDrive::MarkAmbiguous(std::vector<Listed>& entries)
+{
+    // mtools finds an entry by a name that is either its long or its short name:
+    // a short name is an address only while no other entry answers to it.
+    for (Listed& entry : entries) {
+        entry.ambiguous = !IsShortName(entry.shortName) ||
+                          std::any_of(entries.begin(), entries.end(), [&](const Listed& other) {
+                              return &other != &entry && (SameIgnoringCase(other.shortName, entry.shortName) ||
+                                                          SameIgnoringCase(other.name, entry.shortName));
+                          });
+    }
+}
+
 const std::vector<ImageDrive::Listed>& ImageDrive::Listing(const std::vector<std::string>& folder,
                                                            const std::string& shown) const
 {
@@ -146,60 +281,26 @@ const std::vector<ImageDrive::Listed>& ImageDrive::Listing(const std::vector<std
         if (const auto it = listings_.find(Key(parent)); it != listings_.end()) {
             for (const Listed& entry : it->second) {
                 std::vector<std::string> sibling = parent;
-                sibling.push_back(entry.name);
-                if (entry.folder && !listings_.contains(Key(sibling)) && Key(sibling) != Key(folder))
+                sibling.push_back(entry.shortName);
+                if (entry.folder && !entry.ambiguous && !listings_.contains(Key(sibling)) &&
+                    Key(sibling) != Key(folder))
                     batch.push_back(std::move(sibling));
             }
         }
     }
-    const auto read = [&](const std::vector<std::vector<std::string>>& folders) {
-        std::vector<std::string> names = {"-a"};
-        for (const auto& f : folders)
-            names.push_back(Mtools::Name(f));
-        const MtoolsRun dir = mtools_->Run("mdir", names, kMaxListing);
-        if (dir.status != 0 || dir.outCut)
-            return false;
-        std::map<std::string, std::vector<Listed>> read;
-        std::vector<std::string> patterns;
-        for (const MtoolsFolder& listed : ParseMdir(dir.out)) {
-            std::vector<Listed>& entries = read[Upper(listed.name)];
-            for (const MtoolsEntry& e : listed.entries)
-                entries.push_back({e.name, e.shortName, e.folder, e.size, 0});
-            if (!entries.empty())
-                patterns.push_back(listed.name + (listed.name.ends_with('/') ? "*" : "/*"));
-        }
-        if (read.size() != folders.size())
-            return false;
-        if (!patterns.empty()) {
-            const MtoolsRun attrib = mtools_->Run("mattrib", patterns, kMaxListing);
-            if (attrib.status != 0 || attrib.outCut)
-                return false;
-            for (const auto& [path, attributes] : ParseMattrib(attrib.out)) {
-                const std::size_t slash = path.rfind('/');
-                if (slash == std::string::npos)
-                    continue;
-                const std::string parent = slash <= 2 ? "::/" : path.substr(0, slash);
-                const std::string name = path.substr(slash + 1);
-                const auto it = read.find(Upper(parent));
-                if (it == read.end())
-                    continue;
-                for (Listed& entry : it->second) {
-                    if (entry.name == name)
-                        entry.attributes = attributes & kSettable;
-                }
-            }
-        }
-        for (auto& [key, entries] : read)
-            listings_[key] = std::move(entries);
-        return true;
-    };
-    if (!read(batch) && (batch.size() == 1 || !read({folder}))) {
+    if (!ReadListings(batch) && (batch.size() == 1 || !ReadListings({folder}))) {
         const MtoolsRun dir = mtools_->Run("mdir", {"-a", Mtools::Name(folder)}, kMaxListing);
         throw DriveError(shown, "cannot be read from the disk image " + image_.string() + " (" +
-                                    MtoolsComplaint(dir) + ")",
+                                    (dir.status == 0 ? std::string("its entries could not be told apart; "
+                                                                   "check the file system with fsck.fat")
+                                                     : MtoolsComplaint(dir)) +
+                                    ")",
                          DriveErrc::ImageTool);
     }
-    return listings_.at(Key(folder));
+    const auto it = listings_.find(Key(folder));
+    if (it == listings_.end())
+        throw DriveError(shown, "cannot be read from the disk image " + image_.string(), DriveErrc::ImageTool);
+    return it->second;
 }
 
 void ImageDrive::Forget(const std::vector<std::string>& folder) const { listings_.erase(Key(folder)); }
@@ -220,25 +321,46 @@ ImageDrive::Place ImageDrive::Locate(std::string_view drivePath) const
         return place;
     }
     for (std::size_t i = 0; i < asked.size(); ++i) {
-        const std::vector<Listed>& entries = Listing(place.steps, ShownDrivePath(place.steps, place.steps.size()));
+        const std::vector<Listed>& entries = Listing(place.steps, ShownDrivePath(asked, i));
+        // A name in 8.3 form is found by the short name alone, as DOS finds
+        // C:\LOGO.SYS at start-up; a longer one by the long name.
+        const bool shortForm = IsShortName(asked[i]);
         const auto found = std::find_if(entries.begin(), entries.end(), [&](const Listed& e) {
-            return SameIgnoringCase(e.name, asked[i]) || SameIgnoringCase(e.shortName, asked[i]);
+            return SameIgnoringCase(shortForm ? e.shortName : e.name, asked[i]);
         });
+        const std::string here = ShownDrivePath(asked, i + 1);
         if (found == entries.end()) {
+            // A new entry gets the name as asked; mtools would take an entry that
+            // answers to it under its other name for it.
+            if (std::any_of(entries.begin(), entries.end(), [&](const Listed& e) {
+                    return SameIgnoringCase(e.name, asked[i]) || SameIgnoringCase(e.shortName, asked[i]);
+                }))
+                throw DriveError(shown, "the disk image has an entry called " + asked[i] + " in " +
+                                            ShownDrivePath(asked, i) + " that DOS knows by another name, so " +
+                                            here + " cannot be made there",
+                                 Code(EEXIST));
             place.steps.insert(place.steps.end(), asked.begin() + static_cast<std::ptrdiff_t>(i), asked.end());
             if (i + 1 < asked.size())
-                place.missingFolder = ShownDrivePath(place.steps, i + 1);
+                place.missingFolder = here;
             return place;
         }
-        place.steps.push_back(found->name);
+        if (found->ambiguous)
+            throw DriveError(shown, here + " on the disk image " + image_.string() + " has the short name " +
+                                        found->shortName + ", which another entry of its folder answers to; "
+                                        "repair the file system (fsck.fat) first",
+                             DriveErrc::ImageTool);
+        // Addressed by its short name, or by the same name in its own letter
+        // case, which only this entry answers to either.
+        place.steps.push_back(IsShortName(found->name) && SameIgnoringCase(found->name, found->shortName)
+                                  ? found->name
+                                  : found->shortName);
         if (i + 1 == asked.size()) {
             place.exists = true;
             place.entry = *found;
             return place;
         }
         if (!found->folder)
-            throw DriveError(shown, ShownDrivePath(place.steps, place.steps.size()) + " is not a folder",
-                             Code(ENOTDIR));
+            throw DriveError(shown, here + " is not a folder", Code(ENOTDIR));
     }
     return place;
 }

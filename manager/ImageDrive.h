@@ -40,6 +40,7 @@ public:
     bool Writable() const noexcept { return writable_; }
 
     std::string Description() const override;
+    bool Replaced() const noexcept override;
     // A disk image's files have no path on this system: throws Error.
     std::filesystem::path Resolve(std::string_view drivePath) const override;
     DriveEntry Inspect(std::string_view drivePath) const override;
@@ -53,6 +54,13 @@ public:
     std::string ReadFile(std::string_view source, std::uintmax_t maxBytes) const override;
     void RemoveFile(std::string_view drivePath) const override;
 
+protected:
+    // An open-file-description lock on one byte far past any data of the
+    // image, which no emulator locks; an image this user may not write has
+    // nothing to protect and is not locked.
+    bool TryLock() const override;
+    void Unlock() const noexcept override;
+
 private:
     struct Listed {
         std::string name;      // as Windows shows it
@@ -60,17 +68,26 @@ private:
         bool folder = false;
         std::uintmax_t size = 0;
         std::uint32_t attributes = 0;
+        // Its short name is no safe address: not a valid 8.3 name, or another
+        // entry of the folder answers to it too.
+        bool ambiguous = false;
     };
     struct Place {
-        std::vector<std::string> steps; // spelled as on the image where they exist, else as asked
+        // Addresses for mtools: the short names of entries that exist (never a
+        // long name, which may be a pattern or a path), then the new names as asked.
+        std::vector<std::string> steps;
         std::string missingFolder;      // the first missing folder on the way, as a drive path
         bool exists = false;
         Listed entry;                   // when it exists (the root: a folder)
     };
     Place Locate(std::string_view drivePath) const;
+    // The entries of a folder (named by its steps' short names).
     const std::vector<Listed>& Listing(const std::vector<std::string>& folder, const std::string& shown) const;
+    bool ReadListings(const std::vector<std::vector<std::string>>& folders) const;
+    static void MarkAmbiguous(std::vector<Listed>& entries);
     void Forget(const std::vector<std::string>& folder) const;
     void RequireWritable(const std::string& shown) const;
+    void RequireSameImage(const std::string& shown) const;
     bool InUse() const;
     MtoolsRun Must(std::string_view program, const std::vector<std::string>& args, const std::string& shown) const;
     std::string Stage(std::span<const std::uint8_t> bytes, const std::string& shown) const;
@@ -83,6 +100,7 @@ private:
     bool writable_ = false;
     std::filesystem::path scratch_;
     std::unique_ptr<Mtools> mtools_;
+    mutable UniqueFd lockFd_;
     // Listings by the mtools name of the folder in upper case.
     mutable std::map<std::string, std::vector<Listed>> listings_;
 };

@@ -252,18 +252,36 @@ std::vector<MtoolsFolder> ParseMdir(std::string_view out)
 {
     std::vector<MtoolsFolder> folders;
     constexpr std::string_view kHeader = "Directory for ";
+    bool counting = false; // between a folder's header and its count
     while (!out.empty()) {
         const std::size_t end = out.find('\n');
         std::string_view line = out.substr(0, end);
         out = end == std::string_view::npos ? std::string_view{} : out.substr(end + 1);
         if (line.starts_with(kHeader)) {
-            folders.push_back({std::string(line.substr(kHeader.size())), {}});
+            folders.push_back({std::string(line.substr(kHeader.size())), {}, -1});
+            counting = true;
+            continue;
+        }
+        if (folders.empty() || !counting)
+            continue;
+        // The count closes the folder: "        4 files   258 156 bytes",
+        // "        1 file ...", or "No files".
+        if (line == "No files") {
+            folders.back().counted = 0;
+            counting = false;
+            continue;
+        }
+        const std::vector<std::string_view> all = Words(line);
+        if (!line.empty() && line[0] == ' ' && all.size() >= 2 && (all[1] == "files" || all[1] == "file") &&
+            IsDigits(all[0], 0, all[0].size())) {
+            folders.back().counted = std::strtol(std::string(all[0]).c_str(), nullptr, 10);
+            counting = false;
             continue;
         }
         // An entry: "LOGOW    SYS    129078 2026-12-10  13:24  Logow.sys", the
         // long name after the time when there is one.
         const std::size_t stamp = FindStamp(line);
-        if (folders.empty() || stamp == std::string_view::npos || line.empty() || line[0] == ' ')
+        if (stamp == std::string_view::npos || line.empty() || line[0] == ' ')
             continue;
         const std::vector<std::string_view> words = Words(line.substr(0, stamp));
         if (words.size() < 2 || words.size() > 3)
@@ -279,11 +297,10 @@ std::vector<MtoolsFolder> ParseMdir(std::string_view out)
         const std::string_view base = words[0];
         const std::string_view ext = words.size() == 3 ? words[1] : std::string_view{};
         const std::string spelled = std::string(base) + (ext.empty() ? "" : "." + std::string(ext));
-        if (spelled == "." || spelled == "..")
-            continue;
+        entry.dot = entry.folder && (spelled == "." || spelled == "..");
         entry.shortName = Upper(spelled);
         const std::size_t longAt = stamp + 19;
-        entry.name = line.size() > longAt ? std::string(line.substr(longAt)) : spelled;
+        entry.name = !entry.dot && line.size() > longAt ? std::string(line.substr(longAt)) : spelled;
         folders.back().entries.push_back(std::move(entry));
     }
     return folders;
@@ -309,6 +326,26 @@ std::vector<std::pair<std::string, std::uint32_t>> ParseMattrib(std::string_view
         entries.emplace_back(std::string(line.substr(name)), attributes);
     }
     return entries;
+}
+
+bool IsShortName(std::string_view name)
+{
+    // Characters a short name may hold besides letters and digits; bytes above
+    // 127 are code-page letters.
+    constexpr std::string_view kSpecial = "!#$%&'()-@^_`{}~";
+    const std::size_t dot = name.find('.');
+    const std::string_view base = name.substr(0, dot);
+    const std::string_view ext = dot == std::string_view::npos ? std::string_view{} : name.substr(dot + 1);
+    if (base.empty() || base.size() > 8 || ext.size() > 3 || (dot != std::string_view::npos && ext.empty()))
+        return false;
+    for (const std::string_view part : {base, ext}) {
+        for (const char c : part) {
+            const auto u = static_cast<unsigned char>(c);
+            if (!(std::isalnum(u) || u > 127 || kSpecial.find(c) != std::string_view::npos))
+                return false;
+        }
+    }
+    return true;
 }
 
 std::string MtoolsComplaint(const MtoolsRun& run)
