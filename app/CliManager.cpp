@@ -350,6 +350,7 @@ int Install(LogoManager& manager, const LogoSlot& slot, const fs::path& file)
     case InstallOutcome::Installed:
         Say("Installed " + file.string() + " as the " + std::string(slot.name) + " logo.");
         return ExitOk;
+    case InstallOutcome::FileMissing:
     case InstallOutcome::WrongFormat: {
         const std::string why = WhyNotALogo(file);
         if (why.ends_with("no such file") || why.ends_with("not a file") || why.ends_with("not a regular file"))
@@ -358,9 +359,8 @@ int Install(LogoManager& manager, const LogoSlot& slot, const fs::path& file)
                                   "); convert it first with the Logo Creator or 'quillmere convert'");
     }
     case InstallOutcome::OriginalOwed:
-        return Fail(kInstall, notInstalled + OriginalOwedReason(slot));
     case InstallOutcome::CopyFailed:
-        return Fail(kInstall, notInstalled + report.files.back().detail);
+        return Fail(kInstall, notInstalled + report.reason);
     case InstallOutcome::NoFileSelected:
         break;
     }

@@ -61,7 +61,7 @@ std::array<bool, 3> LogoManager::ReadOwed(std::vector<FileResult>* problems) con
             problems->push_back({.step = FileStep::Examine, .target = std::string(kOwedOriginalsRecord),
                                  .detail = e.reason()});
         return {true, true, true};
-    } catch (const Error& e) {
+    } catch (const std::exception& e) {
         if (problems)
             problems->push_back({.step = FileStep::Examine, .target = std::string(kOwedOriginalsRecord),
                                  .detail = e.what()});
@@ -71,9 +71,19 @@ std::array<bool, 3> LogoManager::ReadOwed(std::vector<FileResult>* problems) con
         std::size_t end = text.find('\n', start);
         if (end == std::string::npos)
             end = text.size();
-        if (const LogoSlot* slot = FindSlot(std::string_view(text).substr(start, end - start)))
-            owed[IndexOf(*slot)] = true;
+        // Edited on Windows: "Startup\r\n" names the startup kind too.
+        std::string word;
+        for (const char c : std::string_view(text).substr(start, end - start)) {
+            if (c != '\r' && c != ' ' && c != '\t')
+                word += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+        }
         start = end + 1;
+        if (word.empty())
+            continue;
+        const LogoSlot* slot = FindSlot(word);
+        if (!slot)
+            return {true, true, true}; // a line not understood may have named any kind
+        owed[IndexOf(*slot)] = true;
     }
     return owed;
 }
@@ -86,11 +96,53 @@ std::array<bool, 3> LogoManager::OwedOriginals() const
     return owed;
 }
 
+std::string LogoManager::OwedReason(LogoKind kind) const
+{
+    const LogoSlot& slot = SlotOf(kind);
+    if (!storeProblem_.empty())
+        return "the original " + std::string(slot.name) + " logo cannot be kept, as " + storeProblem_ +
+               ", so it is not replaced";
+    return OriginalOwedReason(slot);
+}
+
+bool LogoManager::AnyOriginalKept() const
+{
+    for (const LogoSlot& slot : LogoSlots()) {
+        try {
+            if (drive_.Inspect(BackupPath(slot, kOriginalsBackup)).type != DriveEntry::Type::Missing)
+                return true;
+        } catch (const std::exception&) {
+            return true; // something is there that cannot be read now
+        }
+    }
+    return false;
+}
+
+std::array<bool, 3> LogoManager::InstalledKinds() const
+{
+    std::array<bool, 3> installed{};
+    for (const LogoSlot& slot : LogoSlots()) {
+        try {
+            // A folder or a FIFO in a logo's place is no logo to keep.
+            installed[IndexOf(slot)] = drive_.Inspect(slot.copyPath).type == DriveEntry::Type::File;
+        } catch (const DriveError& e) {
+            // Something may be there that cannot be read now; a link off the
+            // drive is no original of this drive.
+            installed[IndexOf(slot)] = e.code() != DriveErrc::LeavesDrive;
+        } catch (const std::exception&) {
+            installed[IndexOf(slot)] = true;
+        }
+    }
+    return installed;
+}
+
 FileResult LogoManager::WriteOwed(const std::array<bool, 3>& owed)
 {
     FileResult result{.step = FileStep::Record, .target = std::string(kOwedOriginalsRecord)};
     try {
-        if (Any(owed)) {
+        // An empty record stays while no original was kept: it tells later runs
+        // that the first run is over, though it found nothing to keep.
+        if (Any(owed) || !AnyOriginalKept()) {
             std::string text;
             for (const LogoSlot& slot : LogoSlots()) {
                 if (owed[IndexOf(slot)])
@@ -102,104 +154,167 @@ FileResult LogoManager::WriteOwed(const std::array<bool, 3>& owed)
             drive_.RemoveFile(kOwedOriginalsRecord);
         }
         result.done = true;
-    } catch (const Error& e) {
+    } catch (const std::exception& e) {
         const auto* fileError = dynamic_cast<const FileError*>(&e);
         result.detail = fileError && fileError->file() == result.target ? fileError->reason() : e.what();
     }
     return result;
 }
 
-StartupReport LogoManager::StartUp()
+std::optional<DriveHold> LogoManager::TryHold(std::string& problem) const
 {
-    StartupReport report;
+    try {
+        return drive_.Hold();
+    } catch (const std::exception& e) {
+        problem = e.what();
+        return std::nullopt;
+    }
+}
+
+void LogoManager::PrepareStore(StartupReport& report)
+{
     std::optional<DriveEntry> store;
     try {
         store = drive_.Inspect(kBackupFolder);
-    } catch (const Error& e) {
+    } catch (const std::exception& e) {
         const auto* fileError = dynamic_cast<const FileError*>(&e);
         report.files.push_back({.step = FileStep::Examine,
                                 .target = fileError ? fileError->file() : std::string(kBackupFolder),
                                 .detail = fileError ? fileError->reason() : e.what()});
         report.failed = true;
+        // Nothing is known to be kept.
+        storeProblem_ = std::string(kBackupFolder) + " cannot be read";
+        unrecorded_ = {true, true, true};
+        return;
     }
     // The existence test would take a hidden store for none, and then fail to
     // make it at every start: any folder of that name is the store.
-    if (store && store->type == DriveEntry::Type::Missing) {
+    bool madeNow = false;
+    if (store->type == DriveEntry::Type::Missing) {
         report.files.push_back(MakeFolder(kBackupFolder));
-        report.firstRun = report.files.back().done;
-        report.failed = !report.firstRun;
-    } else if (store && store->type != DriveEntry::Type::Folder) {
+        madeNow = report.files.back().done;
+        if (!madeNow)
+            storeProblem_ = std::string(kBackupFolder) + " could not be made (" + report.files.back().detail + ")";
+    } else if (store->type != DriveEntry::Type::Folder) {
         const std::string what = store->type == DriveEntry::Type::File ? "a file" : store->typeName;
         report.files.push_back({.step = FileStep::MakeFolder, .target = std::string(kBackupFolder),
                                 .detail = "there is " + what + " of that name, not a folder"});
+        storeProblem_ = std::string(kBackupFolder) + " is " + what + ", not a folder";
+    }
+    if (!storeProblem_.empty()) {
+        // No place for the originals: every logo installed now is owed, and
+        // nothing replaces it in this run.
         report.failed = true;
+        unrecorded_ = InstalledKinds();
+        return;
     }
 
-    std::array<bool, 3> owed{};
-    if (report.firstRun && !drive_.Exists(BackupPath(SlotOf(LogoKind::Wait), kOriginalsBackup))) {
-        // Only the first run takes originals: a later one would copy whatever is
-        // installed by then over them. What it cannot finish now it owes.
-        for (const LogoSlot& slot : LogoSlots()) {
-            try {
-                // A folder or a FIFO in a logo's place is no logo to keep.
-                owed[IndexOf(slot)] = drive_.Inspect(slot.copyPath).type == DriveEntry::Type::File;
-            } catch (const DriveError& e) {
-                // Something may be there that cannot be read now; a link off the
-                // drive is no original of this drive.
-                owed[IndexOf(slot)] = e.code() != DriveErrc::LeavesDrive;
-            } catch (const Error&) {
-                owed[IndexOf(slot)] = true;
-            }
+    // A store with neither the record nor an original is what a first run that
+    // ended early leaves (or one made by hand): its first run is still to come.
+    bool firstRun = madeNow;
+    if (!firstRun) {
+        try {
+            firstRun = drive_.Inspect(kOwedOriginalsRecord).type == DriveEntry::Type::Missing && !AnyOriginalKept();
+        } catch (const std::exception&) {
+            firstRun = false; // a record that cannot be examined is read below, and is a failure there
         }
-        FileResult noted{.step = FileStep::Record, .done = true};
-        if (Any(owed))
-            noted = WriteOwed(owed);
+    }
+    report.firstRun = firstRun;
+
+    std::array<bool, 3> owed{};
+    if (firstRun) {
+        // Only the first run takes originals: a later one would copy whatever is
+        // installed by then over them. What it cannot finish now it owes; the
+        // record is written before anything is copied, so the store and the
+        // record appear together.
+        owed = InstalledKinds();
+        FileResult noted = WriteOwed(owed);
         if (!noted.done) {
             // Nothing remembers what is owed; without the store the next start is
             // a first run again, and this one replaces nothing.
             report.files.push_back(noted);
-            try {
-                drive_.RemoveFolder(kBackupFolder);
-            } catch (const Error&) {
+            if (madeNow) {
+                try {
+                    drive_.RemoveFolder(kBackupFolder);
+                } catch (const std::exception&) {
+                }
             }
             unrecorded_ = owed;
-        } else {
-            const std::array<bool, 3> written = owed;
-            for (const LogoSlot& slot : LogoSlots()) {
-                report.files.push_back(Copy(slot.copyPath, BackupPath(slot, kOriginalsBackup)));
-                if (report.files.back().done)
-                    owed[IndexOf(slot)] = false;
-            }
-            if (owed != written) {
-                FileResult rewritten = WriteOwed(owed);
-                if (!rewritten.done)
-                    report.files.push_back(std::move(rewritten));
-            }
+            return;
         }
-    } else if (store && store->type == DriveEntry::Type::Folder) {
-        const std::size_t before = report.files.size();
-        owed = ReadOwed(&report.files);
-        const bool readable = report.files.size() == before;
-        const std::array<bool, 3> recorded = owed;
+        const std::array<bool, 3> written = owed;
         for (const LogoSlot& slot : LogoSlots()) {
-            if (!readable || !owed[IndexOf(slot)])
-                continue;
             report.files.push_back(Copy(slot.copyPath, BackupPath(slot, kOriginalsBackup)));
-            // A logo that is gone has no original left to keep.
-            if (report.files.back().done || report.files.back().sourceMissing)
+            if (report.files.back().done)
                 owed[IndexOf(slot)] = false;
         }
-        if (readable && owed != recorded) {
+        if (owed != written || !Any(owed)) {
             FileResult rewritten = WriteOwed(owed);
             if (!rewritten.done)
                 report.files.push_back(std::move(rewritten));
         }
-    } else if (!store) {
-        owed = {true, true, true}; // the store could not be read: nothing is known to be kept
+        return;
+    }
+
+    const std::size_t before = report.files.size();
+    owed = ReadOwed(&report.files);
+    if (report.files.size() != before)
+        return; // unreadable: every kind is owed, and nothing is copied over a kept original
+    const std::array<bool, 3> recorded = owed;
+    for (const LogoSlot& slot : LogoSlots()) {
+        if (!owed[IndexOf(slot)])
+            continue;
+        const std::string original = BackupPath(slot, kOriginalsBackup);
+        // A kept original is never copied over: a record that owes it is wrong.
+        bool kept = true;
+        try {
+            kept = drive_.Inspect(original).type == DriveEntry::Type::File;
+        } catch (const std::exception&) {
+        }
+        if (kept) {
+            owed[IndexOf(slot)] = false;
+            continue;
+        }
+        report.files.push_back(Copy(slot.copyPath, original));
+        // A logo that is gone has no original left to keep.
+        if (report.files.back().done || report.files.back().sourceMissing)
+            owed[IndexOf(slot)] = false;
+    }
+    if (owed != recorded) {
+        FileResult rewritten = WriteOwed(owed);
+        if (!rewritten.done)
+            report.files.push_back(std::move(rewritten));
+    }
+}
+
+StartupReport LogoManager::StartUp()
+{
+    StartupReport report;
+    storeProblem_.clear();
+    unrecorded_ = {};
+    std::string problem;
+    std::optional<DriveHold> hold = TryHold(problem);
+    if (!hold) {
+        // Another run may be half-way through: nothing is changed, and this run
+        // replaces nothing.
+        report.files.push_back({.step = FileStep::Examine, .target = "C:\\", .detail = problem});
+        storeProblem_ = "drive C: could not be prepared";
+        unrecorded_ = {true, true, true};
+        report.failed = true;
+        report.originalOwed = unrecorded_;
+        for (const LogoSlot& slot : LogoSlots())
+            report.available[IndexOf(slot)] = drive_.Exists(slot.installPath);
+        return report;
+    }
+    try {
+        PrepareStore(report);
+    } catch (const std::exception& e) {
+        // Only memory or the like ends up here; the store is then unknown.
+        report.files.push_back({.step = FileStep::Examine, .target = std::string(kBackupFolder), .detail = e.what()});
+        storeProblem_ = std::string(kBackupFolder) + " could not be prepared";
+        unrecorded_ = {true, true, true};
     }
     report.originalOwed = OwedOriginals();
-    for (std::size_t i = 0; i < owed.size(); ++i)
-        report.originalOwed[i] = report.originalOwed[i] || owed[i];
     if (Any(report.originalOwed))
         report.failed = true;
     for (const FileResult& r : report.files) {
@@ -221,16 +336,25 @@ InstallReport LogoManager::InstallLogo(LogoKind kind, const fs::path& file)
 {
     if (file.empty())
         return {InstallOutcome::NoFileSelected, {}};
-    if (!IsValidLogo(file))
-        return {InstallOutcome::WrongFormat, {}};
     const LogoSlot& slot = SlotOf(kind);
+    std::error_code ec;
+    if (!fs::exists(fs::symlink_status(file, ec)) && !ec)
+        return {InstallOutcome::FileMissing, {}, file.string() + " does not exist"};
+    if (!IsValidLogo(file))
+        return {InstallOutcome::WrongFormat, {}, file.string() + " is not a valid Logo format"};
+    std::string problem;
+    const std::optional<DriveHold> hold = TryHold(problem);
+    if (!hold)
+        return {InstallOutcome::CopyFailed, {}, problem};
     if (OwedOriginals()[IndexOf(slot)])
-        return {InstallOutcome::OriginalOwed, {}};
+        return {InstallOutcome::OriginalOwed, {}, OwedReason(kind)};
     InstallReport report{InstallOutcome::CopyFailed, {}};
     report.files.push_back(ClearAttributes(slot.installPath));
     report.files.push_back(CopyIn(file, slot.copyPath));
     if (report.files.back().done)
         report.outcome = InstallOutcome::Installed;
+    else
+        report.reason = report.files.back().detail;
     return report;
 }
 
@@ -238,8 +362,15 @@ std::vector<FileResult> LogoManager::SaveSet(int set)
 {
     const int backupNumber = SetBackupNumber(set);
     std::vector<FileResult> files;
-    for (const LogoSlot& slot : LogoSlots())
-        files.push_back(Copy(slot.copyPath, BackupPath(slot, backupNumber)));
+    std::string problem;
+    const std::optional<DriveHold> hold = TryHold(problem);
+    for (const LogoSlot& slot : LogoSlots()) {
+        if (!hold)
+            files.push_back({.step = FileStep::Copy, .source = std::string(slot.copyPath),
+                             .target = BackupPath(slot, backupNumber), .detail = problem});
+        else
+            files.push_back(Copy(slot.copyPath, BackupPath(slot, backupNumber)));
+    }
     return files;
 }
 
@@ -249,8 +380,16 @@ std::vector<FileResult> LogoManager::RestoreOriginals() { return InstallBackup(k
 
 std::vector<FileResult> LogoManager::InstallBackup(int backupNumber)
 {
-    const std::array<bool, 3> owed = OwedOriginals();
     std::vector<FileResult> files;
+    std::string problem;
+    const std::optional<DriveHold> hold = TryHold(problem);
+    if (!hold) {
+        for (const LogoSlot& slot : LogoSlots())
+            files.push_back({.step = FileStep::Copy, .source = BackupPath(slot, backupNumber),
+                             .target = std::string(slot.copyPath), .detail = problem});
+        return files;
+    }
+    const std::array<bool, 3> owed = OwedOriginals();
     for (const LogoSlot& slot : LogoSlots())
         files.push_back(ClearAttributes(slot.installPath));
     for (const LogoSlot& slot : LogoSlots())
@@ -258,7 +397,7 @@ std::vector<FileResult> LogoManager::InstallBackup(int backupNumber)
     for (const LogoSlot& slot : LogoSlots()) {
         if (owed[IndexOf(slot)])
             files.push_back({.step = FileStep::Copy, .source = BackupPath(slot, backupNumber),
-                             .target = std::string(slot.copyPath), .detail = OriginalOwedReason(slot)});
+                             .target = std::string(slot.copyPath), .detail = OwedReason(slot.kind)});
         else
             files.push_back(Copy(BackupPath(slot, backupNumber), slot.copyPath));
     }
@@ -273,7 +412,7 @@ FileResult LogoManager::MakeFolder(std::string_view path)
         result.done = true;
     } catch (const FileError& e) {
         result.detail = e.file() == result.target ? e.reason() : e.what();
-    } catch (const Error& e) {
+    } catch (const std::exception& e) {
         result.detail = e.what();
     }
     return result;
@@ -297,7 +436,7 @@ namespace {
 // The detail of a failed copy: a missing source as "<source> does not exist", a
 // missing folder of the target as "the folder ... does not exist", else the
 // error's own "<file>: <reason>".
-void DescribeFailure(FileResult& result, const Error& e)
+void DescribeFailure(FileResult& result, const std::exception& e)
 {
     const auto* driveError = dynamic_cast<const DriveError*>(&e);
     if (driveError && driveError->code() == std::errc::no_such_file_or_directory) {
@@ -322,7 +461,7 @@ FileResult LogoManager::Copy(std::string_view source, std::string_view target)
     try {
         drive_.CopyFile(source, target);
         result.done = true;
-    } catch (const Error& e) {
+    } catch (const std::exception& e) {
         DescribeFailure(result, e);
     }
     return result;
@@ -334,7 +473,7 @@ FileResult LogoManager::CopyIn(const fs::path& source, std::string_view target)
     try {
         drive_.CopyIn(source, target);
         result.done = true;
-    } catch (const Error& e) {
+    } catch (const std::exception& e) {
         DescribeFailure(result, e);
     }
     return result;

@@ -16,6 +16,7 @@
 
 #include <array>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,7 +33,10 @@ inline constexpr std::string_view kConvertFileTitle = "Convert File?";
 std::string ConvertFileQuestion(std::string_view fileName);
 
 // The record of the originals still to keep: a text file with one line per
-// kind ("startup", "wait", "safe"), written durably; absent when none is owed.
+// kind ("startup", "wait", "safe"), written durably; absent when none is owed
+// and the originals are kept, empty when the first run found no logo to keep.
+// Read without regard to letter case, carriage returns or blank lines (it may
+// have been edited on Windows); a line that names no kind makes every kind owed.
 inline constexpr std::string_view kOwedOriginalsRecord = "C:\\VH Backups\\Originals owed.txt";
 
 // Why a kind's logo is not replaced while its original is owed.
@@ -57,15 +61,20 @@ struct StartupReport {
 
 enum class InstallOutcome {
     NoFileSelected, // the path was empty; nothing was done
+    FileMissing,    // the file is gone; nothing was done
     WrongFormat,    // the file fails the logo format test; nothing was done
     Installed,      // the file is now the installed logo
     CopyFailed,     // the copy failed; the installed logo is as it was
     OriginalOwed,   // the kind's original is not kept yet; nothing was done
 };
 
+
 struct InstallReport {
     InstallOutcome outcome;
     std::vector<FileResult> files;
+    // Why nothing was done, for FileMissing, WrongFormat, OriginalOwed and a
+    // CopyFailed with no file touched (drive C: could not be held).
+    std::string reason{};
 };
 
 class LogoManager {
@@ -74,28 +83,37 @@ public:
 
     const DriveC& Drive() const noexcept { return drive_; }
 
-    // The file steps of the start-up, in order: create C:\VH Backups when there is
-    // nothing of that name (a hidden store is still the store); on the first run
-    // (this start created the store) and only while Logow.C1K does not exist, note
-    // the kinds that have a logo installed as owed, copy the three installed logos
-    // to the .C1K files and strike off those copied; on a later run, copy the
-    // logos of the kinds still owed; the existence test of the three installed
-    // logos; clear the attributes of the three installed logos and the three .C1K
-    // files. A later run writes no .C1K file but an owed one, so the originals
-    // stay those of the first run. When the record cannot be written at the first
-    // run, the store just made is removed again, so the next start is a first
-    // run too.
+    // The file steps of the start-up, in order, while drive C: is held against
+    // other runs (DriveC::Hold): create C:\VH Backups when there is nothing of
+    // that name (a hidden store is still the store); on the first run (the store
+    // was missing, or holds neither the record nor an original) and only while
+    // Logow.C1K does not exist, note the kinds that have a logo installed as
+    // owed, copy the three installed logos to the .C1K files and strike off
+    // those copied; on a later run, copy the logos of the kinds still owed; the
+    // existence test of the three installed logos; clear the attributes of the
+    // three installed logos and the three .C1K files. A later run writes no .C1K
+    // file but an owed one, so the originals stay those of the first run. When
+    // the record cannot be written at the first run, the store just made is
+    // removed again, so the next start is a first run too. When the store cannot
+    // be made or used, every kind with a logo installed is owed for this run.
+    // Never throws: a drive that cannot be held or read is a failed start-up.
     StartupReport StartUp();
 
     // The kinds whose original is owed: those in the record, and those this
     // start could not note. When the record cannot be read, every kind.
     std::array<bool, 3> OwedOriginals() const;
 
-    // Install This Logo: the file must pass the logo format test itself (a
-    // verdict shown for another file does not count), and the kind's original
-    // must be kept; then the installed logo's attributes are cleared and the
-    // file is copied over it.
+    // Install This Logo: the file must be there and pass the logo format test
+    // itself (a verdict shown for another file does not count), and the kind's
+    // original must be kept; then, while drive C: is held, the installed logo's
+    // attributes are cleared and the file is copied over it.
     InstallReport InstallLogo(LogoKind kind, const std::filesystem::path& file);
+
+    // Why the kind's installed logo is not replaced while its original is owed.
+    std::string OwedReason(LogoKind kind) const;
+
+    // The operations below hold drive C: while they run; when it cannot be
+    // held, no file is touched and every copy says why.
 
     // Save Set s (1 to 10): copies the three installed logos to the set's files.
     // A missing logo leaves the set's older file of that kind as it was. Clears
@@ -121,10 +139,17 @@ private:
     FileResult CopyIn(const std::filesystem::path& source, std::string_view target);
     FileResult WriteOwed(const std::array<bool, 3>& owed);
     std::array<bool, 3> ReadOwed(std::vector<FileResult>* problems) const;
+    std::array<bool, 3> InstalledKinds() const;
+    bool AnyOriginalKept() const;
+    void PrepareStore(StartupReport& report);
+    // A hold on the drive, or nullopt with the reason in problem.
+    std::optional<DriveHold> TryHold(std::string& problem) const;
 
     DriveC drive_;
     // Kinds this process found owed but could not note in the record.
     std::array<bool, 3> unrecorded_{};
+    // Why C:\VH Backups could not be made or used at the start-up; empty when it could.
+    std::string storeProblem_;
 };
 
 } // namespace quillmere

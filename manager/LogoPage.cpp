@@ -95,6 +95,15 @@ void LogoPage::Install_Click()
         state_.messages.Information(state_.window, Text(kNoFileSelectedTitle), Text(kNoFileSelectedText));
         return;
     }
+    // A file removed since it was clicked is gone, not a picture to convert.
+    std::error_code ec;
+    if (!std::filesystem::exists(std::filesystem::symlink_status(state_.selectedFile, ec)) && !ec) {
+        state_.messages.Warning(state_.window, QStringLiteral("Install This Logo"),
+                                QStringLiteral("The %1 was not installed.\n%2 does not exist.")
+                                    .arg(Text(slot_.title).toLower(), PathText(state_.selectedFile)));
+        browser_.Refresh();
+        return;
+    }
     if (verdict_->text() != Text(kValidFormat)) {
         const QString question = Text(ConvertFileQuestion(browser_.FileName()));
         if (state_.messages.AskYesNo(state_.window, Text(kConvertFileTitle), question))
@@ -114,14 +123,15 @@ void LogoPage::Install_Click()
         break;
     }
     case InstallOutcome::NoFileSelected:
+    case InstallOutcome::FileMissing:
     case InstallOutcome::CopyFailed:
     case InstallOutcome::OriginalOwed: {
         QString why;
         for (const FileResult& r : report.files)
             if (!r.done)
                 why += Text(Describe(r)) + u'\n';
-        if (report.outcome == InstallOutcome::OriginalOwed && why.isEmpty())
-            why = Text(OriginalOwedReason(slot_));
+        if (why.isEmpty())
+            why = Text(report.reason);
         state_.messages.Warning(state_.window, QStringLiteral("Install This Logo"),
                                 QStringLiteral("The %1 was not installed.\n%2").arg(Text(slot_.title).toLower(), why.trimmed()));
         break;

@@ -276,7 +276,7 @@ TEST_F(Cli, ALinkOffTheDriveIsNotAvailableAndLeftAlone)
     const Result install = Run({"--drive-c", "{drive}", "install", "startup", "{pic}"});
     EXPECT_EQ(install.status, 1);
     EXPECT_NE(install.err.find("quillmere install: the startup logo was not installed: the original startup logo "
-                               "is not kept in C:\\VH Backups yet, so it is not replaced\n"),
+                               "cannot be kept, as C:\\VH Backups cannot be read, so it is not replaced\n"),
               std::string::npos)
         << install.err;
     fs::remove(drive_ / "VH Backups");

@@ -133,12 +133,14 @@ TEST_F(LogoManagerTest, WithoutAWaitLogoAtTheFirstStartTheOriginalsAreStillKept)
     Manager().StartUp();
     EXPECT_EQ(Backup(1), (Logos{'a', '?', 'c'}));
 
-    // A store that some earlier program made without the originals gets none.
+    // A store with neither the record nor an original (made by hand, or left by
+    // a first run that ended early) has its first run still to come.
     fs::remove_all(root_ / "VH Backups");
     fs::create_directories(root_ / "vh backups");
+    EXPECT_TRUE(Manager().StartUp().firstRun);
+    for (const auto& [name, fill] : {std::pair{"Logo.C1K", 'x'}, {"Logow.C1K", 'y'}, {"Logos.C1K", 'c'}})
+        EXPECT_EQ(LogoFill(root_ / "vh backups" / name), fill) << name;
     EXPECT_FALSE(Manager().StartUp().firstRun);
-    EXPECT_EQ(Tree(), (std::vector<std::string>{"Windows", "Windows/Logow.sys", "Windows/logos.sys", "logo.sys",
-                                                "vh backups"}));
 }
 
 TEST_F(LogoManagerTest, AHiddenOrSystemLogoIsNotAvailableUntilItsAttributesAreCleared)
@@ -402,7 +404,9 @@ TEST_F(LogoManagerTest, NoOperationReachesOffTheDriveThroughASymbolicLink)
     manager.RestoreOriginals();
 
     // Nothing outside was read into the drive, changed or added to.
-    EXPECT_EQ(Tree(), (std::vector<std::string>{"VH Backups", "Windows", "logo.sys"}));
+    // The record stays, empty: the first run is over though it kept nothing.
+    EXPECT_EQ(Tree(), (std::vector<std::string>{"VH Backups", "VH Backups/Originals owed.txt", "Windows", "logo.sys"}));
+    EXPECT_EQ(ReadFile(root_ / "VH Backups" / "Originals owed.txt"), "");
     EXPECT_EQ(LogoFill(secret), 's');
     EXPECT_EQ(fs::status(secret).permissions() & fs::perms::all, fs::perms::owner_read);
     EXPECT_EQ(LogoFill(outside / "Windows" / "logow.sys"), 'w');
