@@ -69,6 +69,9 @@ std::string StartupProblem(const StartupReport& report)
 
 // The start-up of a command: the manager, and what its steps did.
 struct Started {
+    // Drive C: stays held from the start-up to the end of the operation, so no
+    // other run's start-up or operation comes between them.
+    DriveHold hold;
     LogoManager manager;
     StartupReport report;
 };
@@ -79,6 +82,7 @@ std::optional<Started> StartUp(const Command& command, const GlobalOptions& opti
 {
     try {
         LogoManager manager(DriveC::Open(options.driveC, options.partition));
+        DriveHold hold = manager.Drive().Hold();
         StartupReport report = manager.StartUp();
         if (report.firstRun) {
             const bool owed = std::any_of(report.originalOwed.begin(), report.originalOwed.end(),
@@ -91,7 +95,7 @@ std::optional<Started> StartUp(const Command& command, const GlobalOptions& opti
                        : "First run on this drive: no logo is installed, so there are no originals to keep.");
         }
         Report(report.files);
-        return Started{std::move(manager), std::move(report)};
+        return Started{std::move(hold), std::move(manager), std::move(report)};
     } catch (const std::exception& e) {
         Fail(command, e.what());
         return std::nullopt;

@@ -30,7 +30,7 @@ int RunManagerWindow(const GlobalOptions& options)
     std::optional<StartDrive> start;
     try {
         start.emplace(OpenStartDrive(options.driveC, options.partition, settings));
-    } catch (const Error& e) {
+    } catch (const std::exception& e) {
         std::fprintf(stderr, "quillmere: %s\n", Printable(e.what()).c_str());
         return ExitFailure;
     }

@@ -38,9 +38,7 @@ QImage LoadBoxPicture(const std::filesystem::path& file, int width, int height) 
     try {
         DecodedPicture picture = LoadPictureFile(file);
         return Stretched(picture, width, height);
-    } catch (const Error&) {
-        return {};
-    } catch (const std::bad_alloc&) {
+    } catch (const std::exception&) {
         return {};
     }
 }
@@ -52,9 +50,7 @@ QImage LoadBoxPicture(const DriveC& drive, std::string_view drivePath, int width
         DecodedPicture picture = DecodePicture(
             std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()), std::string(drivePath));
         return Stretched(picture, width, height);
-    } catch (const Error&) {
-        return {};
-    } catch (const std::bad_alloc&) {
+    } catch (const std::exception&) {
         return {};
     }
 }

@@ -27,6 +27,7 @@
 #include <QShortcut>
 
 #include <algorithm>
+#include <optional>
 #include <system_error>
 #include <vector>
 
@@ -50,6 +51,7 @@ Form1::Form1(const ManagerPlatform& platform, DriveC drive, QWidget* parent)
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Logo Manager"));
     setFixedSize(TwipsToPixels(kClientWidthTwips), TwipsToPixels(kClientHeightTwips));
+    state_.sameDrive = [this] { return SameDrive(); };
     state_.openCreator = [this](const std::filesystem::path& folder, const std::string& fileName) {
         fMain& creator = OpenCreator();
         FileBrowser& list = creator.Browser();
@@ -195,6 +197,8 @@ void Form1::Form_Load()
 
 void Form1::LoadDrive()
 {
+    // StartUp tells every failure in its report and never throws; nothing
+    // else here may end the window either.
     const StartupReport report = Manager().StartUp();
     QCoreApplication::processEvents();
     for (const LogoSlot& slot : LogoSlots())
@@ -336,14 +340,23 @@ void Form1::lblChangeDrive_Click()
 
 bool Form1::ChangeDriveC(const std::filesystem::path& choice)
 {
+    std::optional<DriveC> drive;
     try {
-        DriveC drive = DriveC::Open(choice.string());
-        state_.manager = LogoManager(std::move(drive));
-    } catch (const Error& e) {
+        drive.emplace(DriveC::Open(choice.string()));
+    } catch (const std::exception& e) {
         state_.messages.Warning(this, QStringLiteral("Drive C:"), QString::fromLocal8Bit(e.what()));
         return false;
     }
+    UseDrive(std::move(*drive));
+    // Kept only once it has opened, so a choice that cannot never locks the
+    // next start out.
     settings_.Write(QStringLiteral("DriveC"), PathText(choice));
+    return true;
+}
+
+void Form1::UseDrive(DriveC drive)
+{
+    state_.manager = LogoManager(std::move(drive));
     const std::filesystem::path driveC = BrowsableDriveC(Manager().Drive());
     for (FileBrowser* browser : browsers_)
         browser->Drives(SystemDrives(driveC));
@@ -351,7 +364,36 @@ bool Form1::ChangeDriveC(const std::filesystem::path& choice)
         creator_->Browser().Drives(SystemDrives(driveC));
     LoadDrive();
     emit Loaded();
-    return true;
+}
+
+bool Form1::SameDrive()
+{
+    const DriveC& drive = Manager().Drive();
+    if (!drive.Replaced())
+        return true;
+    const std::filesystem::path root = drive.Root();
+    QString text = QStringLiteral("%1 was replaced, moved or removed since it was opened, so nothing was "
+                                  "changed.\n")
+                       .arg(PathText(root));
+    std::optional<DriveC> again;
+    try {
+        // The same choice as before: the practice drive again, or the folder or image by its name.
+        again.emplace(drive.IsPracticeDrive() ? DriveC::Open("") : DriveC::Open(root.string(), drive.Partition()));
+        text += QStringLiteral("It is opened again now; check what it holds and try again.");
+    } catch (const std::exception& e) {
+        text += QStringLiteral("It cannot be opened again (%1)").arg(QString::fromLocal8Bit(e.what()));
+        try {
+            again.emplace(DriveC::Open(""));
+            text += QStringLiteral(", so the practice drive is drive C: for now.");
+        } catch (const std::exception& practice) {
+            // Nothing to change to: the old drive stays and refuses every change.
+            text += QStringLiteral(", nor can the practice drive (%1).").arg(QString::fromLocal8Bit(practice.what()));
+        }
+    }
+    state_.messages.Warning(this, QStringLiteral("Drive C:"), text);
+    if (again)
+        UseDrive(std::move(*again));
+    return false;
 }
 
 void Form1::closeEvent(QCloseEvent* event)

@@ -53,6 +53,10 @@ public:
     // every page. False, with the reason in a message, when it cannot be
     // opened; drive C: then stays as it was.
     bool ChangeDriveC(const std::filesystem::path& choice);
+    // Before a change: true while drive C: is still the folder or image it was
+    // opened on; else tells the user, opens it again (the practice drive when
+    // it cannot be), and gives false.
+    bool SameDrive();
 
 signals:
     // The start-up has shown every picture.
@@ -67,6 +71,8 @@ private:
     void AttachBootPreview();
     void Form_Load();
     void LoadDrive();
+    // Makes drive C: the one given and reads every page from it again.
+    void UseDrive(DriveC drive);
     void ShowDriveLine();
     void ReloadCurrentLogos();
     fMain& OpenCreator();

@@ -79,6 +79,15 @@ ImageDrive::ImageDrive(fs::path image, int partition) : image_(std::move(image))
         throw DriveError(scratch_.string(), std::strerror(err), Code(err));
     }
     mtools_ = std::make_unique<Mtools>(fd_.Get(), volume_.offset, scratch_);
+    // A root that cannot be read makes a drive of no use: say so now, when the
+    // caller can still choose another.
+    try {
+        Listing({}, "C:\\");
+    } catch (...) {
+        std::error_code ec;
+        fs::remove_all(scratch_, ec);
+        throw;
+    }
 }
 
 ImageDrive::~ImageDrive()

@@ -110,6 +110,8 @@ void LogoPage::Install_Click()
             Convert_Click();
         return;
     }
+    if (!state_.sameDrive())
+        return;
     // The core tests the file it copies itself, so a verdict shown for a file
     // clicked on this page never lets another page's selection through.
     const InstallReport report = state_.manager.InstallLogo(kind_, state_.selectedFile);

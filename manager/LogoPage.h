@@ -34,6 +34,10 @@ struct ManagerState {
     std::filesystem::path selectedFile{};
     // Opens the Logo Creator on folder with fileName selected (none when empty).
     std::function<void(const std::filesystem::path& folder, const std::string& fileName)> openCreator{};
+    // Called before every change to drive C:: false (after telling the user and
+    // opening drive C: again) when its folder or image was replaced since it
+    // was opened, and the change must not be made.
+    std::function<bool()> sameDrive = [] { return true; };
 };
 
 // The size of a picture box that shows a whole logo, and of a set's thumbnail.

@@ -42,6 +42,8 @@ SetsPages::SetsPages(QWidget& window, ManagerState& state, std::function<void()>
 
 void SetsPages::SaveSet(int set)
 {
+    if (!state_.sameDrive())
+        return;
     const std::vector<FileResult> results = state_.manager.SaveSet(set);
     const SetControlNames& names = SetControls()[static_cast<std::size_t>(set - 1)];
     // The thumbnail shows the startup logo installed now, whether or not its copy was made.
@@ -54,6 +56,8 @@ void SetsPages::SaveSet(int set)
 
 void SetsPages::InstallSet(int set)
 {
+    if (!state_.sameDrive())
+        return;
     const std::vector<FileResult> results = state_.manager.InstallSet(set);
     reloadCurrent_();
     ReportFailures(QStringLiteral("Install Set %1").arg(set), results);
@@ -61,6 +65,8 @@ void SetsPages::InstallSet(int set)
 
 void SetsPages::RestoreOriginals()
 {
+    if (!state_.sameDrive())
+        return;
     const std::vector<FileResult> results = state_.manager.RestoreOriginals();
     reloadCurrent_();
     ReportFailures(QStringLiteral("Restore Originals"), results);

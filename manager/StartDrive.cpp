@@ -20,7 +20,7 @@ StartDrive OpenStartDrive(const std::string& option, int partition, const Settin
         return {DriveC::Open("", partition), {}};
     try {
         return {DriveC::Open(stored, partition), {}};
-    } catch (const Error& e) {
+    } catch (const std::exception& e) {
         // The practice drive takes no partition; a partition asked for belonged to the kept image.
         return {DriveC::Open("", 0), QString::fromLocal8Bit(e.what())};
     }
