@@ -80,9 +80,16 @@ ImageDrive::ImageDrive(fs::path image, int partition) : image_(std::move(image))
     }
     mtools_ = std::make_unique<Mtools>(fd_.Get(), volume_.offset, scratch_);
     // A root that cannot be read makes a drive of no use: say so now, when the
-    // caller can still choose another.
+    // caller can still choose another. Read while no other run changes it.
     try {
-        Listing({}, "C:\\");
+        Hold();
+        try {
+            Listing({}, "C:\\");
+        } catch (...) {
+            Release();
+            throw;
+        }
+        Release();
     } catch (...) {
         std::error_code ec;
         fs::remove_all(scratch_, ec);
@@ -172,6 +179,8 @@ bool ImageDrive::TryLock() const
                                     "open; shut it down first",
                              DriveErrc::ImageInUse);
         }
+        // Another run may have changed any folder since it was listed here.
+        listings_.clear();
         return true;
     }
     if (errno != EAGAIN && errno != EACCES && errno != EINTR)
