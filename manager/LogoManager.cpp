@@ -338,7 +338,7 @@ InstallReport LogoManager::InstallLogo(LogoKind kind, const fs::path& file)
         return {InstallOutcome::NoFileSelected, {}};
     const LogoSlot& slot = SlotOf(kind);
     std::error_code ec;
-    if (!fs::exists(fs::symlink_status(file, ec)) && !ec)
+    if (fs::symlink_status(file, ec).type() == fs::file_type::not_found)
         return {InstallOutcome::FileMissing, {}, file.string() + " does not exist"};
     if (!IsValidLogo(file))
         return {InstallOutcome::WrongFormat, {}, file.string() + " is not a valid Logo format"};

@@ -97,7 +97,7 @@ void LogoPage::Install_Click()
     }
     // A file removed since it was clicked is gone, not a picture to convert.
     std::error_code ec;
-    if (!std::filesystem::exists(std::filesystem::symlink_status(state_.selectedFile, ec)) && !ec) {
+    if (std::filesystem::symlink_status(state_.selectedFile, ec).type() == std::filesystem::file_type::not_found) {
         state_.messages.Warning(state_.window, QStringLiteral("Install This Logo"),
                                 QStringLiteral("The %1 was not installed.\n%2 does not exist.")
                                     .arg(Text(slot_.title).toLower(), PathText(state_.selectedFile)));

@@ -74,10 +74,10 @@ inline bool Relabel(const Volume& v, const std::string& oldLong, const std::stri
         std::size_t first = i;
         while (first > 0 && isLong(first - 1))
             --first;
-        const std::size_t slots = i - first;
+        const std::size_t parts = i - first;
         // The long name, its last part first on the disk.
         std::string name;
-        for (std::size_t k = 0; k < slots; ++k) {
+        for (std::size_t k = 0; k < parts; ++k) {
             const char* e = &dir[(i - 1 - k) * 32];
             for (int c = 0; c < 13; ++c) {
                 const unsigned u = static_cast<unsigned char>(e[chars(c)]) | (static_cast<unsigned char>(e[chars(c) + 1]) << 8);
@@ -86,16 +86,16 @@ inline bool Relabel(const Volume& v, const std::string& oldLong, const std::stri
                 name += static_cast<char>(u);
             }
         }
-        if (slots == 0 || name != oldLong)
+        if (parts == 0 || name != oldLong)
             continue;
-        if ((newLong.size() + 12) / 13 != slots)
+        if ((newLong.size() + 12) / 13 != parts)
             return false;
         const std::string raw = RawShortName(newShort);
         dir.replace(i * 32, 11, raw);
         const unsigned char sum = ShortNameChecksum(raw);
-        for (std::size_t k = 0; k < slots; ++k) {
+        for (std::size_t k = 0; k < parts; ++k) {
             char* e = &dir[(i - 1 - k) * 32];
-            e[0] = static_cast<char>((k + 1) | (k + 1 == slots ? 0x40 : 0));
+            e[0] = static_cast<char>((k + 1) | (k + 1 == parts ? 0x40 : 0));
             e[13] = static_cast<char>(sum);
             for (int c = 0; c < 13; ++c) {
                 const std::size_t at = k * 13 + static_cast<std::size_t>(c);

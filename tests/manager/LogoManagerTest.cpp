@@ -236,7 +236,7 @@ TEST_F(LogoManagerTest, OnlyAFileThatPassesTheFormatTestIsInstalled)
             EXPECT_EQ(LogoFill(root_ / "logo.sys"), 'a');
         }
     }
-    EXPECT_EQ(manager.InstallLogo(LogoKind::Startup, pictures / "missing.sys").outcome, InstallOutcome::WrongFormat);
+    EXPECT_EQ(manager.InstallLogo(LogoKind::Startup, pictures / "missing.sys").outcome, InstallOutcome::FileMissing);
     EXPECT_EQ(manager.InstallLogo(LogoKind::Startup, "").outcome, InstallOutcome::NoFileSelected);
     EXPECT_EQ(ConvertFileQuestion("photo.jpeg"), "photo.jpeg is not a valid Logo format.  Would you like to convert it?");
 }

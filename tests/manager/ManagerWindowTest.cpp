@@ -2,6 +2,7 @@
 // messages, the "open" handler and the chooser of drive C: answered by doubles.
 #include "manager/Form1.h"
 
+#include "CraftedImage.h"
 #include "ImageFixture.h"
 #include "about/frmAbout.h"
 #include "app/platform/GuideLocation.h"
@@ -467,6 +468,130 @@ TEST_F(ManagerWindowTest, OwedOriginalRefusesInstall)
     EXPECT_TRUE(messages.shown[0].text.contains(Text(OriginalOwedReason(SlotOf(LogoKind::Startup)))))
         << messages.shown[0].text.toStdString();
     EXPECT_EQ(Colours("Image3"), std::make_pair(kRed, kBlue));
+}
+
+// A file removed after its click is gone, not a picture to convert.
+TEST_F(ManagerWindowTest, AFileRemovedAfterItsClickIsSaidToBeGone)
+{
+    Put(drive / "logo.sys", Logo(kRed, kBlue));
+    Put(pictures / "new.bmp", Logo(kGreen, kRed));
+    Open();
+    messages.shown.clear();
+    Select(LogoKind::Startup, pictures / "new.bmp");
+    ASSERT_EQ(Get<QLabel>("Label4")->text(), QStringLiteral("Valid Format"));
+    fs::remove(pictures / "new.bmp");
+    messages.yes = true; // were a question asked, it would open the Logo Creator
+    Click("XDWButton5");
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].kind, QStringLiteral("warning"));
+    EXPECT_TRUE(messages.shown[0].text.contains(Text(pictures / "new.bmp") + QStringLiteral(" does not exist")))
+        << messages.shown[0].text.toStdString();
+    EXPECT_EQ(window->Creator(), nullptr);
+    EXPECT_EQ(Colours("Image3"), std::make_pair(kRed, kBlue));
+}
+
+// Images no careless reader survives: a folder named as a pattern opens and
+// works; a root with no room for the store refuses every install.
+TEST_F(ManagerWindowTest, CraftedImagesOpenAndKeepTheOriginals)
+{
+    if (const std::optional<std::string> tool = testing::MissingImageTool())
+        GTEST_SKIP() << tool.value() << " is not installed (scripts/setup.sh installs it)";
+    const fs::path scratch = root / "scratch";
+    fs::create_directories(scratch);
+    Put(pictures / "new.bmp", Logo(kGreen, kRed));
+    const fs::path staged = scratch / "staged";
+    testing::WriteBytes(staged, Logo(kRed, kBlue));
+    struct Case {
+        const char* title;
+        bool fullRoot;
+    };
+    for (const Case c : {Case{"[WX]indows", false}, Case{"full root", true}}) {
+        SCOPED_TRACE(c.title);
+        const fs::path image = root / (std::string(c.fullRoot ? "full" : "pattern") + ".img");
+        std::ofstream(image).close();
+        const std::vector<testing::Volume> v = testing::MakeDisk(
+            image, {{.start = testing::kMiB, .size = 16 * testing::kMiB, .fatBits = 16, .active = true}},
+            17 * testing::kMiB, scratch);
+        ASSERT_EQ(v.size(), 1u);
+        ASSERT_EQ(testing::RunTool("mcopy", {"-i", testing::ImageName(v[0]), staged.string(), "::/LOGO.SYS"}, scratch)
+                      .status,
+                  0);
+        ASSERT_TRUE(c.fullRoot ? testing::FillRoot(v[0], scratch)
+                               : testing::MakeFolderOn(v[0], "::/lfn dir", scratch) &&
+                                     testing::Relabel(v[0], "lfn dir", "WXINDO~1", "[WX]indows"));
+        Open();
+        messages.shown.clear();
+        folders.imageAnswer = image;
+        ChangeDrive(QStringLiteral("Disk Image..."));
+        ASSERT_EQ(window->Manager().Drive().Root(), image);
+        EXPECT_EQ(settings.values[QStringLiteral("DriveC")], Text(image));
+        EXPECT_EQ(Colours("Image3"), std::make_pair(kRed, kBlue));
+        // Only the full root warns at the start-up: the original cannot be kept.
+        ASSERT_EQ(messages.shown.size(), c.fullRoot ? 1u : 0u);
+        messages.shown.clear();
+        Select(LogoKind::Startup, pictures / "new.bmp");
+        Click("XDWButton5");
+        const std::string logo = testing::RunTool("mtype", {"-i", testing::ImageName(v[0]), "::/LOGO.SYS"}, scratch).out;
+        if (c.fullRoot) {
+            ASSERT_EQ(messages.shown.size(), 1u);
+            EXPECT_TRUE(messages.shown[0].text.contains(QStringLiteral("C:\\VH Backups could not be made")))
+                << messages.shown[0].text.toStdString();
+            EXPECT_EQ(Bytes(logo.begin(), logo.end()), Logo(kRed, kBlue));
+        } else {
+            EXPECT_TRUE(messages.shown.empty());
+            EXPECT_EQ(Bytes(logo.begin(), logo.end()), Logo(kGreen, kRed));
+            EXPECT_EQ(Colours("Image1c"), std::make_pair(kRed, kBlue));
+        }
+        window.reset();
+        EXPECT_EQ(testing::FsckProblem(v[0], scratch), std::nullopt);
+    }
+}
+
+// An image replaced under the open window (a copy moved over it) is opened
+// again before anything is written, so no change goes into the old file.
+TEST_F(ManagerWindowTest, AnImageReplacedUnderTheWindowIsOpenedAgainBeforeAChange)
+{
+    if (const std::optional<std::string> tool = testing::MissingImageTool())
+        GTEST_SKIP() << tool.value() << " is not installed (scripts/setup.sh installs it)";
+    const fs::path scratch = root / "scratch";
+    fs::create_directories(scratch);
+    const fs::path image = root / "G.img";
+    std::ofstream(image).close();
+    const std::vector<testing::Volume> v = testing::MakeDisk(
+        image, {{.start = testing::kMiB, .size = 16 * testing::kMiB, .fatBits = 16, .active = true}},
+        17 * testing::kMiB, scratch);
+    ASSERT_EQ(v.size(), 1u);
+    const fs::path staged = scratch / "staged";
+    testing::WriteBytes(staged, Logo(kRed, kBlue));
+    ASSERT_EQ(testing::RunTool("mcopy", {"-i", testing::ImageName(v[0]), staged.string(), "::/LOGO.SYS"}, scratch)
+                  .status,
+              0);
+    Put(pictures / "new.bmp", Logo(kGreen, kRed));
+    Open(DriveC::Open(image.string()));
+    messages.shown.clear();
+
+    // What rsync or restoring a backup does: a new file under the old name.
+    fs::copy_file(image, root / "G2.img");
+    fs::rename(root / "G2.img", image);
+    const auto startupLogo = [&] {
+        const std::string out = testing::RunTool("mtype", {"-i", testing::ImageName(v[0]), "::/LOGO.SYS"}, scratch).out;
+        return Bytes(out.begin(), out.end());
+    };
+    Select(LogoKind::Startup, pictures / "new.bmp");
+    Click("XDWButton5");
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_TRUE(messages.shown[0].text.contains(QStringLiteral("was replaced"))) << messages.shown[0].text.toStdString();
+    EXPECT_EQ(startupLogo(), Logo(kRed, kBlue));
+    EXPECT_EQ(Colours("Image3"), std::make_pair(kRed, kBlue));
+
+    // Opened again: the next install goes into the file the name names now.
+    messages.shown.clear();
+    ASSERT_EQ(window->Manager().Drive().Root(), image);
+    Select(LogoKind::Startup, pictures / "new.bmp");
+    Click("XDWButton5");
+    EXPECT_TRUE(messages.shown.empty()) << messages.shown[0].text.toStdString();
+    EXPECT_EQ(startupLogo(), Logo(kGreen, kRed));
+    EXPECT_EQ(Colours("Image3"), std::make_pair(kGreen, kRed));
 }
 
 TEST_F(ManagerWindowTest, SetsSavedAndInstalled)
