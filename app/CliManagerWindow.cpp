@@ -5,6 +5,7 @@
 #include "about/Registry.h"
 #include "app/platform/Dialogs.h"
 #include "app/platform/SettingsStore.h"
+#include "app/platform/UserFolders.h"
 #include "imaging/Errors.h"
 #include "manager/DriveC.h"
 #include "manager/Form1.h"
@@ -43,7 +44,8 @@ int RunManagerWindow(const GlobalOptions& options)
     ToolRegistry registry(qgetenv("PATH").toStdString());
     QtProcessStarter processes;
     const std::filesystem::path programFolder = QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString();
-    Form1 window({settings, messages, opener, folders, saveDialog, creatorMessages, registry, processes, programFolder},
+    Form1 window({settings, messages, opener, folders, saveDialog, creatorMessages, registry, processes, programFolder,
+                  {}, UserPicturesFolder()},
                  std::move(start->drive));
     window.show();
     if (!start->problem.isEmpty())

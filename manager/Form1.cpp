@@ -93,7 +93,7 @@ void Form1::BuildControls()
         switch (spec.kind) {
         case ControlKind::DriveList: {
             auto* browser = new FileBrowser(parent, SystemDrives(driveC), std::string(kPicturePattern));
-            browser->Path(platform_.programFolder);
+            browser->Path(StartFolder());
             browsers_[browserCount++] = browser;
             w = browser->Drive();
             break;
@@ -128,7 +128,11 @@ void Form1::BuildControls()
 
     for (std::size_t k = 0; k < 3; ++k)
         pages_[k] = new LogoPage(static_cast<LogoKind>(k), *this, *browsers_[k], state_);
-    sets_ = new SetsPages(*this, state_, [this] { ReloadCurrentLogos(); });
+    // After a set or the originals are installed, every page shows what drive C: holds now, mark included.
+    sets_ = new SetsPages(*this, state_, [this] {
+        for (const LogoKind kind : {LogoKind::Wait, LogoKind::Safe, LogoKind::Startup})
+            Page(kind).ShowInstalled();
+    });
     AttachBootPreview();
 
     const auto button = [this](const char* name) { return findChild<QPushButton*>(QString::fromLatin1(name)); };
@@ -183,7 +187,7 @@ void Form1::Form_Load()
     // The page folders from the settings; one that no longer exists is skipped,
     // and its page stays on the folder it started with.
     for (const LogoSlot& slot : LogoSlots()) {
-        const QString stored = settings_.Read(Text(slot.settingsKey), PathText(platform_.programFolder));
+        const QString stored = settings_.Read(Text(slot.settingsKey), PathText(StartFolder()));
         LogoPage& page = Page(slot.kind);
         page.SetPathField(stored);
         std::error_code ec;
@@ -214,6 +218,11 @@ void Form1::LoadDrive()
         state_.messages.Warning(this, QStringLiteral("Logo Manager"),
                                 QStringLiteral("Drive C: could not be fully prepared.\n%1").arg(lines.trimmed()));
     }
+}
+
+std::filesystem::path Form1::StartFolder() const
+{
+    return platform_.picturesFolder.empty() ? platform_.programFolder : platform_.picturesFolder;
 }
 
 void Form1::ShowDriveLine()

@@ -74,6 +74,8 @@ private:
     // Makes drive C: the one given and reads every page from it again.
     void UseDrive(DriveC drive);
     void ShowDriveLine();
+    // The folder a page's file list opens on when none is kept.
+    std::filesystem::path StartFolder() const;
     void ReloadCurrentLogos();
     fMain& OpenCreator();
     frmAbout& OpenAbout();

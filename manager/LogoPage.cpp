@@ -140,6 +140,11 @@ void LogoPage::Install_Click()
     }
     }
     // The mark and the picture tell what the drive holds now, whatever happened.
+    ShowInstalled();
+}
+
+void LogoPage::ShowInstalled()
+{
     ShowAbsence(state_.manager.Drive().Exists(slot_.installPath));
     LoadCurrent();
 }

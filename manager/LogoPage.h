@@ -58,6 +58,8 @@ public:
     void ShowAbsence(bool installed);
     // The current-logo picture from the installed logo (empty when it cannot be read).
     void LoadCurrent();
+    // After an operation: the picture and the "Not Available" mark as drive C: holds the logo now.
+    void ShowInstalled();
     // Writes the path field, which reloads the preview.
     void SetPathField(const QString& text);
 

@@ -75,6 +75,10 @@ struct ManagerPlatform {
     std::filesystem::path programFolder;
     // Snapshots of the Logo Creator; empty: the system's temporary folder.
     std::filesystem::path tempFolder{};
+    // Where a file list opens when no folder is kept for it: the user's
+    // pictures folder, else the home folder (UserPicturesFolder); empty: the
+    // program's folder.
+    std::filesystem::path picturesFolder{};
 };
 
 } // namespace quillmere

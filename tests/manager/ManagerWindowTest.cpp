@@ -95,7 +95,9 @@ protected:
     Form1& Open(DriveC driveC)
     {
         window.reset();
-        window = std::make_unique<Form1>(Platform(program, root / "snaps"), std::move(driveC));
+        ManagerPlatform platform = Platform(program, root / "snaps");
+        platform.picturesFolder = picturesStart;
+        window = std::make_unique<Form1>(platform, std::move(driveC));
         window->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
         return *window;
@@ -153,6 +155,8 @@ protected:
     }
 
     fs::path root, drive, program, pictures;
+    // The user's pictures folder, where file lists open without a kept folder; empty: the program's.
+    fs::path picturesStart;
     std::unique_ptr<Form1> window;
 };
 
@@ -592,6 +596,53 @@ TEST_F(ManagerWindowTest, AnImageReplacedUnderTheWindowIsOpenedAgainBeforeAChang
     EXPECT_TRUE(messages.shown.empty()) << messages.shown[0].text.toStdString();
     EXPECT_EQ(startupLogo(), Logo(kGreen, kRed));
     EXPECT_EQ(Colours("Image3"), std::make_pair(kGreen, kRed));
+}
+
+// Whatever changes an installed logo, every page then shows what drive C:
+// holds: its picture and its "Not Available" mark.
+TEST_F(ManagerWindowTest, MarksFollowTheDriveAfterASetOrTheOriginals)
+{
+    Put(drive / "logo.sys", Logo(kRed, kBlue));
+    Put(drive / "WINDOWS" / "logow.sys", Logo(kGreen, kGreen));
+    Put(drive / "WINDOWS" / "logos.sys", Logo(kYellow, kRed));
+    Open(); // the originals are kept
+    window->ShowPage(ManagerPage::Sets);
+    Click("Command15a"); // set 1 holds the same three
+    struct Case {
+        const char* title;
+        const char* button;
+    };
+    // Removed by the name drive C: finds it by, in whatever letter case a copy gave it.
+    const auto removeSafeLogo = [&] { fs::remove(DriveC(drive).Resolve("C:\\Windows\\logos.sys")); };
+    for (const Case c : {Case{"Restore Originals", "Command6a"}, Case{"Install Set 1", "Command10a"}}) {
+        SCOPED_TRACE(c.title);
+        removeSafeLogo();
+        Open();
+        ASSERT_FALSE(Get("Label15")->isHidden());
+        Click(c.button);
+        EXPECT_TRUE(Get("Label15")->isHidden());
+        EXPECT_EQ(Colours("Image2"), std::make_pair(kYellow, kRed));
+    }
+    // A logo a set lacks is gone from the drive, and its mark says so.
+    fs::remove(drive / "VH Backups" / "Logos.C2K");
+    removeSafeLogo();
+    Click("Command10a");
+    EXPECT_FALSE(Get("Label15")->isHidden());
+    EXPECT_TRUE(Picture("Image2").isNull());
+}
+
+// With no folder kept, every file list opens on the user's pictures folder; a
+// kept folder still wins.
+TEST_F(ManagerWindowTest, FileListsOpenOnThePicturesFolderUnlessOneIsKept)
+{
+    picturesStart = pictures;
+    const fs::path kept = root / "kept";
+    fs::create_directories(kept);
+    settings.values[QStringLiteral("WPath")] = Text(kept);
+    Open();
+    EXPECT_EQ(window->Browser(LogoKind::Startup).Path(), pictures);
+    EXPECT_EQ(window->Browser(LogoKind::Wait).Path(), kept);
+    EXPECT_EQ(window->Browser(LogoKind::Safe).Path(), pictures);
 }
 
 TEST_F(ManagerWindowTest, SetsSavedAndInstalled)
