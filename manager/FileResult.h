@@ -23,10 +23,19 @@ struct FileResult {
     // Not done: why, for the user ("C:\VH Backups\Logo.C4K does not exist").
     std::string detail{};
     bool sourceMissing = false; // Copy not done because there was nothing to copy
+    bool notTried = false;      // not done, and not even tried: detail is the whole reason
 };
 
 // One line for the user: "copied C:\Logo.sys to C:\VH Backups\Logo.C2K",
 // "did not copy ... : why", "could not read C:\\VH Backups: Permission denied".
 std::string Describe(const FileResult& result);
+
+// Why a step was not done, naming the file once, for a sentence of a message:
+// "C:\Windows\Logow.sys is a folder", "/home/me/ready.bmp does not exist",
+// "C:\Logo.sys: the file is read-only".
+std::string FailureReason(const FileResult& result);
+
+// The text with its first letter in upper case, and a full stop.
+std::string AsSentence(std::string text);
 
 } // namespace quillmere

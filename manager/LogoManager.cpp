@@ -367,7 +367,7 @@ std::vector<FileResult> LogoManager::SaveSet(int set)
     for (const LogoSlot& slot : LogoSlots()) {
         if (!hold)
             files.push_back({.step = FileStep::Copy, .source = std::string(slot.copyPath),
-                             .target = BackupPath(slot, backupNumber), .detail = problem});
+                             .target = BackupPath(slot, backupNumber), .detail = problem, .notTried = true});
         else
             files.push_back(Copy(slot.copyPath, BackupPath(slot, backupNumber)));
     }
@@ -386,7 +386,7 @@ std::vector<FileResult> LogoManager::InstallBackup(int backupNumber)
     if (!hold) {
         for (const LogoSlot& slot : LogoSlots())
             files.push_back({.step = FileStep::Copy, .source = BackupPath(slot, backupNumber),
-                             .target = std::string(slot.copyPath), .detail = problem});
+                             .target = std::string(slot.copyPath), .detail = problem, .notTried = true});
         return files;
     }
     const std::array<bool, 3> owed = OwedOriginals();
@@ -397,7 +397,7 @@ std::vector<FileResult> LogoManager::InstallBackup(int backupNumber)
     for (const LogoSlot& slot : LogoSlots()) {
         if (owed[IndexOf(slot)])
             files.push_back({.step = FileStep::Copy, .source = BackupPath(slot, backupNumber),
-                             .target = std::string(slot.copyPath), .detail = OwedReason(slot.kind)});
+                             .target = std::string(slot.copyPath), .detail = OwedReason(slot.kind), .notTried = true});
         else
             files.push_back(Copy(BackupPath(slot, backupNumber), slot.copyPath));
     }

@@ -99,8 +99,8 @@ void LogoPage::Install_Click()
     std::error_code ec;
     if (std::filesystem::symlink_status(state_.selectedFile, ec).type() == std::filesystem::file_type::not_found) {
         state_.messages.Warning(state_.window, QStringLiteral("Install This Logo"),
-                                QStringLiteral("The %1 was not installed.\n%2 does not exist.")
-                                    .arg(Text(slot_.title).toLower(), PathText(state_.selectedFile)));
+                                QStringLiteral("%1 does not exist, so the %2 was not installed.")
+                                    .arg(PathText(state_.selectedFile), Text(slot_.title).toLower()));
         browser_.Refresh();
         return;
     }
@@ -128,14 +128,16 @@ void LogoPage::Install_Click()
     case InstallOutcome::FileMissing:
     case InstallOutcome::CopyFailed:
     case InstallOutcome::OriginalOwed: {
-        QString why;
-        for (const FileResult& r : report.files)
-            if (!r.done)
-                why += Text(Describe(r)) + u'\n';
-        if (why.isEmpty())
-            why = Text(report.reason);
-        state_.messages.Warning(state_.window, QStringLiteral("Install This Logo"),
-                                QStringLiteral("The %1 was not installed.\n%2").arg(Text(slot_.title).toLower(), why.trimmed()));
+        // One sentence: the file and the reason once, then what it meant.
+        const std::string title = Text(slot_.title).toLower().toStdString();
+        std::string text = AsSentence(report.reason);
+        if (report.outcome != InstallOutcome::OriginalOwed) {
+            std::string why = report.reason;
+            if (!report.files.empty() && !report.files.back().done)
+                why = FailureReason(report.files.back());
+            text = AsSentence(why + ", so the " + title + " was not installed");
+        }
+        state_.messages.Warning(state_.window, QStringLiteral("Install This Logo"), Text(text));
         break;
     }
     }

@@ -90,9 +90,19 @@ void SetsPages::ReportFailures(const QString& title, const std::vector<FileResul
     // could not be done for another reason (a full disk, a read-only file, an
     // original still owed) is told.
     QString lines;
-    for (const FileResult& r : results)
-        if (!r.done && !r.sourceMissing && r.step == FileStep::Copy)
-            lines += Text(Describe(r)) + u'\n';
+    for (const FileResult& r : results) {
+        if (r.done || r.sourceMissing || r.step != FileStep::Copy)
+            continue;
+        // Which logo it was, and whether it was to be installed or saved.
+        std::string what;
+        for (const LogoSlot& slot : LogoSlots()) {
+            if (r.target == slot.copyPath)
+                what = ", so the " + std::string(slot.name) + " logo was not installed";
+            else if (r.source == slot.copyPath)
+                what = ", so the " + std::string(slot.name) + " logo was not saved";
+        }
+        lines += Text(AsSentence(r.notTried ? r.detail : FailureReason(r) + what)) + u'\n';
+    }
     if (!lines.isEmpty())
         state_.messages.Warning(&window_, title, lines.trimmed());
 }

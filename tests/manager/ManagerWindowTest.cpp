@@ -39,6 +39,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <functional>
 #include <set>
 
 namespace quillmere {
@@ -455,6 +456,45 @@ TEST_F(ManagerWindowTest, FailedInstallIsReported)
     EXPECT_TRUE(Picture("Image1").isNull());
 }
 
+// A failure reads as one sentence: the file and the reason once, then what
+// was not done.
+TEST_F(ManagerWindowTest, FailuresAreToldInOneSentence)
+{
+    Put(drive / "logo.sys", Logo(kRed, kBlue));
+    Put(drive / "VH Backups" / "Logow.C1K", Logo(kRed, kRed)); // a later run: no original is owed
+    Put(drive / "VH Backups" / "Logow.C2K", Logo(kRed, kRed));
+    fs::create_directories(drive / "WINDOWS" / "logow.sys");  // a folder where the wait logo goes
+    fs::create_directories(drive / "VH Backups" / "Logo.C3K"); // a folder where set 2 keeps its startup logo
+    Put(pictures / "new.bmp", Logo(kGreen, kRed));
+    Open();
+    messages.shown.clear();
+    struct Case {
+        const char* title;
+        std::function<void()> act;
+        const char* text;
+    };
+    const Case cases[] = {
+        {"Install This Logo",
+         [&] {
+             Select(LogoKind::Wait, pictures / "new.bmp");
+             Click("XDWButton3");
+         },
+         "C:\\Windows\\Logow.sys is a folder, so the wait logo was not installed."},
+        {"Install Set 1", [&] { Click("Command10a"); },
+         "C:\\Windows\\Logow.sys is a folder, so the wait logo was not installed."},
+        {"Save Set 2", [&] { Click("Command16a"); },
+         "C:\\VH Backups\\Logo.C3K is a folder, so the startup logo was not saved.\n"
+         "C:\\Windows\\Logow.sys is a folder, so the wait logo was not saved."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.title);
+        messages.shown.clear();
+        c.act();
+        ASSERT_EQ(messages.shown.size(), 1u);
+        EXPECT_EQ(messages.shown[0].text.toStdString(), c.text);
+    }
+}
+
 // An original that could not be kept blocks its kind, with the core's reason.
 TEST_F(ManagerWindowTest, OwedOriginalRefusesInstall)
 {
@@ -469,7 +509,7 @@ TEST_F(ManagerWindowTest, OwedOriginalRefusesInstall)
     Select(LogoKind::Startup, pictures / "new.bmp");
     Click("XDWButton5");
     ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_TRUE(messages.shown[0].text.contains(Text(OriginalOwedReason(SlotOf(LogoKind::Startup)))))
+    EXPECT_EQ(messages.shown[0].text, Text(AsSentence(OriginalOwedReason(SlotOf(LogoKind::Startup)))))
         << messages.shown[0].text.toStdString();
     EXPECT_EQ(Colours("Image3"), std::make_pair(kRed, kBlue));
 }
