@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <fstream>
@@ -11,8 +12,53 @@
 #include <string>
 #include <vector>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
+
+namespace {
+
+// What one fsync of this program flushed: the name its descriptor had then, and
+// for a regular file its inode and content.
+struct Flush {
+    std::string path;
+    bool regular = false;
+    ino_t inode = 0;
+    std::string content;
+};
+
+// While not null, every fsync is noted here.
+std::vector<Flush>* g_flushes = nullptr;
+
+} // namespace
+
+// Every fsync of this program comes here first, the replace's among them, so a
+// test sees which file was flushed and when, and the real call follows.
+extern "C" int fsync(int fd)
+{
+    if (g_flushes) {
+        Flush flush;
+        char name[64], target[4096];
+        std::snprintf(name, sizeof name, "/proc/self/fd/%d", fd);
+        const ssize_t n = ::readlink(name, target, sizeof target);
+        flush.path.assign(target, n > 0 ? static_cast<std::size_t>(n) : 0);
+        struct stat st {};
+        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+            flush.regular = true;
+            flush.inode = st.st_ino;
+            // The descriptor may be open for writing only: read through another.
+            const int in = ::open(name, O_RDONLY | O_CLOEXEC);
+            char buffer[4096];
+            for (ssize_t got; in >= 0 && (got = ::read(in, buffer, sizeof buffer)) > 0;)
+                flush.content.append(buffer, static_cast<std::size_t>(got));
+            if (in >= 0)
+                ::close(in);
+        }
+        g_flushes->push_back(std::move(flush));
+    }
+    return static_cast<int>(::syscall(SYS_fsync, fd));
+}
 
 namespace quillmere {
 namespace {
@@ -215,6 +261,51 @@ TEST_F(ReplaceFile, TheNewContentIsFlushedBeforeTheRenameAndTheOldFileIsNeverWri
         EXPECT_NE(Read(g_target), "old");
     }
     EXPECT_TRUE(Others({"logo.sys", "old.sys", "source.bmp"}).empty());
+}
+
+// The flush itself, not only the step: the temporary file beside the target is
+// flushed with its whole new content while it still has its temporary name,
+// and it is that file that becomes the target; the folder is flushed after.
+TEST_F(ReplaceFile, TheTemporaryFileIsFlushedWholeBeforeItIsRenamedOverTheTarget)
+{
+    const fs::path target = dir_ / "logo.sys";
+    const fs::path source = dir_ / "source.bmp";
+    const std::string copied(200000, 'c');
+    Write(source, copied);
+    struct Case {
+        const char* title;
+        std::function<void()> replace;
+        std::string content;
+    };
+    const Case cases[] = {
+        {"bytes", [&] { ReplaceFileContents(target, Bytes("new")); }, "new"},
+        {"copy", [&] { ReplaceFileWithCopy(source, target, 1 << 20); }, copied},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.title);
+        Write(target, "old");
+        std::vector<Flush> flushes;
+        g_flushes = &flushes;
+        c.replace();
+        g_flushes = nullptr;
+
+        struct stat st {};
+        ASSERT_EQ(::stat(target.c_str(), &st), 0);
+        ASSERT_EQ(flushes.size(), 2u);
+        const Flush& file = flushes[0];
+        const std::string name = fs::path(file.path).filename().string();
+        EXPECT_EQ(fs::path(file.path).parent_path(), fs::canonical(dir_));
+        EXPECT_TRUE(name.size() == 11 && name.starts_with(".qm") &&
+                    name.find_first_not_of("0123456789abcdef", 3) == std::string::npos)
+            << file.path;
+        EXPECT_TRUE(file.regular);
+        EXPECT_EQ(file.inode, st.st_ino);
+        EXPECT_TRUE(file.content == c.content) << file.content.size() << " bytes flushed";
+        EXPECT_EQ(flushes[1].path, fs::canonical(dir_).string());
+        EXPECT_FALSE(flushes[1].regular);
+        EXPECT_TRUE(Read(target) == c.content);
+    }
+    EXPECT_TRUE(Others({"logo.sys", "source.bmp"}).empty());
 }
 
 } // namespace

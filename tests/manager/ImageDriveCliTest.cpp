@@ -268,6 +268,28 @@ TEST_F(OneImage, AReadOnlyOrHiddenLogoIsTreatedAsOnAFolderAndKeepsItsName)
     EXPECT_EQ(listing.out.find(".TMP"), std::string::npos) << listing.out;
 }
 
+// mtools' rename would overwrite a read-only file; the drive refuses first, as a folder does.
+TEST_F(OneImage, AReadOnlySetFileIsNotSavedOver)
+{
+    const Result first = RunOn({"sets", "save", "1"});
+    ASSERT_EQ(first.status, 0) << first.err;
+    ASSERT_EQ(LogoFillOn(volume_, "::/VH Backups/Logo.C2K", scratch_), 'a');
+    ASSERT_EQ(RunTool("mattrib", {"-i", ImageName(volume_), "+r", "::/VH Backups/Logo.C2K"}, scratch_).status, 0);
+    ASSERT_TRUE(PutLogo(volume_, "::/LOGO.SYS", 'b', scratch_));
+
+    const Result again = RunOn({"sets", "save", "1"});
+    EXPECT_EQ(again.status, 1);
+    EXPECT_NE(again.out.find("did not copy C:\\Logo.sys to C:\\VH Backups\\Logo.C2K: C:\\VH Backups\\Logo.C2K: the "
+                             "file is read-only\n"),
+              std::string::npos)
+        << again.out;
+    EXPECT_EQ(again.err, "quillmere sets: set 1 was not saved\n");
+    EXPECT_EQ(LogoFillOn(volume_, "::/VH Backups/Logo.C2K", scratch_), 'a');
+    EXPECT_NE(AttributesOn(volume_, "::/VH Backups/Logo.C2K", scratch_).find('R'), std::string::npos);
+    const ProgramResult listing = RunTool("mdir", {"-a", "-b", "-i", ImageName(volume_), "::/VH Backups"}, scratch_);
+    EXPECT_EQ(listing.out.find(".TMP"), std::string::npos) << listing.out;
+}
+
 TEST_F(OneImage, AFailedCopyLeavesTheOldFileWholeAndNoTemporaryFile)
 {
     ASSERT_EQ(RunOn({"status"}).status, 0);
@@ -427,6 +449,11 @@ TEST_F(ImageCli, ImagesThatCannotBeDriveCAreRefusedAndLeftAsTheyWere)
     std::string linux = goodBytes;
     linux[446 + 4] = '\x83';
     std::string pastEnd = goodBytes.substr(0, 9 * kMiB);
+    // The partition table gives partition 1 half the sectors its file system
+    // has: writes near its end would land past the partition.
+    std::string shortPartition = goodBytes;
+    for (int b = 0; b < 4; ++b)
+        shortPartition[458 + b] = static_cast<char>(((8 * kMiB / 512) >> (8 * b)) & 0xFF);
     std::string noFat = goodBytes;
     noFat.replace(kMiB, 512, std::string(512, '\0'));
     // The footer of a VHD of disk type (big-endian at 60) 3 dynamic, 4 differencing.
@@ -467,6 +494,8 @@ TEST_F(ImageCli, ImagesThatCannotBeDriveCAreRefusedAndLeftAsTheyWere)
          "partition 1 runs past the end of the disk image (it ends at byte 17825792, the image has 9437184 "
          "bytes): the image is truncated or damaged\n"},
         {"unknown type", linux, "has no FAT partition (partitions 1 of type 0x83)\n"},
+        {"file system larger than its partition", shortPartition,
+         "the FAT file system of partition 1 is larger than the partition: the image is damaged\n"},
         {"unformatted partition", noFat, "partition 1 holds no FAT file system (it may never have been formatted)\n"},
     };
     for (const Case& c : cases) {

@@ -568,6 +568,82 @@ TEST_F(LogoManagerTest, AFirstRunThatCannotEvenNoteWhatItOwesLeavesTheNextStartA
     EXPECT_EQ(Backup(1), (Logos{'a', 'b', '?'}));
 }
 
+// A logo deleted since its original was owed has no original left to keep: it
+// is owed no more, or that kind could never be installed again.
+TEST_F(LogoManagerTest, AnOwedOriginalWhoseLogoWasDeletedIsOwedNoMore)
+{
+    Lay({'a', '?', 'c'});
+    WriteLogo(root_ / "VH Backups" / "Logo.C1K", 'a');
+    WriteLogo(root_ / "VH Backups" / "Logos.C1K", 'c');
+    std::ofstream(root_ / "VH Backups" / "Originals owed.txt") << "wait\n";
+
+    LogoManager manager = Manager();
+    EXPECT_EQ(manager.OwedOriginals(), (std::array{false, true, false}));
+    const StartupReport startup = manager.StartUp();
+    EXPECT_FALSE(startup.firstRun);
+    EXPECT_FALSE(startup.failed);
+    EXPECT_EQ(startup.originalOwed, (std::array{false, false, false}));
+    EXPECT_EQ(Record(root_), "<none>");
+    EXPECT_EQ(manager.InstallLogo(LogoKind::Wait, Picture('n')).outcome, InstallOutcome::Installed);
+    EXPECT_EQ(Installed(), (Logos{'a', 'n', 'c'}));
+    // The logo installed since is no original.
+    Manager().StartUp();
+    EXPECT_EQ(Backup(1), (Logos{'a', '?', 'c'}));
+}
+
+// The record may have been edited on Windows: carriage returns, blank lines,
+// spaces and capitals change nothing, and a line that names no kind may have
+// named any. An owed kind whose logo can be kept is kept by the start-up before
+// anything replaces it; here the safe logo's original cannot be kept (a folder
+// stands where it belongs), so that kind stays owed wherever the record owes it.
+TEST_F(LogoManagerTest, TheRecordIsReadAsWindowsMayHaveEditedIt)
+{
+    struct Case {
+        const char* record;
+        std::array<bool, 3> owed; // as read, Startup, Wait, Safe
+    };
+    const Case cases[] = {
+        {"startup\r\n", {true, false, false}},
+        {"Startup\n", {true, false, false}},
+        {"STARTUP", {true, false, false}},
+        {"\n\nwait\n\n", {false, true, false}},
+        {"  safe \r\n", {false, false, true}},
+        {"WAIT\r\n\r\nSafe\r\n", {false, true, true}},
+        {"startup\nbogus\n", {true, true, true}},
+        {"startup wait\n", {true, true, true}},
+        {"", {false, false, false}},
+        {"\r\n \n", {false, false, false}},
+    };
+    const fs::path picture = Picture('n');
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(std::string(c.record)));
+        fs::remove_all(root_);
+        Lay({'a', 'b', 'c'});
+        fs::create_directories(root_ / "VH Backups" / "Logos.C1K");
+        std::ofstream(root_ / "VH Backups" / "Originals owed.txt", std::ios::binary) << c.record;
+
+        LogoManager manager = Manager();
+        EXPECT_EQ(manager.OwedOriginals(), c.owed);
+        const StartupReport startup = manager.StartUp();
+        EXPECT_FALSE(startup.firstRun);
+        const std::array<bool, 3> stillOwed = {false, false, c.owed[2]};
+        EXPECT_EQ(startup.originalOwed, stillOwed);
+        // Kept before anything replaced them: the originals of the kinds owed, and no other.
+        EXPECT_EQ(LogoFill(root_ / "VH Backups" / "Logo.C1K"), c.owed[0] ? 'a' : '?');
+        EXPECT_EQ(LogoFill(root_ / "VH Backups" / "Logow.C1K"), c.owed[1] ? 'b' : '?');
+
+        for (LogoKind kind : {LogoKind::Startup, LogoKind::Wait, LogoKind::Safe}) {
+            const bool owed = stillOwed[static_cast<std::size_t>(kind)];
+            EXPECT_EQ(manager.InstallLogo(kind, picture).outcome,
+                      owed ? InstallOutcome::OriginalOwed : InstallOutcome::Installed)
+                << SlotOf(kind).name;
+        }
+        EXPECT_EQ(Installed(), (Logos{'n', 'n', c.owed[2] ? 'c' : 'n'}));
+        EXPECT_EQ(LogoFill(root_ / "VH Backups" / "Logo.C1K"), c.owed[0] ? 'a' : '?');
+        EXPECT_EQ(LogoFill(root_ / "VH Backups" / "Logow.C1K"), c.owed[1] ? 'b' : '?');
+    }
+}
+
 // --- the backup store ---------------------------------------------------------------
 
 TEST_F(LogoManagerTest, AHiddenStoreIsTheStoreAndAnUnreadableOneIsAFailure)
