@@ -160,7 +160,7 @@ int RunInfo(const Args& args, const GlobalOptions&);
 const Command kInfo{21, "info", "info [--max-megapixels N] FILE...",
                     "For each picture file: width x height x bits per pixel, file size, and whether\n"
                     "it is already a logo (\"Valid Format\") or not (\"Wrong Format\"). Pictures of\n"
-                    "more than N megapixels (128 unless given) are refused.",
+                    "more than N megapixels (128 unless given) are refused. Only the header is read.",
                     RunInfo};
 const RegisterCommand registerInfo(kInfo);
 
@@ -179,7 +179,8 @@ int RunInfo(const Args& arguments, const GlobalOptions&)
     for (const std::string& arg : args) {
         const std::filesystem::path path = arg;
         try {
-            const DecodedPicture picture = LoadPictureFile(path, limits);
+            // The header alone: the answer costs the same for any size of picture.
+            const PictureHeader picture = ReadPictureHeader(path, limits);
             // A photo shown upright swaps its sides when it is turned.
             const bool turned = picture.Depth() == 24 && picture.ExifOrientation >= 5 && picture.ExifOrientation <= 8;
             const std::int32_t w = turned ? picture.Height : picture.Width;

@@ -302,6 +302,14 @@ frmAbout& Form1::OpenAbout()
                               this);
         about_->setWindowFlag(Qt::Window);
     }
+    // Centred over the Logo Manager each time it opens; a window manager may
+    // still place it otherwise. The client areas are centred: a window not yet
+    // shown has no frame to measure.
+    if (!about_->isVisible()) {
+        QRect area(QPoint(), about_->size());
+        area.moveCenter(geometry().center());
+        about_->setGeometry(area);
+    }
     about_->show();
     about_->raise();
     about_->activateWindow();

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -214,30 +215,94 @@ decode::ZeroedBytes DecodeRle(const Bytes& b, std::size_t pos, std::int32_t w, s
     return out;
 }
 
+// Where the parts of a bitmap file lie, and what its header decides: every
+// check that needs no pixel, made before any is read.
+struct Layout {
+    Header h;
+    bool topDown = false;
+    bool rle = false;
+    std::int32_t width = 0, height = 0;
+    std::size_t tableAt = 0; // the colour table
+    std::size_t offBits = 0; // the pixel data
+    Channel red, green, blue; // true colour only
+};
+
+// b holds the file's first bytes: the whole file, or at least kHeadBytes of
+// it; the file is fileSize bytes long.
+constexpr std::size_t kHeadBytes = kFileHeaderBytes + 124 + 12;
+
+Layout ReadLayout(const Bytes& b, std::size_t fileSize, const std::string& file, const DecodeLimits& limits)
+{
+    if (b.d.size() < kFileHeaderBytes + 4 || b.d[0] != 'B' || b.d[1] != 'M')
+        throw FileError(file, "the BMP file is truncated inside its header");
+    Layout l;
+    l.h = ReadHeader(b, file);
+    const Header& h = l.h;
+
+    l.topDown = h.height < 0;
+    const std::int64_t absHeight = l.topDown ? -h.height : h.height;
+    l.rle = h.compression == BiRle8 || h.compression == BiRle4;
+    if (l.rle && l.topDown)
+        throw FileError(file, "corrupt BMP header: RLE data cannot have top-down rows");
+    CheckPictureSize(file, h.width, absHeight, limits);
+    l.width = static_cast<std::int32_t>(h.width);
+    l.height = static_cast<std::int32_t>(absHeight);
+
+    // The colour table follows the header (and the three masks after a 40-byte one).
+    l.tableAt = kFileHeaderBytes + h.size + (h.size == 40 && h.compression == BiBitfields ? 12 : 0);
+    l.offBits = b.u32(10);
+    if (l.offBits < kFileHeaderBytes + h.size || l.offBits > fileSize)
+        throw FileError(file, "corrupt BMP header: the pixel data offset " + std::to_string(l.offBits) +
+                                  " is outside the file");
+
+    const std::size_t have = fileSize - l.offBits;
+    if (h.bpp <= 8) {
+        const std::uint64_t entryBytes = h.core ? 3 : 4;
+        if (h.clrUsed != 0 && h.clrUsed * entryBytes > fileSize)
+            throw FileError(file, "corrupt BMP header: a colour table of " + std::to_string(h.clrUsed) +
+                                      " entries cannot fit the file");
+        // A missing padding of the last row is tolerated.
+        const auto bpp = static_cast<std::int32_t>(h.bpp);
+        const std::size_t stride = static_cast<std::size_t>(decode::IndexRowBytes(l.width, bpp));
+        const std::size_t used = (static_cast<std::size_t>(l.width) * h.bpp + 7) / 8;
+        if (!l.rle && have < stride * (l.height - 1) + used)
+            throw FileError(file, "the BMP file is truncated inside its pixel data");
+        return l;
+    }
+
+    const std::size_t stride = (static_cast<std::size_t>(l.width) * (h.bpp / 8) + 3) & ~std::size_t{3};
+    const std::size_t used = static_cast<std::size_t>(l.width) * (h.bpp / 8);
+    if (have < stride * (l.height - 1) + used)
+        throw FileError(file, "the BMP file is truncated inside its pixel data");
+    l.red = MakeChannel(h.masks[0], h.bpp, file);
+    l.green = MakeChannel(h.masks[1], h.bpp, file);
+    l.blue = MakeChannel(h.masks[2], h.bpp, file);
+    return l;
+}
+
 } // namespace
+
+PictureHeader ReadBmpHeader(std::FILE* stream, std::int64_t fileSize, const std::string& file,
+                            const DecodeLimits& limits)
+{
+    std::uint8_t head[kHeadBytes];
+    const std::size_t got = std::fread(head, 1, sizeof head, stream);
+    if (std::ferror(stream))
+        throw FileError(file, "cannot be read");
+    const Layout l = ReadLayout(Bytes{{head, got}}, static_cast<std::size_t>(fileSize), file, limits);
+    return {l.width, l.height, static_cast<std::int32_t>(l.h.bpp), 1};
+}
 
 DecodedPicture ReadBmp(std::span<const std::uint8_t> data, const std::string& file, const DecodeLimits& limits)
 {
     const Bytes b{data};
-    if (data.size() < kFileHeaderBytes + 4 || data[0] != 'B' || data[1] != 'M')
-        throw FileError(file, "the BMP file is truncated inside its header");
-    const Header h = ReadHeader(b, file);
-
-    const bool topDown = h.height < 0;
-    const std::int64_t absHeight = topDown ? -h.height : h.height;
-    const bool rle = h.compression == BiRle8 || h.compression == BiRle4;
-    if (rle && topDown)
-        throw FileError(file, "corrupt BMP header: RLE data cannot have top-down rows");
-    CheckPictureSize(file, h.width, absHeight, limits);
-    const auto w = static_cast<std::int32_t>(h.width);
-    const auto hh = static_cast<std::int32_t>(absHeight);
-
-    // The colour table follows the header (and the three masks after a 40-byte one).
-    const std::size_t tableAt = kFileHeaderBytes + h.size + (h.size == 40 && h.compression == BiBitfields ? 12 : 0);
-    const std::size_t offBits = b.u32(10);
-    if (offBits < kFileHeaderBytes + h.size || offBits > data.size())
-        throw FileError(file, "corrupt BMP header: the pixel data offset " + std::to_string(offBits) +
-                                  " is outside the file");
+    const Layout l = ReadLayout(b, data.size(), file, limits);
+    const Header& h = l.h;
+    const bool topDown = l.topDown;
+    const std::int32_t w = l.width;
+    const std::int32_t hh = l.height;
+    const std::size_t tableAt = l.tableAt;
+    const std::size_t offBits = l.offBits;
 
     DecodedPicture picture;
     picture.Width = w;
@@ -249,9 +314,6 @@ DecodedPicture ReadBmp(std::span<const std::uint8_t> data, const std::string& fi
         const std::size_t entryBytes = h.core ? 3 : 4;
         const std::size_t n = std::size_t{1} << h.bpp;
         std::uint64_t count = h.clrUsed == 0 ? n : h.clrUsed;
-        if (h.clrUsed != 0 && count * entryBytes > data.size())
-            throw FileError(file, "corrupt BMP header: a colour table of " + std::to_string(count) +
-                                      " entries cannot fit the file");
         count = std::min<std::uint64_t>(count, n);
         // A table that the pixel data starts inside is shorter than it says
         // (OS/2 core files give its length only this way).
@@ -263,17 +325,13 @@ DecodedPicture ReadBmp(std::span<const std::uint8_t> data, const std::string& fi
             colours[i] = std::uint32_t{data[at]} | std::uint32_t{data[at + 1]} << 8 | std::uint32_t{data[at + 2]} << 16;
         }
 
-        if (rle) {
+        if (l.rle) {
             const decode::ZeroedBytes idx = DecodeRle(b, offBits, w, hh, h.compression == BiRle4, file);
             picture.Indices = decode::PackIndices(idx.get(), w, hh, picture.BitsPerPixel);
         } else {
             // The rows are already in the index buffer's layout; top-down files
-            // are turned over. A missing padding of the last row is tolerated.
+            // are turned over.
             const std::size_t stride = static_cast<std::size_t>(decode::IndexRowBytes(w, picture.BitsPerPixel));
-            const std::size_t used = (static_cast<std::size_t>(w) * h.bpp + 7) / 8;
-            const std::size_t have = data.size() - offBits;
-            if (have < stride * (hh - 1) + used)
-                throw FileError(file, "the BMP file is truncated inside its pixel data");
             // Appended in buffer order into reserved memory, so that no byte is
             // filled ahead only to be overwritten.
             picture.Indices.reserve(stride * hh);
@@ -290,12 +348,9 @@ DecodedPicture ReadBmp(std::span<const std::uint8_t> data, const std::string& fi
     }
 
     const std::size_t stride = (static_cast<std::size_t>(w) * (h.bpp / 8) + 3) & ~std::size_t{3};
-    const std::size_t used = static_cast<std::size_t>(w) * (h.bpp / 8);
-    if (data.size() - offBits < stride * (hh - 1) + used)
-        throw FileError(file, "the BMP file is truncated inside its pixel data");
-    const Channel red = MakeChannel(h.masks[0], h.bpp, file);
-    const Channel green = MakeChannel(h.masks[1], h.bpp, file);
-    const Channel blue = MakeChannel(h.masks[2], h.bpp, file);
+    const Channel& red = l.red;
+    const Channel& green = l.green;
+    const Channel& blue = l.blue;
 
     picture.Pixels = decode::AllocatePixels(file, w, hh);
     for (std::int32_t r = 0; r < hh; ++r) {

@@ -9,6 +9,7 @@
 #include "imaging/decode/PictureLoader.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <span>
 #include <string>
 
@@ -20,5 +21,11 @@ namespace quillmere {
 // are cut off.
 DecodedPicture ReadBmp(std::span<const std::uint8_t> data, const std::string& file,
                        const DecodeLimits& limits);
+
+// The header of the bitmap file of fileSize bytes that stream reads from its
+// start, with the refusals ReadBmp makes before it reads a pixel. An RLE
+// stream is not read.
+PictureHeader ReadBmpHeader(std::FILE* stream, std::int64_t fileSize, const std::string& file,
+                            const DecodeLimits& limits);
 
 } // namespace quillmere

@@ -8,6 +8,7 @@
 #include "imaging/decode/PictureLoader.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <span>
 #include <string>
 
@@ -20,5 +21,12 @@ namespace quillmere {
 // then grows to hold it. Throws FileError for a damaged or truncated file and
 // for a file without a picture or a colour table.
 DecodedPicture ReadGif(std::span<const std::uint8_t> data, const std::string& file, const DecodeLimits& limits);
+
+// The screen and depth of the GIF file of fileSize bytes that stream reads from
+// its start, from its descriptors and colour tables up to the first picture's,
+// with the refusals ReadGif makes before it decodes a pixel. The depth is the
+// one its colour table and background need.
+PictureHeader ReadGifHeader(std::FILE* stream, std::int64_t fileSize, const std::string& file,
+                            const DecodeLimits& limits);
 
 } // namespace quillmere

@@ -68,8 +68,9 @@ struct Decoder {
     }
 };
 
-// The setjmp stays in functions that own nothing with a destructor.
-bool ReadHeader(Decoder& d, const std::uint8_t* data, unsigned long size)
+// The setjmp stays in functions that own nothing with a destructor. The data
+// come from stream when there is one, else from memory.
+bool ReadHeader(Decoder& d, std::FILE* stream, const std::uint8_t* data, unsigned long size)
 {
     d.cinfo.err = jpeg_std_error(&d.err.pub);
     d.err.pub.error_exit = OnError;
@@ -80,7 +81,10 @@ bool ReadHeader(Decoder& d, const std::uint8_t* data, unsigned long size)
     d.created = true;
     d.progress.progress_monitor = OnProgress;
     d.cinfo.progress = &d.progress;
-    jpeg_mem_src(&d.cinfo, data, size);
+    if (stream)
+        jpeg_stdio_src(&d.cinfo, stream);
+    else
+        jpeg_mem_src(&d.cinfo, data, size);
     jpeg_save_markers(&d.cinfo, JPEG_APP0 + 1, 0xFFFF);
     jpeg_read_header(&d.cinfo, TRUE);
     const bool cmyk = d.cinfo.jpeg_color_space == JCS_CMYK || d.cinfo.jpeg_color_space == JCS_YCCK;
@@ -91,6 +95,28 @@ bool ReadHeader(Decoder& d, const std::uint8_t* data, unsigned long size)
     d.cinfo.do_fancy_upsampling = TRUE;
     d.cinfo.scale_num = d.cinfo.scale_denom = 1;
     return true;
+}
+
+// What jpeg_start_decompress would refuse in a header it has read: a colour
+// space it cannot turn into the surface's, or sampling factors that are not
+// whole multiples of each other. The library's own message is kept in err.
+bool LayoutSupported(Decoder& d)
+{
+    const jpeg_decompress_struct& c = d.cinfo;
+    int code = 0;
+    if (c.jpeg_color_space == JCS_UNKNOWN)
+        code = JERR_CONVERSION_NOTIMPL;
+    for (int i = 0; i < c.num_components && code == 0; ++i) {
+        const jpeg_component_info& component = c.comp_info[i];
+        if (c.max_h_samp_factor % component.h_samp_factor != 0 ||
+            c.max_v_samp_factor % component.v_samp_factor != 0)
+            code = JERR_FRACT_SAMPLE_NOTIMPL;
+    }
+    if (code == 0)
+        return true;
+    d.err.pub.msg_code = code;
+    (*d.err.pub.format_message)(reinterpret_cast<j_common_ptr>(&d.cinfo), d.err.message);
+    return false;
 }
 
 bool Start(Decoder& d)
@@ -158,19 +184,39 @@ std::uint8_t FindOrientation(const jpeg_decompress_struct& cinfo)
     return 1;
 }
 
+// Reads the header and makes every check that needs no scan. False with the
+// reason in d.err.message for a damaged or unsupported stream.
+bool ReadCheckedHeader(Decoder& d, std::FILE* stream, std::span<const std::uint8_t> data,
+                       const std::string& file, const DecodeLimits& limits)
+{
+    if (!ReadHeader(d, stream, data.data(), static_cast<unsigned long>(data.size())))
+        return false;
+    decode::CheckPictureSize(file, d.cinfo.image_width, d.cinfo.image_height, limits);
+    return LayoutSupported(d);
+}
+
+FileError Damaged(const std::string& file, const Decoder& d)
+{
+    return FileError(file, std::string("damaged JPEG file (") + d.err.message + ")");
+}
+
 } // namespace
+
+PictureHeader ReadJpegHeader(std::FILE* stream, const std::string& file, const DecodeLimits& limits)
+{
+    Decoder d;
+    if (!ReadCheckedHeader(d, stream, {}, file, limits))
+        throw Damaged(file, d);
+    const auto width = static_cast<std::int32_t>(d.cinfo.image_width);
+    const auto height = static_cast<std::int32_t>(d.cinfo.image_height);
+    return {width, height, 24, FindOrientation(d.cinfo)};
+}
 
 DecodedPicture ReadJpeg(std::span<const std::uint8_t> data, const std::string& file, const DecodeLimits& limits)
 {
-    auto failed = [&](const Decoder& d) {
-        return FileError(file, std::string("damaged JPEG file (") + d.err.message + ")");
-    };
     Decoder d;
-    if (!ReadHeader(d, data.data(), static_cast<unsigned long>(data.size())))
-        throw failed(d);
-    decode::CheckPictureSize(file, d.cinfo.image_width, d.cinfo.image_height, limits);
-    if (!Start(d))
-        throw failed(d);
+    if (!ReadCheckedHeader(d, nullptr, data, file, limits) || !Start(d))
+        throw Damaged(file, d);
 
     DecodedPicture picture;
     picture.Width = static_cast<std::int32_t>(d.cinfo.output_width);
@@ -182,7 +228,7 @@ DecodedPicture ReadJpeg(std::span<const std::uint8_t> data, const std::string& f
     picture.ExifOrientation = FindOrientation(d.cinfo);
     picture.Pixels = decode::AllocatePixels(file, picture.Width, picture.Height);
     if (!ReadRows(d, picture.Pixels.get()))
-        throw failed(d);
+        throw Damaged(file, d);
     return picture;
 }
 

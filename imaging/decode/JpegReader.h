@@ -8,6 +8,7 @@
 #include "imaging/decode/PictureLoader.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <span>
 #include <string>
 
@@ -17,5 +18,10 @@ namespace quillmere {
 // stream, and for corrupt data the library would only warn about: the picture
 // would otherwise come out partly grey without a word.
 DecodedPicture ReadJpeg(std::span<const std::uint8_t> data, const std::string& file, const DecodeLimits& limits);
+
+// The size and EXIF orientation of the JPEG stream that stream reads from its
+// start, from its markers up to the first scan, with the refusals ReadJpeg
+// makes before it decodes a scan.
+PictureHeader ReadJpegHeader(std::FILE* stream, const std::string& file, const DecodeLimits& limits);
 
 } // namespace quillmere

@@ -1,6 +1,7 @@
 #include "imaging/decode/PictureLoader.h"
 
 #include "imaging/Errors.h"
+#include "imaging/UniqueFd.h"
 #include "imaging/decode/BmpReader.h"
 #include "imaging/decode/GifReader.h"
 #include "imaging/decode/JpegReader.h"
@@ -12,7 +13,9 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 namespace quillmere {
@@ -64,15 +67,6 @@ std::string NotAPictureFile(mode_t mode)
     return std::string("is ") + what + ", not a picture file";
 }
 
-struct Descriptor {
-    int fd = -1;
-    ~Descriptor()
-    {
-        if (fd >= 0)
-            ::close(fd);
-    }
-};
-
 // Reads until want bytes are in or the file ends; false on a read error (errno set).
 bool ReadUpTo(int fd, std::vector<std::uint8_t>& bytes, std::size_t want)
 {
@@ -96,15 +90,26 @@ std::string TooLarge(std::int64_t size)
            std::to_string(kMaxPictureFileBytes) + ")";
 }
 
-} // namespace
+struct CloseStream {
+    void operator()(std::FILE* stream) const noexcept { std::fclose(stream); }
+};
+using StreamHandle = std::unique_ptr<std::FILE, CloseStream>;
 
-DecodedPicture LoadPictureFile(const std::filesystem::path& path, const DecodeLimits& limits)
+// A regular picture file, opened: its descriptor, its size as first seen, and
+// its first bytes, which name a picture format.
+struct OpenedPicture {
+    UniqueFd fd;
+    std::int64_t size = 0;
+    std::vector<std::uint8_t> head;
+    PictureFormat format = PictureFormat::Unknown;
+};
+
+OpenedPicture OpenPicture(const std::filesystem::path& path, const std::string& name)
 {
-    const std::string name = path.string();
+    OpenedPicture f;
     // Without O_NONBLOCK, opening a named pipe waits for a writer for ever.
-    Descriptor f;
-    f.fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (f.fd < 0) {
+    f.fd = UniqueFd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (!f.fd) {
         const int error = errno;
         struct stat st;
         // A socket cannot be opened at all (ENXIO): say what it is instead.
@@ -113,33 +118,64 @@ DecodedPicture LoadPictureFile(const std::filesystem::path& path, const DecodeLi
         throw FileError(name, error == ENOENT ? std::string("no such file") : "cannot be read: " + Reason(error));
     }
     struct stat st;
-    if (::fstat(f.fd, &st) != 0)
+    if (::fstat(f.fd.Get(), &st) != 0)
         throw FileError(name, "cannot be read: " + Reason(errno));
     if (!S_ISREG(st.st_mode))
         throw FileError(name, NotAPictureFile(st.st_mode));
-    const int flags = ::fcntl(f.fd, F_GETFL);
-    if (flags < 0 || ::fcntl(f.fd, F_SETFL, flags & ~O_NONBLOCK) != 0)
+    const int flags = ::fcntl(f.fd.Get(), F_GETFL);
+    if (flags < 0 || ::fcntl(f.fd.Get(), F_SETFL, flags & ~O_NONBLOCK) != 0)
         throw FileError(name, "cannot be read: " + Reason(errno));
     if (st.st_size > kMaxPictureFileBytes)
         throw FileError(name, TooLarge(st.st_size));
+    f.size = st.st_size;
 
     // The signature first: a file that is no picture is not read whole.
-    std::vector<std::uint8_t> bytes;
-    if (!ReadUpTo(f.fd, bytes, 16))
+    if (!ReadUpTo(f.fd.Get(), f.head, 16))
         throw FileError(name, "cannot be read: " + Reason(errno));
-    if (bytes.empty())
+    if (f.head.empty())
         throw FileError(name, "the file is empty");
-    if (SniffPictureFormat(bytes) == PictureFormat::Unknown)
+    f.format = SniffPictureFormat(f.head);
+    if (f.format == PictureFormat::Unknown)
         throw FileError(name, "not a BMP, GIF or JPEG picture");
+    return f;
+}
 
+} // namespace
+
+DecodedPicture LoadPictureFile(const std::filesystem::path& path, const DecodeLimits& limits)
+{
+    const std::string name = path.string();
+    OpenedPicture f = OpenPicture(path, name);
+    std::vector<std::uint8_t> bytes = std::move(f.head);
     // Read to the end rather than trust the size asked above: the file may
     // change. One byte past the bound tells a file that has grown beyond it.
-    bytes.reserve(static_cast<std::size_t>(st.st_size) + 1);
-    if (!ReadUpTo(f.fd, bytes, static_cast<std::size_t>(kMaxPictureFileBytes) + 1))
+    bytes.reserve(static_cast<std::size_t>(f.size) + 1);
+    if (!ReadUpTo(f.fd.Get(), bytes, static_cast<std::size_t>(kMaxPictureFileBytes) + 1))
         throw FileError(name, "cannot be read: " + Reason(errno));
     if (static_cast<std::int64_t>(bytes.size()) > kMaxPictureFileBytes)
         throw FileError(name, TooLarge(static_cast<std::int64_t>(bytes.size())));
     return DecodePicture(bytes, name, limits);
+}
+
+PictureHeader ReadPictureHeader(const std::filesystem::path& path, const DecodeLimits& limits)
+{
+    const std::string name = path.string();
+    OpenedPicture f = OpenPicture(path, name);
+    // The readers take the file from its start through a stream and read only
+    // as far as they need.
+    const StreamHandle stream(::fdopen(f.fd.Get(), "rb"));
+    if (!stream)
+        throw FileError(name, "cannot be read: " + Reason(errno));
+    f.fd.Release();
+    if (std::fseek(stream.get(), 0, SEEK_SET) != 0)
+        throw FileError(name, "cannot be read: " + Reason(errno));
+    switch (f.format) {
+    case PictureFormat::Bmp: return ReadBmpHeader(stream.get(), f.size, name, limits);
+    case PictureFormat::Gif: return ReadGifHeader(stream.get(), f.size, name, limits);
+    case PictureFormat::Jpeg: return ReadJpegHeader(stream.get(), name, limits);
+    case PictureFormat::Unknown: break;
+    }
+    throw FileError(name, "not a BMP, GIF or JPEG picture");
 }
 
 } // namespace quillmere

@@ -35,6 +35,17 @@ struct DecodeLimits {
 // its headers).
 inline constexpr std::int64_t kMaxPictureFileBytes = (std::int64_t{1} << 31) + (std::int64_t{1} << 20);
 
+// What a picture file's header says, without its pixels: the fields of
+// DecodedPicture that the header alone decides.
+struct PictureHeader {
+    std::int32_t Width = 0;
+    std::int32_t Height = 0;
+    std::int32_t BitsPerPixel = 0;
+    std::uint8_t ExifOrientation = 1;
+
+    std::int32_t Depth() const noexcept { return BitsPerPixel <= 8 ? BitsPerPixel : 24; }
+};
+
 enum class PictureFormat { Unknown, Bmp, Gif, Jpeg };
 
 // What the first bytes say the data is.
@@ -50,5 +61,16 @@ DecodedPicture DecodePicture(std::span<const std::uint8_t> bytes, const std::str
 // whose first bytes are no picture's signature, before the rest is read, and a
 // file larger than kMaxPictureFileBytes.
 DecodedPicture LoadPictureFile(const std::filesystem::path& path, const DecodeLimits& limits = {});
+
+// The picture file's size, depth and orientation as LoadPictureFile would give
+// them, from its header: time and memory do not grow with the picture. It is
+// refused as LoadPictureFile refuses it for what the header shows: the same
+// checks of the file, the same faults of the header, the same size limits, and
+// pixel data that the file is too short to hold when the header fixes their
+// length (an uncompressed bitmap). Compressed data is not decoded, so a damaged
+// stream after the header (RLE, LZW or JPEG scans) is not seen; nor is a GIF
+// pixel whose index lies past the colour table (a damaged file), which
+// LoadPictureFile shows at a greater depth.
+PictureHeader ReadPictureHeader(const std::filesystem::path& path, const DecodeLimits& limits = {});
 
 } // namespace quillmere

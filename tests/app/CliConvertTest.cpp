@@ -100,6 +100,10 @@ TEST_F(Cli, PictureSizeLimitHoldsForOneRunAndCanBeChanged)
     // 1001 x 1000 in a few bytes: an 8-bit RLE bitmap whose data ends at once.
     testing::WriteBytes(dir_ / "wide.bmp", testing::HugeClaims(1001, 1000).front().bytes);
     testing::WriteBytes(dir_ / "big.bmp", testing::HugeClaims(23000, 23000).front().bytes);
+    // Just under the limit (127.98 megapixels): a 1 x 1 GIF picture on a huge
+    // screen and an RLE bitmap whose stream ends at once, described from their headers.
+    for (const testing::HugeClaim& claim : testing::HugeClaims(11313, 11313))
+        testing::WriteBytes(dir_ / ("under-" + claim.kind), claim.bytes);
     testing::WriteBytes(dir_ / "old.sys", {'o', 'l', 'd'});
     const std::string refused = ": the picture is 1001 x 1000 pixels (1.001 megapixels); the limit is 1\n";
     struct Case {
@@ -111,6 +115,10 @@ TEST_F(Cli, PictureSizeLimitHoldsForOneRunAndCanBeChanged)
         {{"info", In("wide.bmp")}, 0, In("wide.bmp") + ": 1001x1000x8b, 1.05 KB, Wrong Format\n", ""},
         {{"info", "--max-megapixels", "1", In("wide.bmp")}, 1, "", "quillmere info: " + In("wide.bmp") + refused},
         {{"info", "--max-megapixels=2", In("wide.bmp")}, 0, In("wide.bmp") + ": 1001x1000x8b, 1.05 KB, Wrong Format\n", ""},
+        {{"info", In("under-gif-screen.gif"), In("under-rle8.bmp")}, 0,
+         In("under-gif-screen.gif") + ": 11313x11313x1b, 35 bytes, Wrong Format\n" + In("under-rle8.bmp") +
+             ": 11313x11313x8b, 1.05 KB, Wrong Format\n",
+         ""},
         {{"info", In("big.bmp")}, 1, "",
          "quillmere info: " + In("big.bmp") + ": the picture is 23000 x 23000 pixels (529 megapixels); the limit is 128\n"},
         {{"convert", "--max-megapixels", "1", In("wide.bmp"), In("old.sys")}, 1, "",

@@ -152,11 +152,15 @@ TEST(CreateLogo, FitCropsOrPadsTo4By3)
         {"crop 4:3", 640, 480, LogoFit::Crop, {0, 0, 640, 480}, {0, 0, 320, 400}},
         {"crop 1:1", 500, 500, LogoFit::Crop, {0, 62, 500, 375}, {0, 0, 320, 400}},
         {"crop 1:4", 200, 800, LogoFit::Crop, {0, 325, 200, 150}, {0, 0, 320, 400}},
+        // 2000 / 3 = 666.67 columns: rounded, not cut down.
+        {"crop 2:1", 1000, 500, LogoFit::Crop, {166, 0, 667, 500}, {0, 0, 320, 400}},
         // Pad: the whole picture, on the part of the logo its shape covers on a 4:3 screen.
         {"pad 16:9", 1600, 900, LogoFit::Pad, {0, 0, 1600, 900}, {0, 50, 320, 300}},
         {"pad 4:3", 640, 480, LogoFit::Pad, {0, 0, 640, 480}, {0, 0, 320, 400}},
         {"pad 1:1", 500, 500, LogoFit::Pad, {0, 0, 500, 500}, {40, 0, 240, 400}},
         {"pad 1:4", 200, 800, LogoFit::Pad, {0, 0, 200, 800}, {130, 0, 60, 400}},
+        // 400 * 2804 / 3000 = 373.87 rows: rounded, not cut down.
+        {"pad 1000:701", 1000, 701, LogoFit::Pad, {0, 0, 1000, 701}, {0, 13, 320, 374}},
         {"stretch 16:9", 1600, 900, LogoFit::Stretch, {0, 0, 1600, 900}, {0, 0, 320, 400}},
         // A sliver still shows: at least one pixel.
         {"pad 1:1000", 1, 1000, LogoFit::Pad, {0, 0, 1, 1000}, {159, 0, 1, 400}},

@@ -815,6 +815,22 @@ TEST_F(ManagerWindowTest, AboutOpensOneWindowThatClosesWithTheManager)
     EXPECT_FALSE(about->isVisible());
 }
 
+// Where no window manager places windows (as offscreen), the About window
+// opens over the middle of the Logo Manager, wherever that stands now.
+TEST_F(ManagerWindowTest, AboutOpensCentredOverTheManager)
+{
+    Open();
+    const QPoint places[] = {{37, 21}, {300, 150}};
+    for (const QPoint& place : places) {
+        window->move(place);
+        Click("Command1");
+        frmAbout* about = window->About();
+        ASSERT_NE(about, nullptr);
+        EXPECT_EQ(about->geometry().center(), window->geometry().center()) << place.x() << ", " << place.y();
+        about->close();
+    }
+}
+
 TEST_F(ManagerWindowTest, ShutdownKeepsFoldersAndClosesTheCreator)
 {
     const fs::path wait = root / "wait";

@@ -96,26 +96,42 @@ TEST(BestPalette, MedianCutThenKMeansLowerTheError)
     EXPECT_LT(refined, cut);
 }
 
+// Colours far apart and close together (steps of 1 in blue), scattered over 64 x 48 pixels.
+std::vector<std::uint32_t> Scattered(std::int32_t colours)
+{
+    std::vector<std::uint32_t> words(64 * 48);
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        const std::uint32_t k = static_cast<std::uint32_t>((i * 37) % static_cast<std::size_t>(colours));
+        words[i] = colours == 1 ? Word(90, 140, 33) : Word(int(k * 61 % 256), int(k / 16 * 9), int(k));
+    }
+    return words;
+}
+
 // A picture of at most 256 colours comes back unchanged: its colours are the
 // palette, and no pixel takes another entry than its own colour's.
 TEST(BestPalette, PictureOfFewColoursComesBackExactly)
 {
     struct Case {
         const char* name;
-        std::int32_t colours;
+        std::int32_t W, H, colours;
+        std::vector<std::uint32_t> words;
     };
-    const Case cases[] = {{"one flat colour", 1}, {"two", 2}, {"exactly 256", 256}};
+    const Case cases[] = {
+        {"one flat colour", 64, 48, 1, Scattered(1)},
+        {"two", 64, 48, 2, Scattered(2)},
+        {"exactly 256", 64, 48, 256, Scattered(256)},
+        // Equal colours apart, beside one that shares their low 12 bits: the
+        // sort must bring the equal ones together.
+        {"low 12 bits shared", 3, 1, 2, {0x000ABC, 0x123ABC, 0x000ABC}},
+    };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const std::int32_t W = 64, H = 48;
-        std::vector<std::uint32_t> words(static_cast<std::size_t>(W) * H);
-        // Colours far apart and close together (steps of 1 in blue), scattered.
-        for (std::size_t i = 0; i < words.size(); ++i) {
-            const std::uint32_t k = static_cast<std::uint32_t>((i * 37) % static_cast<std::size_t>(c.colours));
-            words[i] = c.colours == 1 ? Word(90, 140, 33) : Word(int(k * 61 % 256), int(k / 16 * 9), int(k));
-        }
+        const std::int32_t W = c.W, H = c.H;
+        const std::vector<std::uint32_t>& words = c.words;
         cDIB dib;
         SetPixels(dib, W, H, words);
+        // One histogram entry a colour.
+        EXPECT_EQ(ColourHistogram(dib).size(), static_cast<std::size_t>(c.colours));
         cDIBPal pal;
         pal.CreateBest(dib);
         ASSERT_EQ(pal.Count(), 256);

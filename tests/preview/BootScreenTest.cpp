@@ -96,6 +96,9 @@ constexpr PlacementCase kPlacements[] = {
     // Larger than the screen: the middle is shown (scaled 1280 x 720, starting
     // at -320, -120; screen row 0 is scaled row 120, source row 100).
     {"Larger", 640, 600, 0, 0, 639, 479, 160, 100},
+    // 401 rows scale to 481, one more than the screen: like any odd
+    // difference it rounds towards the top, so screen row 0 is scaled row 1.
+    {"TallerByAnOddRow", 320, 401, 0, 0, 639, 479, 0, 1},
     {"Wide", 1000, 10, 0, 234, 639, 245, 340, 0},
 };
 

@@ -66,6 +66,10 @@ INSTANTIATE_TEST_SUITE_P(
                       LayoutCase{"large_scrolls", 640, 480, 373, 359, 1, {0, 0, 373, 359}, 267, 121, 133, 60},
                       LayoutCase{"zoom2_blocks", 100, 100, 150, 150, 2, {0, 0, 150, 150}, 50, 50, 25, 25},
                       LayoutCase{"zoom3_odd_start", 100, 100, 150, 150, 3, {0, 0, 150, 150}, 150, 150, 75, 75},
+                      // Scrolled 74 in (2 into a picture pixel) and 152 wide (not a whole
+                      // number of picture pixels): the last column and row start one more.
+                      LayoutCase{"zoom3_both_remainders", 100, 100, 152, 152, 3, {0, 0, 152, 152}, 148, 148,
+                                 74, 74},
                       LayoutCase{"wide_scrolls_across", 640, 100, 373, 359, 1, {0, 129, 373, 100}, 267, 0, 133, 0},
                       LayoutCase{"zoom2_fits", 40, 40, 150, 150, 2, {35, 35, 80, 80}, 0, 0, 0, 0}));
 
