@@ -33,6 +33,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <new>
+#include <utility>
 
 namespace quillmere {
 
@@ -353,6 +354,18 @@ void fMain::ShowPicture(DecodedPicture& picture, std::uintmax_t fileBytes)
 
 void fMain::cmdCreate_Click()
 {
+    // The steps let window events run so their texts are drawn; a close among
+    // them must not take the picture and the ditherer from under the steps, so
+    // the window starts afresh once the logo is done.
+    creating_ = true;
+    MakeLogo();
+    creating_ = false;
+    if (std::exchange(closedWhileCreating_, false))
+        StartAfresh();
+}
+
+void fMain::MakeLogo()
+{
     progress_->Max(kLogoHeight);
     info_->TextFile(QStringLiteral("Resizing..."));
     StepRelay steps(*this);
@@ -446,7 +459,11 @@ void fMain::cmdClose_Click()
 void fMain::closeEvent(QCloseEvent* event)
 {
     QWidget::closeEvent(event);
-    if (event->isAccepted())
+    if (!event->isAccepted())
+        return;
+    if (creating_)
+        closedWhileCreating_ = true;
+    else
         StartAfresh();
 }
 

@@ -101,6 +101,7 @@ private:
     void Form_Resize();
     void File1_Click();
     void cmdCreate_Click();
+    void MakeLogo();
     void cmdSave_Click();
     void cmdClose_Click();
     void Canvas_DIBProgressEnd();
@@ -118,6 +119,8 @@ private:
     SnapshotHistory snapshots_;
     std::unique_ptr<DitherRelay> ditherRelay_;
     bool closed_ = false; // shown again after a close: the start-up folder again
+    bool creating_ = false;
+    bool closedWhileCreating_ = false;
 
     struct PathMessage {
         QString prefix, path, suffix;

@@ -635,6 +635,34 @@ TEST_F(CreatorWindowTest, ComesBackFreshAfterEveryClose)
     }
 }
 
+// A close that reaches the window while "Create Logo" lets events run (the
+// title bar's, or the Logo Manager's) waits until the logo is done, then the
+// window starts afresh.
+TEST_F(CreatorWindowTest, CloseDuringCreateLogoWaitsForTheEnd)
+{
+    Photo("p.jpg", 64, 48);
+    fMain& w = Open();
+    Select("p.jpg");
+    bool sent = false;
+    QObject::connect(&w.Canvas(), &ucCanvas::DIBProgress, &w, [&](std::int32_t) {
+        if (std::exchange(sent, true))
+            return;
+        QCloseEvent close;
+        QCoreApplication::sendEvent(w.windowHandle(), &close);
+    });
+    Click("cmdCreate");
+    ASSERT_TRUE(sent);
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_EQ(w.Canvas().DIB().hDIB(), nullptr);
+    EXPECT_EQ(w.DIBbpp(), 0);
+    EXPECT_EQ(w.DIBDither().PalIDSize(), 0);
+    EXPECT_FALSE(Button("cmdCreate")->isEnabled());
+    EXPECT_FALSE(Button("cmdSave")->isEnabled());
+    EXPECT_EQ(w.Info().TextFile(), "");
+    EXPECT_TRUE(w.Snapshots().Folder().empty());
+    EXPECT_EQ(SnapshotCount(), 0u);
+}
+
 TEST_F(CreatorWindowTest, StartsOnTheNearestFolderOfCPath)
 {
     settings.Write(QStringLiteral("CPath"), Text(pictures / "gone" / "deeper"));
