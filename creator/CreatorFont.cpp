@@ -1,10 +1,11 @@
 #include "creator/CreatorFont.h"
 
 #include <QFontDatabase>
+#include <QFontInfo>
 #include <QFontMetrics>
 #include <QStringList>
 
-#include <iterator>
+#include <algorithm>
 
 namespace quillmere {
 
@@ -43,18 +44,22 @@ QFont TahomaOrClosest(const QFont& base)
     return font;
 }
 
-QFont ChooseCreatorFont(const QFont& base)
+int WindowFontPixels(int desktopSmallPixels) noexcept { return std::max(kLargestPixels, desktopSmallPixels); }
+
+int DesktopSmallFontPixels()
 {
-    const QFont font = TahomaOrClosest(base);
-    const CaptionBox boxes[] = {
-        {QStringLiteral("Select Directory"), 153, 13},
-        {QStringLiteral("Select a File"), 153, 13},
-        {QStringLiteral("Preview Shown Actual Size"), 129, 13},
-        {QStringLiteral("&Create Logo"), 113 - kButtonMargin, 25},
-        {QStringLiteral("&Save Logo"), 113 - kButtonMargin, 25},
-        {QStringLiteral("Cl&ose"), 113 - kButtonMargin, 25},
-    };
-    return FitCaptions(font, boxes, static_cast<int>(std::size(boxes)));
+    const int small = QFontInfo(QFontDatabase::systemFont(QFontDatabase::SmallestReadableFont)).pixelSize();
+    const int general = QFontInfo(QFontDatabase::systemFont(QFontDatabase::GeneralFont)).pixelSize();
+    // A desktop without a small font of its own reports the font system's
+    // default instead, often larger than its general font: no small font then.
+    return small <= general ? small : 0;
+}
+
+QFont WindowFont(const QFont& base)
+{
+    QFont font = TahomaOrClosest(base);
+    font.setPixelSize(WindowFontPixels(DesktopSmallFontPixels()));
+    return font;
 }
 
 } // namespace quillmere

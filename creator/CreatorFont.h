@@ -1,6 +1,5 @@
 // The windows' font: Tahoma where it is installed, else the closest
-// sans-serif font the system has, at the largest size up to Tahoma's 8 points
-// (11 pixels) at which every caption fits its control.
+// sans-serif font the system has.
 #pragma once
 
 #include <QFont>
@@ -24,7 +23,16 @@ inline constexpr int kButtonMargin = 12;
 // base in Tahoma, or in the sans-serif font that stands in for it.
 QFont TahomaOrClosest(const QFont& base);
 
-// FitCaptions of TahomaOrClosest for the Logo Creator's labels and buttons.
-QFont ChooseCreatorFont(const QFont& base);
+// The windows' text size: Tahoma's 8 points at 96 dots per inch (11 pixels),
+// or the desktop's small font when that is larger.
+int WindowFontPixels(int desktopSmallPixels) noexcept;
+
+// The pixel size of the desktop's small font; 0 when it has none.
+int DesktopSmallFontPixels();
+
+// TahomaOrClosest at WindowFontPixels of the desktop's small font. A caption
+// that does not fit its control at this size widens the control rather than
+// shrink the text.
+QFont WindowFont(const QFont& base);
 
 } // namespace quillmere

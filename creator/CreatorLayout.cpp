@@ -36,6 +36,20 @@ void LayoutCreator(std::int32_t clientWidth, std::int32_t clientHeight, CreatorR
     r.cmdCreate.top = r.cmdClose.top;
 }
 
+LayoutBox WidenAboutCentre(const LayoutBox& box, std::int32_t width, std::int32_t height) noexcept
+{
+    LayoutBox out = box;
+    if (width > box.width) {
+        out.left = box.left - (width - box.width) / 2;
+        out.width = width;
+    }
+    if (height > box.height) {
+        out.top = box.top - (height - box.height) / 2;
+        out.height = height;
+    }
+    return out;
+}
+
 CentredPosition CentreForm(double screenWidth, double screenHeight, double windowWidth, double windowHeight) noexcept
 {
     return {(screenWidth - windowWidth) / 2, (screenHeight - windowHeight) / 2};

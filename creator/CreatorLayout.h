@@ -26,6 +26,12 @@ struct CreatorRects {
 // its place, and the later steps work from where it is.
 void LayoutCreator(std::int32_t clientWidth, std::int32_t clientHeight, CreatorRects& rects) noexcept;
 
+// box grown to at least width x height about its centre, so a caption too
+// long for its control keeps the control's middle where the layout put it
+// (an odd pixel of growth goes to the right or bottom). A box large enough
+// stays as it is.
+LayoutBox WidenAboutCentre(const LayoutBox& box, std::int32_t width, std::int32_t height) noexcept;
+
 // The top-left corner that centres a window of the given size on a screen:
 // (screen - window) / 2, not rounded.
 struct CentredPosition {

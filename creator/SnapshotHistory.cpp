@@ -2,12 +2,38 @@
 
 #include <cstdio>
 #include <string_view>
+#include <utility>
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <stdlib.h>
 #include <unistd.h>
 
 namespace quillmere {
+
+namespace {
+
+// Calls remove(name) for every entry of the folder open as folderFd.
+template <typename Remove> void ForEachEntry(int folderFd, Remove remove)
+{
+    // A descriptor of its own: reading the folder moves its position.
+    const int fd = ::openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    DIR* dir = ::fdopendir(fd);
+    if (!dir) {
+        ::close(fd);
+        return;
+    }
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string_view name = entry->d_name;
+        if (name != "." && name != "..")
+            remove(entry->d_name);
+    }
+    ::closedir(dir);
+}
+
+} // namespace
 
 std::filesystem::path SnapshotFolder(const char* tmp, const char* temp, const std::filesystem::path& fallback)
 {
@@ -18,38 +44,92 @@ std::filesystem::path SnapshotFolder(const char* tmp, const char* temp, const st
     return fallback;
 }
 
-SnapshotHistory::SnapshotHistory(std::filesystem::path folder, std::uint64_t handle)
-    : folder_(std::move(folder)), prefix_("b" + std::to_string(handle))
+SnapshotHistory::SnapshotHistory(std::filesystem::path temporaryFolder, std::uint64_t handle)
+    : parent_(std::move(temporaryFolder)), prefix_("b" + std::to_string(handle))
 {
 }
 
-std::filesystem::path SnapshotHistory::FileName(std::int32_t number) const
+SnapshotHistory::~SnapshotHistory() { Release(); }
+
+SnapshotHistory::SnapshotHistory(SnapshotHistory&& other) noexcept
+    : parent_(std::move(other.parent_)), folder_(std::exchange(other.folder_, {})),
+      folderFd_(std::exchange(other.folderFd_, -1)), prefix_(std::move(other.prefix_)),
+      index_(std::exchange(other.index_, 0))
+{
+}
+
+SnapshotHistory& SnapshotHistory::operator=(SnapshotHistory&& other) noexcept
+{
+    if (this != &other) {
+        Release();
+        parent_ = std::move(other.parent_);
+        folder_ = std::exchange(other.folder_, {});
+        folderFd_ = std::exchange(other.folderFd_, -1);
+        prefix_ = std::move(other.prefix_);
+        index_ = std::exchange(other.index_, 0);
+    }
+    return *this;
+}
+
+std::string SnapshotHistory::Leaf(std::int32_t number) const
 {
     char digits[16];
     std::snprintf(digits, sizeof digits, "%03d", static_cast<int>(number));
-    return folder_ / (prefix_ + digits + ".dat");
+    return prefix_ + digits + ".dat";
+}
+
+std::filesystem::path SnapshotHistory::FileName(std::int32_t number) const { return folder_ / Leaf(number); }
+
+bool SnapshotHistory::MakeFolder()
+{
+    if (folderFd_ >= 0)
+        return true;
+    // Never the current folder.
+    if (parent_.empty())
+        return false;
+    // mkdtemp makes the folder new, with mode 0700, under a name nobody can guess.
+    std::string path = (parent_ / "quillmere-XXXXXX").string();
+    if (!::mkdtemp(path.data()))
+        return false;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        ::rmdir(path.c_str());
+        return false;
+    }
+    folder_ = path;
+    folderFd_ = fd;
+    return true;
 }
 
 void SnapshotHistory::Clear()
 {
     index_ = 0;
-    DIR* dir = ::opendir(folder_.c_str());
-    if (!dir)
+    if (folderFd_ < 0)
         return;
-    // Exactly b<handle>, three digits, ".dat": a wildcard after the handle
-    // would also take the files of a window whose handle starts with ours.
+    // Exactly b<handle>, three digits, ".dat".
     const auto isOurs = [this](std::string_view name) {
         if (name.size() != prefix_.size() + 7 || !name.starts_with(prefix_) || !name.ends_with(".dat"))
             return false;
         const std::string_view number = name.substr(prefix_.size(), 3);
         return number.find_first_not_of("0123456789") == std::string_view::npos;
     };
-    const int fd = ::dirfd(dir);
-    while (const dirent* entry = ::readdir(dir)) {
-        if (isOurs(entry->d_name))
-            ::unlinkat(fd, entry->d_name, 0);
-    }
-    ::closedir(dir);
+    ForEachEntry(folderFd_, [&](const char* name) {
+        if (isOurs(name))
+            ::unlinkat(folderFd_, name, 0);
+    });
+}
+
+void SnapshotHistory::Release() noexcept
+{
+    index_ = 0;
+    if (folderFd_ < 0)
+        return;
+    // Only this window writes here: everything in the folder goes.
+    ForEachEntry(folderFd_, [this](const char* name) { ::unlinkat(folderFd_, name, 0); });
+    ::close(folderFd_);
+    folderFd_ = -1;
+    ::rmdir(folder_.c_str());
+    folder_.clear();
 }
 
 void SnapshotHistory::Push(std::span<const std::uint8_t> bytes)
@@ -59,10 +139,15 @@ void SnapshotHistory::Push(std::span<const std::uint8_t> bytes)
 
 void SnapshotHistory::Push(const std::function<void(const Sink&)>& produce)
 {
-    const std::filesystem::path name = FileName(index_);
-    // Scratch data: written without a flush to disk. The name is predictable
-    // and the folder may be shared, so a link planted there is not followed.
-    const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
+    const std::string leaf = Leaf(index_);
+    int fd = -1;
+    if (MakeFolder()) {
+        // A file left by a rename that failed is replaced. Then a new file
+        // only, never through a link, never waiting on something that is not
+        // a file. Scratch data: written without a flush to disk.
+        ::unlinkat(folderFd_, leaf.c_str(), 0);
+        fd = ::openat(folderFd_, leaf.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
+    }
     bool complete = fd >= 0;
     const Sink sink = [fd, &complete](std::span<const std::uint8_t> piece) {
         std::size_t done = 0;
@@ -77,14 +162,14 @@ void SnapshotHistory::Push(const std::function<void(const Sink&)>& produce)
     } catch (...) {
         if (fd >= 0) {
             ::close(fd);
-            ::unlink(name.c_str());
+            ::unlinkat(folderFd_, leaf.c_str(), 0);
         }
         throw;
     }
     if (fd >= 0) {
         complete = ::close(fd) == 0 && complete;
         if (!complete)
-            ::unlink(name.c_str()); // no half snapshot stays behind
+            ::unlinkat(folderFd_, leaf.c_str(), 0); // no half snapshot stays behind
     }
     if (index_ >= kMaxIndex) {
         Rotate();
@@ -95,9 +180,11 @@ void SnapshotHistory::Push(const std::function<void(const Sink&)>& produce)
 
 void SnapshotHistory::Rotate()
 {
-    ::unlink(FileName(0).c_str());
+    if (folderFd_ < 0)
+        return;
+    ::unlinkat(folderFd_, Leaf(0).c_str(), 0);
     for (std::int32_t n = 1; n <= kMaxIndex; ++n)
-        ::rename(FileName(n).c_str(), FileName(n - 1).c_str());
+        ::renameat(folderFd_, Leaf(n).c_str(), folderFd_, Leaf(n - 1).c_str());
 }
 
 } // namespace quillmere

@@ -7,6 +7,7 @@
 #include "creator/CreatorLayout.h"
 #include "creator/CreatorPreview.h"
 #include "creator/SizeIt.h"
+#include "creator/StripText.h"
 #include "imaging/Errors.h"
 #include "imaging/Numeric.h"
 #include "imaging/cDIBSave.h"
@@ -18,9 +19,11 @@
 #include "widgets/ucProgress.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -30,6 +33,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <new>
+#include <utility>
 
 namespace quillmere {
 
@@ -76,6 +80,25 @@ std::filesystem::path FromText(const QString& text) { return QFile::encodeName(t
 
 LayoutBox BoxOf(const QWidget* w) { return {w->x(), w->y(), w->width(), w->height()}; }
 void SetBox(QWidget* w, const LayoutBox& b) { w->setGeometry(b.left, b.top, b.width, b.height); }
+
+const ControlSpec& Spec(std::string_view name)
+{
+    for (const ControlSpec& c : kControls)
+        if (name == c.name)
+            return c;
+    std::abort(); // every name asked for is in the table
+}
+
+// The box a captioned control needs for its caption in metrics: a button its
+// frame and margins besides.
+LayoutBox CaptionFit(const QWidget* control, const LayoutBox& box, const QFontMetrics& metrics)
+{
+    const auto* label = qobject_cast<const QLabel*>(control);
+    QString text = label ? label->text() : static_cast<const QPushButton*>(control)->text();
+    text.remove(u'&');
+    const int margin = label ? 0 : kButtonMargin;
+    return WidenAboutCentre(box, metrics.horizontalAdvance(text) + margin, metrics.height() + margin / 2);
+}
 
 } // namespace
 
@@ -130,7 +153,7 @@ fMain::fMain(const CreatorPlatform& platform, QWidget* parent)
     setWindowTitle(QStringLiteral("Logo Creator"));
     browser_ = new FileBrowser(this, SystemDrives(platform.driveC), std::string(kPicturePattern));
     BuildControls();
-    setFont(ChooseCreatorFont(font()));
+    setFont(WindowFont(font()));
     resize(kClientWidth, kClientHeight);
 
     connect(browser_, &FileBrowser::FileClick, this, &fMain::File1_Click);
@@ -140,12 +163,13 @@ fMain::fMain(const CreatorPlatform& platform, QWidget* parent)
     connect(cmdClose_, &QPushButton::clicked, this, &fMain::cmdClose_Click);
     connect(canvas_, &ucCanvas::DIBProgress, this, [this](std::int32_t row) { progress_->Value(row); });
     connect(canvas_, &ucCanvas::DIBProgressEnd, this, &fMain::Canvas_DIBProgressEnd);
+    connect(info_, &ucInfo::Resized, this, &fMain::FitPathMessage);
     new CreatorPreview(*this); // the Boot Preview's menu and Ctrl+P
 
     // Start-up; each step stands on its own.
-    const QString fallback = QCoreApplication::applicationDirPath();
-    browser_->Path(FromText(settings_.Read(QStringLiteral("CPath"), fallback)));
-    dither_.SetProgressObserver(ditherRelay_.get());
+    browser_->Path(StartFolder());
+    dither_ = std::make_unique<cDIBDither>();
+    dither_->SetProgressObserver(ditherRelay_.get());
     const char* tmp = std::getenv("tmp");
     const char* temp = std::getenv("temp");
     const std::filesystem::path folder = platform.tempFolder.empty()
@@ -155,7 +179,13 @@ fMain::fMain(const CreatorPlatform& platform, QWidget* parent)
     snapshots_ = SnapshotHistory(folder, static_cast<std::uint64_t>(winId()));
 }
 
-fMain::~fMain() { dither_.SetProgressObserver(nullptr); }
+fMain::~fMain() { dither_->SetProgressObserver(nullptr); }
+
+std::filesystem::path fMain::StartFolder() const
+{
+    const QString fallback = QCoreApplication::applicationDirPath();
+    return FromText(settings_.Read(QStringLiteral("CPath"), fallback));
+}
 
 void fMain::BuildControls()
 {
@@ -165,8 +195,8 @@ void fMain::BuildControls()
         switch (c.kind) {
         case Kind::Label: {
             auto* label = new QLabel(QString::fromUtf8(c.caption), this);
-            if (std::string_view(c.name) == "lblActual")
-                lblActual_ = label;
+            const std::string_view name = c.name;
+            (name == "lblActual" ? lblActual_ : name == "Label1" ? Label1_ : Label2_) = label;
             w = label;
             break;
         }
@@ -213,14 +243,18 @@ void fMain::resizeEvent(QResizeEvent* event)
 void fMain::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
+    if (closed_ && !event->spontaneous()) {
+        closed_ = false;
+        browser_->Path(StartFolder());
+    }
     Form_Resize();
 }
 
 void fMain::changeEvent(QEvent* event)
 {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange && !isMinimized())
-        Form_Resize(); // restored
+    if ((event->type() == QEvent::WindowStateChange && !isMinimized()) || event->type() == QEvent::FontChange)
+        Form_Resize(); // restored, or the captions need other sizes
 }
 
 void fMain::Form_Resize()
@@ -238,9 +272,10 @@ void fMain::Form_Resize()
     r.Dir1 = BoxOf(browser_->Dir());
     r.File1 = BoxOf(browser_->File());
     r.Canvas = BoxOf(canvas_);
-    r.cmdCreate = BoxOf(cmdCreate_);
-    r.cmdSave = BoxOf(cmdSave_);
-    r.cmdClose = BoxOf(cmdClose_);
+    // The layout works from the buttons' own size, not one widened for a caption.
+    r.cmdCreate = Spec("cmdCreate").rect;
+    r.cmdSave = Spec("cmdSave").rect;
+    r.cmdClose = Spec("cmdClose").rect;
     r.Progress = BoxOf(progress_);
     r.Info = BoxOf(info_);
     LayoutCreator(width(), height(), r);
@@ -248,12 +283,24 @@ void fMain::Form_Resize()
     SetBox(browser_->Dir(), r.Dir1);
     SetBox(browser_->File(), r.File1);
     SetBox(canvas_, r.Canvas); // the canvas lays itself out again
-    SetBox(cmdCreate_, r.cmdCreate);
-    SetBox(cmdSave_, r.cmdSave);
-    SetBox(cmdClose_, r.cmdClose);
     SetBox(progress_, r.Progress);
     SetBox(info_, r.Info);
-    lblActual_->move(roundToInt(r.lblActualLeft), lblActual_->y());
+    WidenForCaptions(r);
+}
+
+void fMain::WidenForCaptions(CreatorRects& r)
+{
+    // A caption too wide (or too tall) for its control in the window's font
+    // widens the control about its centre; the text keeps its size.
+    const QFontMetrics metrics(font());
+    LayoutBox actual = Spec("lblActual").rect;
+    actual.left = roundToInt(r.lblActualLeft);
+    SetBox(lblActual_, CaptionFit(lblActual_, actual, metrics));
+    SetBox(Label1_, CaptionFit(Label1_, Spec("Label1").rect, metrics));
+    SetBox(Label2_, CaptionFit(Label2_, Spec("Label2").rect, metrics));
+    SetBox(cmdCreate_, CaptionFit(cmdCreate_, r.cmdCreate, metrics));
+    SetBox(cmdSave_, CaptionFit(cmdSave_, r.cmdSave, metrics));
+    SetBox(cmdClose_, CaptionFit(cmdClose_, r.cmdClose, metrics));
 }
 
 // ---- loading a picture ----------------------------------------------------
@@ -270,13 +317,13 @@ void fMain::File1_Click()
         const std::uintmax_t bytes = std::filesystem::file_size(full, ec);
         ShowPicture(picture, ec ? 0 : bytes);
     } catch (const FileError& e) {
-        info_->TextFile(QStringLiteral("Cannot open %1: %2").arg(Native(e.file()), QString::fromStdString(e.reason())));
+        ShowPathMessage(QStringLiteral("Cannot open "), e.file(), ": " + QString::fromStdString(e.reason()));
         return;
     } catch (const Error& e) {
-        info_->TextFile(QStringLiteral("Cannot open %1: %2").arg(Native(full), QString::fromStdString(e.what())));
+        ShowPathMessage(QStringLiteral("Cannot open "), full, ": " + QString::fromStdString(e.what()));
         return;
     } catch (const std::bad_alloc&) {
-        info_->TextFile(QStringLiteral("Cannot open %1: not enough memory").arg(Native(full)));
+        ShowPathMessage(QStringLiteral("Cannot open "), full, QStringLiteral(": not enough memory"));
         return;
     }
     ClearSnapshots();
@@ -292,7 +339,7 @@ void fMain::ShowPicture(DecodedPicture& picture, std::uintmax_t fileBytes)
     const std::int32_t previousWidth = dib.hDIB() ? dib.Width() : 0;
     const std::int32_t previousHeight = dib.hDIB() ? dib.Height() : 0;
     pal_.Clear();
-    bpp_ = static_cast<std::uint8_t>(dib.CreateFromStdPicture(&picture, pal_, dither_));
+    bpp_ = static_cast<std::uint8_t>(dib.CreateFromStdPicture(&picture, pal_, *dither_));
     canvas_->RemoveCropRectangle();
     if (dib.Width() == previousWidth && dib.Height() == previousHeight)
         canvas_->RePaint();
@@ -307,12 +354,24 @@ void fMain::ShowPicture(DecodedPicture& picture, std::uintmax_t fileBytes)
 
 void fMain::cmdCreate_Click()
 {
+    // The steps let window events run so their texts are drawn; a close among
+    // them must not take the picture and the ditherer from under the steps, so
+    // the window starts afresh once the logo is done.
+    creating_ = true;
+    MakeLogo();
+    creating_ = false;
+    if (std::exchange(closedWhileCreating_, false))
+        StartAfresh();
+}
+
+void fMain::MakeLogo()
+{
     progress_->Max(kLogoHeight);
     info_->TextFile(QStringLiteral("Resizing..."));
     StepRelay steps(*this);
     const ConversionOptions options = createOptions_->Options();
     try {
-        bpp_ = CreateLogo(canvas_->DIB(), pal_, dither_, options, &steps);
+        bpp_ = CreateLogo(canvas_->DIB(), pal_, *dither_, options, &steps);
     } catch (const Error& e) {
         progress_->Value(0);
         info_->TextFile(QStringLiteral("Cannot create the logo: %1").arg(QString::fromStdString(e.what())));
@@ -349,7 +408,7 @@ void fMain::cmdSave_Click()
         return;
     const std::filesystem::path path = FromText(*chosen);
     try {
-        SaveLogo(path, canvas_->DIB(), pal_, dither_, bpp_);
+        SaveLogo(path, canvas_->DIB(), pal_, *dither_, bpp_);
     } catch (const Error& e) {
         // The old file, the strip and "SavePath" stay as they were.
         const FileError* fileError = dynamic_cast<const FileError*>(&e);
@@ -363,9 +422,29 @@ void fMain::cmdSave_Click()
     emit LogoSaved(*chosen);
     std::error_code ec;
     const std::uintmax_t bytes = std::filesystem::file_size(path, ec);
-    info_->TextFile(QStringLiteral("Saved - ") + Native(path));
+    ShowPathMessage(QStringLiteral("Saved - "), path, {});
     info_->TextZoom(ec ? QString() : QString::fromStdString(FormatFileSize(static_cast<double>(bytes))));
     settings_.Write(QStringLiteral("SavePath"), *chosen);
+}
+
+// ---- the strip's messages about a file --------------------------------------
+
+void fMain::ShowPathMessage(const QString& prefix, const std::filesystem::path& path, const QString& suffix)
+{
+    pathMessage_ = PathMessage{prefix, Native(path), suffix, {}};
+    FitPathMessage();
+}
+
+void fMain::FitPathMessage()
+{
+    // Only while the strip still shows the message: another text has replaced it.
+    if (!pathMessage_ || (!pathMessage_->shown.isNull() && info_->TextFile() != pathMessage_->shown)) {
+        pathMessage_.reset();
+        return;
+    }
+    pathMessage_->shown = quillmere::FitPathMessage(pathMessage_->prefix, pathMessage_->path, pathMessage_->suffix,
+                                                    QFontMetrics(info_->font()), info_->TextFileWidth());
+    info_->TextFile(pathMessage_->shown);
 }
 
 // ---- closing --------------------------------------------------------------
@@ -377,6 +456,48 @@ void fMain::cmdClose_Click()
     close();
 }
 
+void fMain::closeEvent(QCloseEvent* event)
+{
+    QWidget::closeEvent(event);
+    if (!event->isAccepted())
+        return;
+    if (creating_)
+        closedWhileCreating_ = true;
+    else
+        StartAfresh();
+}
+
+void fMain::StartAfresh()
+{
+    // Whichever way the window goes, nothing of this picture stays: not its
+    // scratch files, its palette, its indices, nor a preview of it.
+    for (QWidget* w : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (w->isWindow() && w->isVisible())
+            w->close();
+    snapshots_.Release();
+    pal_.Clear();
+    dither_->SetProgressObserver(nullptr);
+    dither_ = std::make_unique<cDIBDither>();
+    dither_->SetProgressObserver(ditherRelay_.get());
+    bpp_ = 0;
+    currentFile_.clear();
+    canvas_->DIB().Destroy();
+    canvas_->RemoveCropRectangle();
+    try {
+        canvas_->Resize();
+    } catch (const Error&) {
+        // An empty canvas lays out without arithmetic.
+    }
+    progress_->Value(0);
+    pathMessage_.reset();
+    info_->TextFile({});
+    info_->TextInfo({});
+    info_->TextZoom({});
+    cmdCreate_->setEnabled(false);
+    cmdSave_->setEnabled(false);
+    closed_ = true;
+}
+
 // ---- snapshots --------------------------------------------------------------
 
 void fMain::ClearSnapshots() { snapshots_.Clear(); }
@@ -385,9 +506,9 @@ void fMain::PushSnapshot()
 {
     // A snapshot that cannot be made is skipped: nothing reads it back.
     try {
-        const std::string name = snapshots_.FileName(snapshots_.Index()).string();
         snapshots_.Push([&](const SnapshotHistory::Sink& sink) {
-            cDIBSave::Encode_BMP(name, canvas_->DIB(), pal_, dither_, bpp_, sink);
+            const std::string name = snapshots_.FileName(snapshots_.Index()).string();
+            cDIBSave::Encode_BMP(name, canvas_->DIB(), pal_, *dither_, bpp_, sink);
         });
     } catch (const Error&) {
     } catch (const std::bad_alloc&) {

@@ -8,6 +8,7 @@
 #pragma once
 
 #include "creator/CreateLogo.h"
+#include "creator/CreatorLayout.h"
 #include "creator/SnapshotHistory.h"
 #include "palette/cDIBDither.h"
 #include "palette/cDIBPal.h"
@@ -17,6 +18,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 
 class QLabel;
 class QPushButton;
@@ -51,13 +53,15 @@ class fMain : public QWidget {
 public:
     // Runs the start-up: the browser opens on the setting "CPath" (else the
     // program's folder, else the nearest readable folder above either).
+    // Closing the window, in any way, lets its picture, palette, indices and
+    // snapshots go; shown again, it starts as new, on "CPath" again.
     explicit fMain(const CreatorPlatform& platform, QWidget* parent = nullptr);
     ~fMain() override;
 
     // What other windows read and set.
     FileBrowser& Browser() const noexcept { return *browser_; }
     cDIBPal& DIBPal() noexcept { return pal_; }
-    cDIBDither& DIBDither() noexcept { return dither_; }
+    cDIBDither& DIBDither() noexcept { return *dither_; }
     std::uint8_t DIBbpp() const noexcept { return bpp_; }
 
     ucCanvas& Canvas() const noexcept { return *canvas_; }
@@ -80,15 +84,24 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     class DitherRelay;
     class StepRelay;
 
     void BuildControls();
+    std::filesystem::path StartFolder() const;
+    void StartAfresh();
+    void WidenForCaptions(CreatorRects& rects);
+    // prefix, path and suffix in the strip's first field, the path shortened
+    // to keep the rest whole; fitted again when the strip changes size.
+    void ShowPathMessage(const QString& prefix, const std::filesystem::path& path, const QString& suffix);
+    void FitPathMessage();
     void Form_Resize();
     void File1_Click();
     void cmdCreate_Click();
+    void MakeLogo();
     void cmdSave_Click();
     void cmdClose_Click();
     void Canvas_DIBProgressEnd();
@@ -100,16 +113,27 @@ private:
     SaveDialog& saveDialog_;
     MessageBoxes& messages_;
     cDIBPal pal_;
-    cDIBDither dither_;
+    std::unique_ptr<cDIBDither> dither_;
     std::uint8_t bpp_ = 0;
     std::filesystem::path currentFile_;
     SnapshotHistory snapshots_;
     std::unique_ptr<DitherRelay> ditherRelay_;
+    bool closed_ = false; // shown again after a close: the start-up folder again
+    bool creating_ = false;
+    bool closedWhileCreating_ = false;
+
+    struct PathMessage {
+        QString prefix, path, suffix;
+        QString shown; // as fitted into the strip
+    };
+    std::optional<PathMessage> pathMessage_;
 
     FileBrowser* browser_ = nullptr;
     ucCanvas* canvas_ = nullptr;
     ucInfo* info_ = nullptr;
     ucProgress* progress_ = nullptr;
+    QLabel* Label1_ = nullptr;
+    QLabel* Label2_ = nullptr;
     QLabel* lblActual_ = nullptr;
     QPushButton* cmdCreate_ = nullptr;
     QPushButton* cmdSave_ = nullptr;

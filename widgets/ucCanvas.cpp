@@ -33,7 +33,9 @@ public:
     {
         setObjectName(QStringLiteral("iCanvas"));
         setAttribute(Qt::WA_OpaquePaintEvent); // every paint covers what it exposes
-        setFocusPolicy(Qt::StrongFocus);
+        // Keys reach CanvasKeyDown after a click on the picture; Tab passes
+        // the box by, as it shows no focus of its own.
+        setFocusPolicy(Qt::ClickFocus);
         setMouseTracking(true); // a double click presses where the mouse was last seen
     }
 

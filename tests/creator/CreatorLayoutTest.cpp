@@ -64,6 +64,35 @@ INSTANTIATE_TEST_SUITE_P(
                    {-113, 399, 113, 25}, {27, 399, 113, 25}, {0, 62, 100, 18}, {100, 60, 50, 20}, 248.67}),
     [](const ::testing::TestParamInfo<LayoutCase>& info) { return std::string(info.param.name); });
 
+struct WidenCase {
+    const char* name;
+    LayoutBox box;
+    std::int32_t width, height;
+    LayoutBox widened;
+};
+
+class WidenTest : public ::testing::TestWithParam<WidenCase> {};
+
+TEST_P(WidenTest, GrowsAboutTheCentre)
+{
+    const WidenCase& c = GetParam();
+    EXPECT_EQ(WidenAboutCentre(c.box, c.width, c.height), c.widened);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Boxes, WidenTest,
+    ::testing::Values(
+        // Large enough (also exactly): unchanged.
+        WidenCase{"Fits", {255, 15, 129, 13}, 100, 13, {255, 15, 129, 13}},
+        WidenCase{"Exactly", {255, 15, 129, 13}, 129, 13, {255, 15, 129, 13}},
+        // 21 pixels more: 10 to the left, 11 to the right.
+        WidenCase{"Wider", {255, 15, 129, 13}, 150, 13, {245, 15, 150, 13}},
+        // Taller as well: half above, the odd pixel below.
+        WidenCase{"WiderAndTaller", {8, 15, 153, 13}, 160, 16, {5, 14, 160, 16}},
+        // Only taller.
+        WidenCase{"Taller", {153, 504, 113, 25}, 90, 29, {153, 502, 113, 29}}),
+    [](const ::testing::TestParamInfo<WidenCase>& info) { return std::string(info.param.name); });
+
 TEST(CentreFormTest, CentresWithoutRounding)
 {
     const CentredPosition at = CentreForm(1024, 768, 571, 591);

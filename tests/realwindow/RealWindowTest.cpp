@@ -25,6 +25,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QFileDialog>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -291,7 +292,9 @@ void RealWindowTest::Walk()
     const fs::path saved = pictures / "mylogo.bmp";
     ASSERT_TRUE(QTest::qWaitFor([&] { return info->TextFile().startsWith(QStringLiteral("Saved - ")); }, kWaitMs))
         << info->TextFile().toStdString();
-    EXPECT_EQ(info->TextFile(), QStringLiteral("Saved - ") + Text(saved));
+    // The path gives way in its middle where the field is too narrow for it.
+    EXPECT_TRUE(info->TextFile().endsWith(QStringLiteral("/mylogo.bmp"))) << info->TextFile().toStdString();
+    EXPECT_LE(QFontMetrics(info->font()).horizontalAdvance(info->TextFile()), info->TextFileWidth());
     EXPECT_EQ(info->TextZoom(), QStringLiteral("126.05 KB"));
 
     // The Logo Manager: the saved logo on the Startup page, installed.
