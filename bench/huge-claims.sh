@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Tiny files that claim huge pictures, answered by whole processes: for each
-# file that build/bench/make_huge_claims writes, the median wall time of
+# file that build/tools/make_huge_claims writes, the median wall time of
 # "quillmere info FILE" and "quillmere convert FILE OUT" over several runs and
 # the peak resident memory of one run of each. The goal for every file that
 # claims what its data cannot hold: under 50 ms and under 64 MB for the whole
@@ -12,7 +12,7 @@ cd "$(dirname "$0")/.."
 build=${1:-build}
 runs=${2:-9}
 quillmere=$build/quillmere
-maker=$build/bench/make_huge_claims
+maker=$build/tools/make_huge_claims
 for exe in "$quillmere" "$maker"; do
   [[ -x $exe ]] || { echo "no $exe: build the quillmere and make_huge_claims targets first" >&2; exit 1; }
 done

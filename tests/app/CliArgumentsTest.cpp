@@ -13,6 +13,7 @@ namespace quillmere {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::Describe;
 using testing::ProgramResult;
 
 // "é" in Latin-1: a byte that is not valid UTF-8 on its own.
@@ -29,12 +30,16 @@ protected:
     }
     void TearDown() override { fs::remove_all(dir_); }
 
+    // Runs the program in dir_ and waits for it to end, however long a
+    // sanitized build on a busy machine takes (up to testing::kChildTimeout).
     ProgramResult Quillmere(std::vector<std::string> args) const
     {
         args.insert(args.begin(), QUILLMERE_EXE);
-        return testing::RunProgram(args, dir_, {.environment = {{"HOME", dir_.string()},
-                                                                {"XDG_DATA_HOME", std::nullopt},
-                                                                {"QUILLMERE_DRIVE_C", std::nullopt}}});
+        return testing::RunProgram(args, dir_,
+                                   {.environment = {{"HOME", dir_.string()},
+                                                    {"XDG_DATA_HOME", std::nullopt},
+                                                    {"QUILLMERE_DRIVE_C", std::nullopt}},
+                                    .workingDirectory = dir_});
     }
     std::string At(const std::string& name) const { return (dir_ / name).string(); }
 
@@ -70,18 +75,18 @@ TEST_F(CliArguments, TheDriveFolderIsTakenAsBytesInBothSpellings)
 TEST_F(CliArguments, DoubleDashEndsTheOptions)
 {
     fs::copy_file(dir_ / "pal8.bmp", dir_ / "--in.bmp");
-    fs::current_path(dir_);
     const ProgramResult named = Quillmere({"convert", "--", "--in.bmp", "-out.sys"});
-    EXPECT_EQ(named.status, 0) << named.err;
+    EXPECT_EQ(named.status, 0) << Describe(named);
     EXPECT_TRUE(fs::exists(dir_ / "-out.sys"));
 
     // Without "--", an argument that starts with "-" is an option the command does not know.
     const ProgramResult unknown = Quillmere({"convert", "--in.bmp", "out.sys"});
-    EXPECT_EQ(unknown.status, 2);
+    EXPECT_EQ(unknown.status, 2) << Describe(unknown);
     EXPECT_NE(unknown.err.find("unknown option '--in.bmp'"), std::string::npos) << unknown.err;
     EXPECT_FALSE(fs::exists(dir_ / "out.sys"));
     // A lone "--" is not a file name.
-    EXPECT_EQ(Quillmere({"info", "--"}).status, 2);
+    const ProgramResult lone = Quillmere({"info", "--"});
+    EXPECT_EQ(lone.status, 2) << Describe(lone);
 }
 
 TEST_F(CliArguments, SetNumbersArePlainDigitsFromOneToTen)
@@ -90,13 +95,13 @@ TEST_F(CliArguments, SetNumbersArePlainDigitsFromOneToTen)
     fs::create_directories(drive / "Windows");
     for (const std::string number : {"+1", " 1", "1 ", "01", "0", "11", "1x", "", "-1", "0x1"}) {
         const ProgramResult r = Quillmere({"--drive-c", drive.string(), "sets", "save", number});
-        EXPECT_EQ(r.status, 2) << "'" << number << "': " << r.err;
+        EXPECT_EQ(r.status, 2) << "'" << number << "': " << Describe(r);
         EXPECT_FALSE(fs::exists(drive / "VH Backups")) << "'" << number << "' ran the command";
     }
     // Accepted; with no logo installed there is nothing to save.
     for (const std::string number : {"1", "10"}) {
         const ProgramResult r = Quillmere({"--drive-c", drive.string(), "sets", "save", number});
-        EXPECT_EQ(r.status, 1) << number << ": " << r.err;
+        EXPECT_EQ(r.status, 1) << number << ": " << Describe(r);
         EXPECT_NE(r.err.find("no logo is installed, so set " + number + " was not saved"), std::string::npos) << r.err;
     }
 }

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the build into a fresh prefix and checks what a user gets: the
-# program, the guide as in the source, the desktop entry, its icon and the licence, and
-# that the installed program's --help names the installed guide.
+# program (with no library path of its own), the guide as in the source, the desktop
+# entry, its icon and the licence, and that the installed program's --help names the
+# installed guide.
 #     install_test.sh BUILD_DIR SOURCE_DIR
 set -euo pipefail
 build=$1 source=$2
@@ -14,6 +15,8 @@ fail() { echo "install test: $*" >&2; exit 1; }
 cmake --install "$build" --prefix "$prefix" >/dev/null
 
 [[ -x $prefix/bin/quillmere ]] || fail "bin/quillmere is missing or not executable"
+# Its libraries are all the system's: it carries no RPATH or RUNPATH.
+"$source/tests/linking/check_runpath.sh" --none "$prefix/bin/quillmere" || fail "bin/quillmere carries a library path"
 guide=$prefix/share/doc/quillmere/guide
 for page in "$source"/docs/guide/*; do
   cmp -s "$page" "$guide/${page##*/}" || fail "guide/${page##*/} is not installed as it is in docs/guide"

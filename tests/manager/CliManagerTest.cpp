@@ -1,6 +1,7 @@
 // The Logo Manager's commands, run as the built program on temporary drives.
 #include "DriveFixture.h"
 
+#include "support/AsOrdinaryUser.h"
 #include "support/ChildProcess.h"
 #include "support/RunProgram.h"
 
@@ -56,7 +57,7 @@ protected:
     // QUILLMERE_DRIVE_C nor XDG_DATA_HOME set, unless env sets them.
     Result Run(const std::vector<std::string>& args, const std::map<std::string, std::string>& env = {}) const
     {
-        std::vector<std::string> argv = {QUILLMERE_EXE};
+        std::vector<std::string> argv = {asOrdinaryUser_ ? ProgramForOrdinaryUser(QUILLMERE_EXE) : QUILLMERE_EXE};
         for (const std::string& a : args)
             argv.push_back(Expand(a));
         ProgramOptions options{.environment = {{"QUILLMERE_DRIVE_C", std::nullopt},
@@ -68,7 +69,7 @@ protected:
         options.beforeExec = [this] {
             if (fileSizeLimit_ != 0)
                 LimitFileSize(fileSizeLimit_); // both survive the exec
-            return !asOrdinaryUser_ || ::geteuid() != 0 || (::setgid(65534) == 0 && ::setuid(65534) == 0);
+            return !asOrdinaryUser_ || BecomeOrdinaryUser();
         };
         const ProgramResult r = RunProgram(argv, root_, options);
         return {r.status, r.out, r.err};
@@ -394,6 +395,8 @@ TEST_F(Cli, SpecialAndHardLinkedFilesOnTheDriveAreNamedAndLeftAlone)
 
 TEST_F(Cli, AStoreTheUserCannotReadIsSaidToBeUnreadableAndStatusFails)
 {
+    if (const std::string why = WhyOrdinaryUserCannotRun(QUILLMERE_EXE, {root_}); !why.empty())
+        GTEST_SKIP() << why;
     ASSERT_EQ(Run({"--drive-c", "{drive}", "status"}).status, 0);
     if (::geteuid() == 0) {
         for (const auto& e : fs::recursive_directory_iterator(drive_))

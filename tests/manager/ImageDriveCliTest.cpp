@@ -4,6 +4,8 @@
 // after every test the file systems pass fsck.fat.
 #include "ImageFixture.h"
 
+#include "support/AsOrdinaryUser.h"
+
 #include <map>
 
 #include <fcntl.h>
@@ -47,7 +49,7 @@ protected:
 
     Result Run(std::vector<std::string> args) const
     {
-        std::vector<std::string> argv = {QUILLMERE_EXE};
+        std::vector<std::string> argv = {asOrdinaryUser_ ? ProgramForOrdinaryUser(QUILLMERE_EXE) : QUILLMERE_EXE};
         for (std::string& a : args) {
             for (std::size_t at; (at = a.find("{pic}")) != std::string::npos;)
                 a.replace(at, 5, (root_ / "new.bmp").string());
@@ -58,7 +60,7 @@ protected:
                                                {"HOME", home_.string()}},
                                .timeoutSeconds = kChildTimeout};
         options.beforeExec = [this] {
-            return !asOrdinaryUser_ || ::geteuid() != 0 || (::setgid(65534) == 0 && ::setuid(65534) == 0);
+            return !asOrdinaryUser_ || BecomeOrdinaryUser();
         };
         const ProgramResult r = RunProgram(argv, scratch_, options);
         return {r.status, r.out, r.err};
@@ -410,6 +412,8 @@ TEST_F(OneImage, AnImageAVirtualMachineHoldsIsRefused)
 
 TEST_F(OneImage, AnImageTheUserMayNotWriteIsListedAndNotChanged)
 {
+    if (const std::string why = WhyOrdinaryUserCannotRun(QUILLMERE_EXE, {image_, root_ / "new.bmp"}); !why.empty())
+        GTEST_SKIP() << why;
     ASSERT_EQ(RunOn({"status"}).status, 0);
     const std::string before = Checksum(image_);
     fs::permissions(image_, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);

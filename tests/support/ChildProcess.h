@@ -11,8 +11,16 @@
 
 namespace quillmere::testing {
 
-// Seconds a child may run before it is killed as hung.
-inline constexpr unsigned kChildTimeout = 60;
+// Seconds a child process, or a program a test starts, may run before it is
+// killed as hung. It only has to catch a hang, so it is generous: a sanitized
+// build starts and ends a program several times slower, a busy machine (builds
+// and test runs sharing two cores) slows it as much again, and a limit reached
+// there fails a test that would have passed.
+#ifdef QUILLMERE_SANITIZED
+inline constexpr unsigned kChildTimeout = 600;
+#else
+inline constexpr unsigned kChildTimeout = 180;
+#endif
 
 // Lets files written by this process grow to `bytes` at most, with SIGXFSZ
 // ignored, so a write beyond fails with EFBIG as on a full disk. Call it in a

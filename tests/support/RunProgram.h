@@ -2,7 +2,11 @@
 // quoting), and collects its exit status and output.
 #pragma once
 
+#include "ChildProcess.h"
+
+#include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -30,11 +34,29 @@ struct ProgramOptions {
     std::map<std::string, std::optional<std::string>> environment{};
     // The program is killed by SIGALRM after this many seconds, so a program
     // that hangs fails the test instead of stopping the suite.
-    unsigned timeoutSeconds = 60;
+    unsigned timeoutSeconds = kChildTimeout;
     // Runs in the child just before the exec (a resource limit, another user);
     // the child ends with status 127 when it returns false.
     std::function<bool()> beforeExec{};
+    // The program's current folder; empty: the test's.
+    std::filesystem::path workingDirectory{};
 };
+
+// How the program ended and what it wrote to standard error, for a failure
+// message: a status alone does not tell a refusal from a crash or a hang.
+inline std::string Describe(const ProgramResult& r, const ProgramOptions& options = {})
+{
+    std::string text;
+    if (r.signal == SIGALRM)
+        text = "killed after the limit of " + std::to_string(options.timeoutSeconds) + " s";
+    else if (r.signal != 0)
+        text = "killed by signal " + std::to_string(r.signal) + " (" + ::strsignal(r.signal) + ")";
+    else if (r.status < 0)
+        text = "not started or not waited for";
+    else
+        text = "exit status " + std::to_string(r.status);
+    return text + "; standard error: \"" + r.err + "\"";
+}
 
 // Runs argv[0] with argv; standard input is /dev/null, standard output and
 // error go to files in scratch (a folder that must exist).
@@ -55,6 +77,8 @@ inline ProgramResult RunProgram(std::vector<std::string> argv, const std::filesy
         const int o = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         const int e = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         if (in < 0 || o < 0 || e < 0 || ::dup2(in, 0) < 0 || ::dup2(o, 1) < 0 || ::dup2(e, 2) < 0)
+            ::_exit(127);
+        if (!options.workingDirectory.empty() && ::chdir(options.workingDirectory.c_str()) != 0)
             ::_exit(127);
         std::vector<char*> raw;
         for (std::string& a : argv)

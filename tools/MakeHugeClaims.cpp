@@ -1,4 +1,4 @@
-// make_huge_claims DIR: writes the files bench/huge-claims.sh answers for.
+// make_huge_claims [--] DIR: writes the files bench/huge-claims.sh answers for.
 //   claim-*        tiny files whose headers claim 23000 x 23000 pixels (529
 //                  megapixels), one for each way a reader learns the size;
 //   gif-100mp-*    a 10000 x 10000 GIF whose data is one pixel (refused as
@@ -14,6 +14,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <string>
+#include <vector>
 
 using namespace quillmere::testing;
 
@@ -58,11 +60,34 @@ Bytes CutRle8(std::int32_t width, std::int32_t height, int rows)
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: make_huge_claims DIR\n");
+    // One folder; an argument that starts with "-" before "--" is an option, and
+    // one this program does not know is refused, not taken for a folder to make
+    // (a benchmark runner passes its options to every program it finds).
+    const char* usage = "usage: make_huge_claims [--] DIR\n"
+                        "Writes tiny files that claim huge pictures into DIR, made if missing.\n";
+    std::vector<std::string> folders;
+    bool options = true;
+    for (const std::string arg : std::vector<std::string>(argv + 1, argv + argc)) {
+        if (options && arg == "--") {
+            options = false;
+        }
+        else if (options && (arg == "--help" || arg == "-h")) {
+            std::fputs(usage, stdout);
+            return 0;
+        }
+        else if (options && arg.starts_with("-")) {
+            std::fprintf(stderr, "make_huge_claims: unknown option '%s'\n%s", arg.c_str(), usage);
+            return 2;
+        }
+        else {
+            folders.push_back(arg);
+        }
+    }
+    if (folders.size() != 1) {
+        std::fputs(usage, stderr);
         return 2;
     }
-    const std::filesystem::path dir = argv[1];
+    const std::filesystem::path dir = folders.front();
     std::filesystem::create_directories(dir);
     for (const HugeClaim& claim : HugeClaims(23000, 23000))
         WriteBytes(dir / ("claim-" + claim.kind), claim.bytes);
