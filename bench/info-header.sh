@@ -10,13 +10,13 @@
 # of memory beyond the start. Run by hand:
 #   bench/info-header.sh [BUILD_DIR] [RUNS] [PROGRAM]
 # PROGRAM (BUILD_DIR/quillmere unless given) may be another build of the
-# program, to compare; make_huge_claims always comes from BUILD_DIR/bench.
+# program, to compare; make_huge_claims always comes from BUILD_DIR/tools.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
 runs=${2:-9}
 quillmere=${3:-$build/quillmere}
-maker=$build/bench/make_huge_claims
+maker=$build/tools/make_huge_claims
 for exe in "$quillmere" "$maker"; do
   [[ -x $exe ]] || { echo "no $exe: build the quillmere and make_huge_claims targets first" >&2; exit 1; }
 done
