@@ -82,12 +82,14 @@ bool IsDigits(std::string_view text, std::size_t at, std::size_t count)
     return true;
 }
 
-// Where "yyyy-mm-dd  hh:mm" starts in an mdir line, or npos.
+// Where "yyyy-mm-dd  hh:mm" starts in an mdir line, or npos; mdir pads an
+// hour before ten with a space (" 0:30").
 std::size_t FindStamp(std::string_view line)
 {
     for (std::size_t p = 0; p + 17 <= line.size(); ++p) {
         if (IsDigits(line, p, 4) && line[p + 4] == '-' && IsDigits(line, p + 5, 2) && line[p + 7] == '-' &&
-            IsDigits(line, p + 8, 2) && line.substr(p + 10, 2) == "  " && IsDigits(line, p + 12, 2) &&
+            IsDigits(line, p + 8, 2) && line.substr(p + 10, 2) == "  " &&
+            (IsDigits(line, p + 12, 2) || (line[p + 12] == ' ' && IsDigits(line, p + 13, 1))) &&
             line[p + 14] == ':' && IsDigits(line, p + 15, 2))
             return p;
     }

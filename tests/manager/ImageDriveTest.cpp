@@ -221,6 +221,13 @@ TEST(MtoolsOutput, MdirListingsAreReadFolderByFolderWithTheirCounts)
            2,
            {{"a long name.txt", "ALONGN~1.TXT", false, false, 3},
             {"Photos 2001-01-01  10:00", "PHOTOS~1", true, false, 0}}}}},
+        // Before ten o'clock mdir pads the hour with a space.
+        {"hours before ten",
+         header + "Directory for ::/\n\n"
+                  "VHBACK~1     <DIR>     2026-12-11   0:30  VH Backups\n"
+                  "LOGO     SYS    129078 2026-12-11   9:05 \n"
+                  "        2 files            129 078 bytes\n",
+         {{"::/", 2, {{"VH Backups", "VHBACK~1", true, false, 0}, {"LOGO.SYS", "LOGO.SYS", false, false, 129078}}}}},
         {"empty root", header + "Directory for ::/\n\nNo files\n                          2 076 672 bytes free\n\n",
          {{"::/", 0, {}}}},
         // Cut short before its count: the count stays unknown, so the listing is not trusted.
