@@ -4,6 +4,7 @@
 
 #include "app/platform/Dialogs.h"
 #include "app/platform/SettingsStore.h"
+#include "app/platform/UserFolders.h"
 #include "creator/fMain.h"
 #include "imaging/Errors.h"
 #include "manager/DriveC.h"
@@ -49,7 +50,7 @@ int RunCreator(const Args& arguments, const GlobalOptions& options)
     QtSettingsStore settings;
     QtSaveDialog saveDialog;
     QtMessageBoxes messages;
-    fMain window({settings, saveDialog, messages, DriveCRoot(options), {}});
+    fMain window({settings, saveDialog, messages, DriveCRoot(options), {}, UserPicturesFolder()});
     window.show();
     return QApplication::exec() == 0 ? ExitOk : ExitFailure;
 }

@@ -3,6 +3,8 @@
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QFontMetrics>
+#include <QLabel>
+#include <QPushButton>
 #include <QStringList>
 
 #include <algorithm>
@@ -11,25 +13,7 @@ namespace quillmere {
 
 namespace {
 constexpr int kLargestPixels = 11; // 8 points at 96 dots per inch
-constexpr int kSmallestPixels = 7;
 } // namespace
-
-QFont FitCaptions(QFont font, const CaptionBox* boxes, int count)
-{
-    for (int pixels = kLargestPixels; pixels >= kSmallestPixels; --pixels) {
-        font.setPixelSize(pixels);
-        const QFontMetrics metrics(font);
-        bool fits = true;
-        for (int i = 0; i < count && fits; ++i) {
-            QString text = boxes[i].caption;
-            text.remove(u'&');
-            fits = metrics.horizontalAdvance(text) <= boxes[i].width && metrics.height() <= boxes[i].height;
-        }
-        if (fits)
-            break;
-    }
-    return font;
-}
 
 QFont TahomaOrClosest(const QFont& base)
 {
@@ -60,6 +44,15 @@ QFont WindowFont(const QFont& base)
     QFont font = TahomaOrClosest(base);
     font.setPixelSize(WindowFontPixels(DesktopSmallFontPixels()));
     return font;
+}
+
+LayoutBox CaptionFit(const QWidget* control, const LayoutBox& box, const QFontMetrics& metrics)
+{
+    const auto* label = qobject_cast<const QLabel*>(control);
+    QString text = label ? label->text() : static_cast<const QAbstractButton*>(control)->text();
+    text.remove(u'&');
+    const int margin = label ? 0 : kButtonMargin;
+    return WidenAboutCentre(box, metrics.horizontalAdvance(text) + margin, metrics.height() + margin / 2);
 }
 
 } // namespace quillmere

@@ -2,20 +2,15 @@
 // sans-serif font the system has.
 #pragma once
 
+#include "creator/CreatorLayout.h"
+
 #include <QFont>
 #include <QString>
 
+class QFontMetrics;
+class QWidget;
+
 namespace quillmere {
-
-struct CaptionBox {
-    QString caption; // with its "&" mnemonic, which takes no room
-    int width;       // room for the text, in pixels
-    int height;
-};
-
-// The font for captions, shrunk one pixel at a time (to 7 at the least) until
-// each caption's width and line height fit its box.
-QFont FitCaptions(QFont font, const CaptionBox* boxes, int count);
 
 // A button's frame and margins take this much of its width.
 inline constexpr int kButtonMargin = 12;
@@ -34,5 +29,9 @@ int DesktopSmallFontPixels();
 // that does not fit its control at this size widens the control rather than
 // shrink the text.
 QFont WindowFont(const QFont& base);
+
+// The box a label or button (its frame and margins besides) needs for its
+// caption in metrics: box itself, widened about its centre where too small.
+LayoutBox CaptionFit(const QWidget* control, const LayoutBox& box, const QFontMetrics& metrics);
 
 } // namespace quillmere

@@ -89,17 +89,6 @@ const ControlSpec& Spec(std::string_view name)
     std::abort(); // every name asked for is in the table
 }
 
-// The box a captioned control needs for its caption in metrics: a button its
-// frame and margins besides.
-LayoutBox CaptionFit(const QWidget* control, const LayoutBox& box, const QFontMetrics& metrics)
-{
-    const auto* label = qobject_cast<const QLabel*>(control);
-    QString text = label ? label->text() : static_cast<const QPushButton*>(control)->text();
-    text.remove(u'&');
-    const int margin = label ? 0 : kButtonMargin;
-    return WidenAboutCentre(box, metrics.horizontalAdvance(text) + margin, metrics.height() + margin / 2);
-}
-
 } // namespace
 
 // The ditherer's rows go to the progress bar; its end leaves a snapshot.
@@ -148,7 +137,7 @@ private:
 
 fMain::fMain(const CreatorPlatform& platform, QWidget* parent)
     : QWidget(parent), settings_(platform.settings), saveDialog_(platform.saveDialog), messages_(platform.messages),
-      snapshots_({}, 0), ditherRelay_(std::make_unique<DitherRelay>(*this))
+      picturesFolder_(platform.picturesFolder), snapshots_({}, 0), ditherRelay_(std::make_unique<DitherRelay>(*this))
 {
     setWindowTitle(QStringLiteral("Logo Creator"));
     browser_ = new FileBrowser(this, SystemDrives(platform.driveC), std::string(kPicturePattern));
@@ -183,8 +172,13 @@ fMain::~fMain() { dither_->SetProgressObserver(nullptr); }
 
 std::filesystem::path fMain::StartFolder() const
 {
-    const QString fallback = QCoreApplication::applicationDirPath();
-    return FromText(settings_.Read(QStringLiteral("CPath"), fallback));
+    const QString stored = settings_.Read(QStringLiteral("CPath"));
+    if (!stored.isEmpty())
+        return FromText(stored);
+    if (!picturesFolder_.empty())
+        return picturesFolder_;
+    std::error_code ec;
+    return std::filesystem::current_path(ec);
 }
 
 void fMain::BuildControls()
@@ -412,9 +406,9 @@ void fMain::cmdSave_Click()
     } catch (const Error& e) {
         // The old file, the strip and "SavePath" stay as they were.
         const FileError* fileError = dynamic_cast<const FileError*>(&e);
-        const QString reason = QString::fromStdString(fileError ? fileError->reason() : std::string(e.what()));
+        const std::string why = fileError ? FileReason(fileError->file(), fileError->reason()) : std::string(e.what());
         messages_.Warning(this, QStringLiteral("Save Logo"),
-                          QStringLiteral("Cannot save %1: %2").arg(Native(path), reason));
+                          QString::fromStdString(AsSentence(why + ", so the logo was not saved")));
         return;
     }
     currentFile_ = path;

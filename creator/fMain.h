@@ -45,6 +45,9 @@ struct CreatorPlatform {
     // Where snapshots go; empty: "tmp", else "temp", else the system's
     // temporary folder.
     std::filesystem::path tempFolder;
+    // The first folder when "CPath" names none: the user's pictures folder;
+    // empty: the current folder.
+    std::filesystem::path picturesFolder{};
 };
 
 class fMain : public QWidget {
@@ -112,6 +115,7 @@ private:
     SettingsStore& settings_;
     SaveDialog& saveDialog_;
     MessageBoxes& messages_;
+    std::filesystem::path picturesFolder_;
     cDIBPal pal_;
     std::unique_ptr<cDIBDither> dither_;
     std::uint8_t bpp_ = 0;

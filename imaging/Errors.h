@@ -46,4 +46,12 @@ private:
     std::string reason_;
 };
 
+// A reason about a file as part of a sentence, naming the file once: "it is a
+// folder" reads "X is a folder", "it has ..." reads "X has ...", anything else
+// "X: reason".
+std::string FileReason(const std::string& file, const std::string& reason);
+
+// The text with its first letter in upper case, and a full stop.
+std::string AsSentence(std::string text);
+
 } // namespace quillmere

@@ -1,5 +1,7 @@
 #include "FileResult.h"
 
+#include "imaging/Errors.h"
+
 namespace quillmere {
 
 std::string Describe(const FileResult& r)
@@ -33,35 +35,18 @@ std::string FailureReason(const FileResult& r)
 {
     if (r.notTried || r.sourceMissing)
         return r.detail;
-    // "it is a folder" of the file the error names reads "X is a folder".
-    const auto join = [](const std::string& file, const std::string& why) {
-        if (why.starts_with("it is "))
-            return file + " is " + why.substr(6);
-        if (why.starts_with("it has ") || why.starts_with("it was "))
-            return file + why.substr(2);
-        return file + ": " + why;
-    };
     for (const std::string* file : {&r.target, &r.source}) {
         if (file->empty())
             continue;
         if (r.detail.starts_with(*file + ": "))
-            return join(*file, r.detail.substr(file->size() + 2));
+            return FileReason(*file, r.detail.substr(file->size() + 2));
         if (r.detail.starts_with(*file + " "))
             return r.detail;
     }
     // An error of another file (a folder on the way, the disk image) names it itself.
     if (r.detail.starts_with("C:\\") || r.detail.starts_with("/"))
         return r.detail;
-    return join(r.target, r.detail);
-}
-
-std::string AsSentence(std::string text)
-{
-    if (!text.empty() && text[0] >= 'a' && text[0] <= 'z')
-        text[0] = static_cast<char>(text[0] - 'a' + 'A');
-    if (!text.empty() && text.back() != '.')
-        text += '.';
-    return text;
+    return FileReason(r.target, r.detail);
 }
 
 } // namespace quillmere

@@ -35,7 +35,4 @@ std::string Describe(const FileResult& result);
 // "C:\Logo.sys: the file is read-only".
 std::string FailureReason(const FileResult& result);
 
-// The text with its first letter in upper case, and a full stop.
-std::string AsSentence(std::string text);
-
 } // namespace quillmere

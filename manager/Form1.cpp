@@ -66,14 +66,7 @@ Form1::Form1(const ManagerPlatform& platform, DriveC drive, QWidget* parent)
         }
         list.ListIndex(index);
     };
-    // Every button's caption fits it, as in the window's classic font.
-    std::vector<CaptionBox> buttons;
-    for (const ControlSpec& spec : ManagerControls())
-        if (spec.kind == ControlKind::Button) {
-            const QRect box = Pixels(spec.twips);
-            buttons.push_back({QString::fromStdString(spec.caption), box.width() - kButtonMargin, box.height()});
-        }
-    setFont(FitCaptions(TahomaOrClosest(font()), buttons.data(), static_cast<int>(buttons.size())));
+    setFont(WindowFont(font()));
     BuildControls();
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
@@ -115,6 +108,12 @@ void Form1::BuildControls()
         }
         w->setObjectName(Text(spec.name));
         w->setGeometry(Pixels(spec.twips));
+        if (spec.kind == ControlKind::Button) {
+            // A caption wider than its button at the window's font widens the button.
+            const QRect g = w->geometry();
+            const LayoutBox box = CaptionFit(w, {g.x(), g.y(), g.width(), g.height()}, QFontMetrics(w->font()));
+            w->setGeometry(box.left, box.top, box.width, box.height);
+        }
         if (!spec.tooltip.empty())
             w->setToolTip(Text(spec.tooltip));
         if (spec.focusable) {
@@ -280,7 +279,8 @@ fMain& Form1::OpenCreator()
     if (!creator_) {
         const DriveC& drive = Manager().Drive();
         creator_ = new fMain(CreatorPlatform{settings_, platform_.saveDialog, platform_.creatorMessages,
-                                             BrowsableDriveC(drive), platform_.tempFolder},
+                                             BrowsableDriveC(drive), platform_.tempFolder,
+                                             platform_.picturesFolder},
                              this);
         creator_->setWindowFlag(Qt::Window);
         // A logo saved there shows up in every page's list.

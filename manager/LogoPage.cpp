@@ -3,6 +3,7 @@
 #include "BoxPicture.h"
 #include "ManagerPlatform.h"
 #include "app/platform/QtText.h"
+#include "imaging/Errors.h"
 #include "manager/LogoFormat.h"
 #include "widgets/FileBrowser.h"
 

@@ -4,6 +4,7 @@
 #include "LogoPage.h"
 #include "ManagerPlatform.h"
 #include "app/platform/QtText.h"
+#include "imaging/Errors.h"
 #include "manager/FileResult.h"
 #include "manager/ManagerLayout.h"
 

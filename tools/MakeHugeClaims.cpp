@@ -67,7 +67,7 @@ int main(int argc, char** argv)
                         "Writes tiny files that claim huge pictures into DIR, made if missing.\n";
     std::vector<std::string> folders;
     bool options = true;
-    for (const std::string arg : std::vector<std::string>(argv + 1, argv + argc)) {
+    for (const std::string& arg : std::vector<std::string>(argv + 1, argv + argc)) {
         if (options && arg == "--") {
             options = false;
         }

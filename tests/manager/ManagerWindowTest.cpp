@@ -9,7 +9,9 @@
 #include "app/platform/ProgramLinks.h"
 #include "app/platform/QtText.h"
 #include "app/platform/SettingsStore.h"
+#include "creator/CreatorFont.h"
 #include "creator/fMain.h"
+#include "imaging/Errors.h"
 #include "manager/BootPreviewLinks.h"
 #include "manager/BoxPicture.h"
 #include "manager/DriveC.h"
@@ -25,6 +27,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -38,6 +41,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <set>
@@ -50,6 +54,24 @@ using testing::Bytes;
 
 QString Text(const fs::path& p) { return QString::fromStdString(p.string()); }
 QString Text(const std::string& s) { return QString::fromStdString(s); }
+
+// w sits in box, or, a button whose caption needs more room at the window's
+// font, in box widened about its centre just enough for the caption.
+void ExpectInBox(const QWidget* w, const QRect& box)
+{
+    const auto* button = qobject_cast<const QPushButton*>(w);
+    QString caption = button ? button->text() : QString();
+    caption.remove(u'&');
+    const int needed = QFontMetrics(w->font()).horizontalAdvance(caption) + kButtonMargin;
+    if (!button || needed <= box.width()) {
+        EXPECT_EQ(w->geometry(), box);
+        return;
+    }
+    EXPECT_EQ(w->width(), needed);
+    EXPECT_LE(std::abs((w->x() * 2 + w->width()) - (box.x() * 2 + box.width())), 1);
+    EXPECT_EQ(w->y(), box.y());
+    EXPECT_EQ(w->height(), box.height());
+}
 
 constexpr std::uint32_t kRed = 0xFF0000, kBlue = 0x0000FF, kGreen = 0x00FF00, kYellow = 0xFFFF00;
 
@@ -175,7 +197,7 @@ TEST_F(ManagerWindowTest, ControlsFollowTheTable)
         ASSERT_NE(w, nullptr);
         const QRect expected(TwipsToPixels(spec.twips.left), TwipsToPixels(spec.twips.top),
                              TwipsToPixels(spec.twips.width), TwipsToPixels(spec.twips.height));
-        EXPECT_EQ(w->geometry(), expected);
+        ExpectInBox(w, expected);
         EXPECT_EQ(w->parentWidget()->objectName(), spec.parent.empty() ? QStringLiteral("Form1") : Text(spec.parent));
         if (spec.name != "lblDriveC") { // names the drive, set at start-up
             EXPECT_EQ(w->toolTip(), Text(spec.tooltip));
@@ -242,7 +264,7 @@ TEST_F(ManagerWindowTest, ControlsFollowTheTable)
         SCOPED_TRACE(c.name);
         QWidget* w = Get(c.name);
         ASSERT_NE(w, nullptr);
-        EXPECT_EQ(w->geometry(), c.pixels);
+        ExpectInBox(w, c.pixels);
         if (auto* button = qobject_cast<QPushButton*>(w)) {
             EXPECT_EQ(button->text(), QString::fromUtf8(c.caption));
         }
@@ -683,6 +705,15 @@ TEST_F(ManagerWindowTest, FileListsOpenOnThePicturesFolderUnlessOneIsKept)
     EXPECT_EQ(window->Browser(LogoKind::Startup).Path(), pictures);
     EXPECT_EQ(window->Browser(LogoKind::Wait).Path(), kept);
     EXPECT_EQ(window->Browser(LogoKind::Safe).Path(), pictures);
+
+    // The Logo Creator likewise: the pictures folder, then the folder "CPath" keeps.
+    Click("cmdCreate");
+    ASSERT_NE(window->Creator(), nullptr);
+    EXPECT_EQ(window->Creator()->Browser().Path(), pictures);
+    settings.values[QStringLiteral("CPath")] = Text(kept);
+    window->Creator()->close();
+    Click("cmdCreate");
+    EXPECT_EQ(window->Creator()->Browser().Path(), kept);
 }
 
 TEST_F(ManagerWindowTest, SetsSavedAndInstalled)
