@@ -1,12 +1,10 @@
-#include "Program.h"
+#include "app/WindowProgram.h"
 
 #include <csignal>
 
 int main(int argc, char* argv[])
 {
-    // Past a file-size limit a write should fail with EFBIG, which is reported
-    // and cleaned up like any other failure, rather than kill the program with
-    // a temporary file left behind.
+    // A write past a file-size limit fails with EFBIG and is reported, as in quillmere.
     std::signal(SIGXFSZ, SIG_IGN);
-    return quillmere::app::Run(argc, argv);
+    return quillmere::app::RunWindowProgram(argc, argv);
 }

@@ -4,7 +4,7 @@
 #include "ManagerControls.h"
 #include "SetsPages.h"
 #include "about/frmAbout.h"
-#include "app/platform/GuideLocation.h"
+#include "cli/GuideLocation.h"
 #include "app/platform/QtText.h"
 #include "app/platform/SettingsStore.h"
 #include "creator/CreatorFont.h"

@@ -1,7 +1,7 @@
 #include "app/platform/ProgramLinks.h"
 
 #include "BuiltHomePage.h"
-#include "app/platform/GuideLocation.h"
+#include "cli/GuideLocation.h"
 
 #include <optional>
 

@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <string>
+#include <vector>
 #include <filesystem>
 #include <fstream>
 
@@ -77,6 +79,79 @@ TEST_F(NoDisplayTest, OtherCommandsNeedNoDisplay)
     EXPECT_EQ(r.status, 1) << r.err;
     EXPECT_NE(r.err.find("not-a-picture.bmp"), std::string::npos) << r.err;
     EXPECT_EQ(r.err.find("no display"), std::string::npos) << r.err;
+}
+
+// The libraries a run loads, as the dynamic loader names them (LD_DEBUG=files):
+// what the program needs, and what those need in turn.
+std::vector<std::string> LoadedLibraries(const std::string& loaderLog)
+{
+    std::vector<std::string> names;
+    for (std::size_t at = loaderLog.find("file="); at != std::string::npos; at = loaderLog.find("file=", at + 1)) {
+        const std::size_t end = loaderLog.find_first_of(" \t\n", at);
+        names.push_back(loaderLog.substr(at + 5, end - at - 5));
+    }
+    return names;
+}
+
+bool WindowLibrary(const std::string& name)
+{
+    for (const char* part : {"Qt", "X11", "xcb", "GL", "fontconfig", "wayland"})
+        if (name.find(part) != std::string::npos)
+            return true;
+    return false;
+}
+
+// The command line is a program over the core alone: no command loads the
+// window toolkit or the display's libraries, so a headless machine needs none.
+TEST_F(NoDisplayTest, CommandsLoadNoWindowLibrary)
+{
+    const fs::path file = scratch / "not-a-picture.bmp";
+    std::ofstream(file) << "text";
+    options.environment["LD_DEBUG"] = "files";
+    options.environment["QT_QPA_PLATFORM"] = "offscreen"; // a display there, unused
+    const std::vector<std::vector<std::string>> kCases = {
+        {QUILLMERE_EXE, "--version"},
+        {QUILLMERE_EXE, "--help"},
+        {QUILLMERE_EXE, "info", file.string()},
+        {QUILLMERE_EXE, "--drive-c", scratch.string(), "status"},
+    };
+    for (const auto& argv : kCases) {
+        SCOPED_TRACE(argv.back());
+        const auto r = testing::RunProgram(argv, scratch, options);
+        const std::vector<std::string> loaded = LoadedLibraries(r.err);
+        EXPECT_FALSE(loaded.empty()) << "no loader log: " << r.err;
+        for (const std::string& name : loaded)
+            EXPECT_FALSE(WindowLibrary(name)) << name;
+    }
+}
+
+// With a display, no command and "creator" start the window program, which
+// reads the same command line: here it opens the Logo Manager's drive and
+// stops at its error. Without the window program, quillmere says so.
+TEST_F(NoDisplayTest, WindowsAreTheWindowProgramsAndItsAbsenceIsReported)
+{
+    options.environment["QT_QPA_PLATFORM"] = "offscreen";
+    options.environment["LD_DEBUG"] = "files";
+    const fs::path missing = scratch / "no-drive";
+    const auto r = testing::RunProgram({QUILLMERE_EXE, "--drive-c", missing.string()}, scratch, options);
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_NE(r.err.find(missing.string() + ": the drive C: folder does not exist"), std::string::npos) << r.err;
+    const std::vector<std::string> loaded = LoadedLibraries(r.err);
+    EXPECT_TRUE(std::any_of(loaded.begin(), loaded.end(), WindowLibrary)) << "the windows were not started";
+
+    options.environment.erase("LD_DEBUG");
+    const fs::path alone = scratch / "bin" / "quillmere";
+    fs::create_directories(alone.parent_path());
+    fs::copy_file(QUILLMERE_EXE, alone);
+    for (const char* command : {"creator", ""}) {
+        std::vector<std::string> argv = {alone.string()};
+        if (*command)
+            argv.emplace_back(command);
+        const auto lone = testing::RunProgram(argv, scratch, options);
+        EXPECT_EQ(lone.status, 1) << command << lone.err;
+        EXPECT_NE(lone.err.find("quillmere: cannot start the windows ("), std::string::npos) << lone.err;
+        EXPECT_NE(lone.err.find("quillmere-windows"), std::string::npos) << lone.err;
+    }
 }
 
 } // namespace

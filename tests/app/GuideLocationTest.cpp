@@ -1,4 +1,4 @@
-#include "app/platform/GuideLocation.h"
+#include "cli/GuideLocation.h"
 
 #include "support/TempDir.h"
 

@@ -1,6 +1,6 @@
 #include "app/platform/ProgramLinks.h"
 
-#include "app/platform/GuideLocation.h"
+#include "cli/GuideLocation.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>

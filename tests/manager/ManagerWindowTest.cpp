@@ -5,7 +5,7 @@
 #include "CraftedImage.h"
 #include "ImageFixture.h"
 #include "about/frmAbout.h"
-#include "app/platform/GuideLocation.h"
+#include "cli/GuideLocation.h"
 #include "app/platform/ProgramLinks.h"
 #include "app/platform/QtText.h"
 #include "app/platform/SettingsStore.h"

@@ -14,7 +14,7 @@
 // (QWindowSystemInterface) the xcb plugin feeds the server's events through,
 // so hit-testing, modality and focus are Qt's own; only the server's choice of
 // the window under the pointer is left out, so a window is raised before use.
-#include "app/Program.h"
+#include "app/WindowProgram.h"
 #include "app/platform/SettingsStore.h"
 #include "support/PictureFixtures.h"
 #include "support/TempDir.h"
@@ -407,7 +407,7 @@ TEST_F(RealWindowTest, PhotoToInstalledLogoSetAndOriginalsBack)
     std::string program = "quillmere", option = "--drive-c";
     char* argv[] = {program.data(), option.data(), const_cast<char*>(driveArg.c_str()), nullptr};
     int argc = 3;
-    const int status = app::Run(argc, argv);
+    const int status = app::RunWindowProgram(argc, argv);
     starter.reset();
     answerer.reset();
     EXPECT_EQ(status, 0);

@@ -1,6 +1,6 @@
 // "preview": a logo as the computer shows it while starting, written as an
 // animated GIF.
-#include "Command.h"
+#include "cli/Command.h"
 
 #include "imaging/Errors.h"
 #include "preview/BootScreenGif.h"

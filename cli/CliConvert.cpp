@@ -1,7 +1,7 @@
 // The Logo Creator without its window: "convert" turns a picture file into a
 // logo, "info" tells what the strip would show for picture files and whether
 // each already is a logo.
-#include "Command.h"
+#include "cli/Command.h"
 
 #include "creator/CreateLogo.h"
 #include "creator/SizeIt.h"

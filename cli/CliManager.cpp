@@ -2,7 +2,7 @@
 // restore-originals. Each first runs the Logo Manager's start-up file steps on
 // drive C:, as the window does, then one operation, and prints what happened to
 // each file.
-#include "Command.h"
+#include "cli/Command.h"
 
 #include "manager/DriveC.h"
 #include "manager/LogoFormat.h"

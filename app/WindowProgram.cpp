@@ -1,0 +1,98 @@
+#include "app/WindowProgram.h"
+
+#include "about/AboutPlatform.h"
+#include "about/Registry.h"
+#include "app/artwork/Artwork.h"
+#include "app/platform/Dialogs.h"
+#include "app/platform/SettingsStore.h"
+#include "app/platform/UserFolders.h"
+#include "cli/Program.h"
+#include "creator/fMain.h"
+#include "imaging/Errors.h"
+#include "manager/DriveC.h"
+#include "manager/Form1.h"
+#include "manager/StartDrive.h"
+
+#include <QApplication>
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <optional>
+
+namespace quillmere::app {
+
+namespace {
+
+// Drive c: of the creator's file list: the drive C: folder; empty when it cannot
+// be opened or is a disk image, whose files have no path to list.
+std::filesystem::path DriveCRoot(const GlobalOptions& options)
+{
+    try {
+        const DriveC drive = DriveC::Open(options.driveC, options.partition);
+        return drive.IsImage() ? std::filesystem::path() : drive.Root();
+    } catch (const Error&) {
+        return {};
+    }
+}
+
+int RunCreatorWindow(const GlobalOptions& options)
+{
+    QtSettingsStore settings;
+    QtSaveDialog saveDialog;
+    QtMessageBoxes messages;
+    fMain window({settings, saveDialog, messages, DriveCRoot(options), {}, UserPicturesFolder()});
+    window.show();
+    return QApplication::exec() == 0 ? ExitOk : ExitFailure;
+}
+
+int RunManagerWindow(const GlobalOptions& options)
+{
+    QtSettingsStore settings;
+    std::optional<StartDrive> start;
+    try {
+        start.emplace(OpenStartDrive(options.driveC, options.partition, settings));
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "quillmere: %s\n", Printable(e.what()).c_str());
+        return ExitFailure;
+    }
+    QtManagerMessages messages;
+    QtDocumentOpener opener;
+    QtFolderChooser folders;
+    QtSaveDialog saveDialog;
+    QtMessageBoxes creatorMessages;
+    // No Windows registry here: the system-information tool is looked for on $PATH.
+    ToolRegistry registry(qgetenv("PATH").toStdString());
+    QtProcessStarter processes;
+    const std::filesystem::path programFolder = ProgramFolder();
+    Form1 window({settings, messages, opener, folders, saveDialog, creatorMessages, registry, processes, programFolder,
+                  {}, UserPicturesFolder()},
+                 std::move(start->drive));
+    window.show();
+    if (!start->problem.isEmpty())
+        messages.Warning(&window, QStringLiteral("Drive C:"),
+                         QStringLiteral("%1\nThe practice drive is drive C: for now; \"Change...\" picks another.")
+                             .arg(start->problem));
+    return QApplication::exec() == 0 ? ExitOk : ExitFailure;
+}
+
+} // namespace
+
+int RunWindowProgram(int& argc, char* argv[])
+{
+    // Without a display only the core application object: the command line
+    // then says there is none, as quillmere does.
+    std::unique_ptr<QCoreApplication> app;
+    if (DisplayAvailable()) {
+        app = std::make_unique<QApplication>(argc, argv);
+        // Every window of the program carries its icon.
+        QApplication::setWindowIcon(artwork::ProgramIcon());
+    } else {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    }
+    QCoreApplication::setApplicationName(QStringLiteral("Quillmere"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(QUILLMERE_VERSION));
+    return Run(argc, argv, WindowFront{RunManagerWindow, RunCreatorWindow});
+}
+
+} // namespace quillmere::app

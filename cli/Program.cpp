@@ -1,0 +1,353 @@
+#include "cli/Program.h"
+
+#include "cli/GuideLocation.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+
+namespace quillmere::app {
+
+namespace {
+std::vector<Command>& registry()
+{
+    static std::vector<Command> commands;
+    return commands;
+}
+} // namespace
+
+const std::vector<Command>& Commands() { return registry(); }
+
+RegisterCommand::RegisterCommand(const Command& command)
+{
+    auto& r = registry();
+    r.insert(std::upper_bound(r.begin(), r.end(), command,
+                              [](const Command& a, const Command& b) { return a.order < b.order; }),
+             command);
+}
+
+ParsedArgs ParseArgs(const Args& args, const std::vector<std::string_view>& valueOptions)
+{
+    ParsedArgs parsed;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--") {
+            parsed.operands.insert(parsed.operands.end(), args.begin() + static_cast<std::ptrdiff_t>(i) + 1,
+                                   args.end());
+            break;
+        }
+        if (arg.size() < 2 || arg[0] != '-') {
+            parsed.operands.push_back(arg);
+            continue;
+        }
+        const std::string_view text(arg);
+        const std::size_t equals = text.find('=');
+        const std::string_view name = arg.starts_with("--") ? text.substr(2, equals - 2) : std::string_view{};
+        if (std::find(valueOptions.begin(), valueOptions.end(), name) == valueOptions.end() || name.empty()) {
+            parsed.problem = "unknown option '" + Printable(text.substr(0, equals)) +
+                             "' (put -- before a file name that starts with -)";
+            return parsed;
+        }
+        if (equals != std::string_view::npos) {
+            parsed.options.emplace_back(name, text.substr(equals + 1));
+        } else if (i + 1 < args.size()) {
+            parsed.options.emplace_back(name, args[++i]);
+        } else {
+            parsed.problem = "--" + std::string(name) + " needs a value";
+            return parsed;
+        }
+    }
+    return parsed;
+}
+
+int UsageError(const Command& command, const std::string& problem)
+{
+    if (!problem.empty())
+        std::fprintf(stderr, "quillmere %s: %s\n", command.name, Printable(problem).c_str());
+    std::fprintf(stderr, "Usage: quillmere %s\n", command.usage);
+    return ExitUsage;
+}
+
+int Fail(const Command& command, const std::string& message)
+{
+    std::fprintf(stderr, "quillmere %s: %s\n", command.name, Printable(message).c_str());
+    return ExitFailure;
+}
+
+std::string Printable(std::string_view bytes)
+{
+    std::string out;
+    out.reserve(bytes.size());
+    const auto escape = [&out](unsigned char c) {
+        char hex[5];
+        std::snprintf(hex, sizeof hex, "\\x%02x", c);
+        out += hex;
+    };
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const std::size_t n = bytes.size();
+    for (std::size_t i = 0; i < n;) {
+        const unsigned char c = p[i];
+        if (c < 0x80) {
+            if (c < 0x20 || c == 0x7F)
+                escape(c);
+            else
+                out += static_cast<char>(c);
+            ++i;
+            continue;
+        }
+        // The length of a well-formed sequence and the range of its second byte
+        // (no overlong forms, no surrogates, nothing past U+10FFFF).
+        std::size_t length = 0;
+        unsigned char low = 0x80, high = 0xBF;
+        if (c >= 0xC2 && c <= 0xDF) {
+            length = 2;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            length = 3;
+            low = c == 0xE0 ? 0xA0 : 0x80;
+            high = c == 0xED ? 0x9F : 0xBF;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            length = 4;
+            low = c == 0xF0 ? 0x90 : 0x80;
+            high = c == 0xF4 ? 0x8F : 0xBF;
+        }
+        bool valid = length > 0 && i + length <= n && p[i + 1] >= low && p[i + 1] <= high;
+        for (std::size_t k = 2; valid && k < length; ++k)
+            valid = p[i + k] >= 0x80 && p[i + k] <= 0xBF;
+        // C1 control characters (U+0080 to U+009F) are escaped like C0 ones.
+        if (valid && !(c == 0xC2 && p[i + 1] <= 0x9F)) {
+            out.append(bytes.substr(i, length));
+            i += length;
+        } else if (valid) {
+            escape(p[i]);
+            escape(p[i + 1]);
+            i += 2;
+        } else {
+            escape(c);
+            ++i;
+        }
+    }
+    return out;
+}
+
+void Say(std::string_view line) { std::printf("%s\n", Printable(line).c_str()); }
+
+bool DisplayAvailable()
+{
+    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) {
+        const char* value = std::getenv(name);
+        if (value && *value)
+            return true;
+    }
+    return false;
+}
+
+std::filesystem::path ProgramFolder()
+{
+    std::error_code ec;
+    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    const std::filesystem::path folder = exe.parent_path();
+    if (ec || folder.filename() != "quillmere" || folder.parent_path().filename() != "libexec")
+        return folder;
+    const std::filesystem::path prefix = folder.parent_path().parent_path();
+    return std::filesystem::is_regular_file(prefix / "bin" / "quillmere", ec) ? prefix / "bin" : prefix;
+}
+
+namespace {
+
+const WindowFront* windows = nullptr; // of the running Run()
+
+int RunCreator(const Args& args, const GlobalOptions& options);
+const Command kCreator{30, "creator", "creator",
+                       "Opens the Logo Creator window: load a picture, \"Create Logo\", \"Save Logo\".\n"
+                       "Needs a display; convert does the same from the command line.",
+                       RunCreator};
+const RegisterCommand registerCreator(kCreator);
+
+int RunCreator(const Args& arguments, const GlobalOptions& options)
+{
+    const ParsedArgs parsed = ParseArgs(arguments);
+    if (!parsed.problem.empty())
+        return UsageError(kCreator, parsed.problem);
+    if (!parsed.operands.empty())
+        return UsageError(kCreator, "no arguments are taken");
+    if (!DisplayAvailable())
+        return Fail(kCreator, "no display to open the window on; 'quillmere convert INPUT OUTPUT' makes a logo "
+                              "without one (see 'quillmere --help')");
+    return windows->creator(options);
+}
+
+std::string HelpText()
+{
+    std::string text =
+        "Usage: quillmere [options] <command> [arguments...]\n"
+        "Creates, installs and manages the startup, wait and safe logos of Windows 95, 98 and ME.\n"
+        "With no command it opens the Logo Manager window (it needs a display).\n\n"
+        "Commands:\n";
+    for (const Command& c : Commands()) {
+        text += "  " + std::string(c.usage) + "\n";
+        std::string_view summary = c.summary;
+        while (!summary.empty()) {
+            const std::size_t end = summary.find('\n');
+            text += "      " + std::string(summary.substr(0, end)) + "\n";
+            summary = end == std::string_view::npos ? std::string_view{} : summary.substr(end + 1);
+        }
+    }
+    text += "\n"
+            "Drive C: is a folder (a mounted Windows partition, a folder shared with a virtual\n"
+            "machine) or a virtual machine's disk image (raw with an MBR partition table, a\n"
+            "bare FAT volume or a fixed-size VHD; the active FAT partition, else the first,\n"
+            "unless --partition names one); names on it are found without regard to letter\n"
+            "case. An image a running virtual machine holds is not changed. The practice\n"
+            "drive ($XDG_DATA_HOME/quillmere/drive_c) is created when missing; a folder you\n"
+            "name never is. The commands status, check, install, sets and restore-originals\n"
+            "first prepare drive C: as the Logo Manager does when it starts: they create\n"
+            "C:\\VH Backups when missing, keep the logos found on the first run as the\n"
+            "originals, and clear the attributes of the installed logos and the originals.\n"
+            "An original the first run could not keep is tried again by every command, and\n"
+            "until it is kept no command replaces that kind's logo.\n"
+            "\n"
+            "Options:\n"
+            "  -h, --help             Displays this help.\n"
+            "  -v, --version          Displays version information.\n"
+            "  --drive-c <DIR|IMAGE>  The folder or disk image that stands for drive C:\n"
+            "                         (else $QUILLMERE_DRIVE_C, else a practice drive).\n"
+            "  --partition <N>        The partition (1 to 4) of a hard-disk image that is\n"
+            "                         drive C:.\n";
+    return text;
+}
+
+// The last line of --help: where the user guide of this program lies.
+std::string GuideLine()
+{
+    const std::filesystem::path programFolder = ProgramFolder();
+    if (const std::optional<std::filesystem::path> page = FindGuidePage(programFolder))
+        return "User guide: " + Printable(page->native());
+    return "User guide: not installed (looked for in " + Printable((programFolder / "guide").native()) + " and " +
+           Printable((programFolder.parent_path() / kInstalledGuideFolder).native()) + ")";
+}
+
+// The options before the command word, and where that word is.
+struct GlobalLine {
+    GlobalOptions options;
+    bool help = false;
+    bool version = false;
+    bool driveGiven = false;
+    bool partitionGiven = false;
+    std::string partition;
+    int command = 0;     // index of the command word in argv; argc when there is none
+    std::string problem; // the first thing not understood
+};
+
+GlobalLine ReadGlobalOptions(int argc, char* argv[])
+{
+    GlobalLine line;
+    const auto fail = [&line](std::string problem) {
+        if (line.problem.empty())
+            line.problem = std::move(problem);
+    };
+    int i = 1;
+    for (; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--") {
+            ++i;
+            break;
+        }
+        if (arg.size() < 2 || arg[0] != '-')
+            break; // the command word ("-" alone is one too)
+        if (!arg.starts_with("--")) {
+            // Short options may stand together: "-hv".
+            for (const char c : arg.substr(1)) {
+                if (c == 'h')
+                    line.help = true;
+                else if (c == 'v')
+                    line.version = true;
+                else
+                    fail("Unknown option '" + Printable(std::string_view(&c, 1)) + "'.");
+            }
+            continue;
+        }
+        const std::size_t equals = arg.find('=');
+        const std::string_view name = arg.substr(2, equals == std::string_view::npos ? arg.npos : equals - 2);
+        if (name == "help" || name == "help-all" || name == "version") {
+            if (equals != std::string_view::npos)
+                fail("Unexpected value after '--" + std::string(name) + "'.");
+            (name == "version" ? line.version : line.help) = true;
+            continue;
+        }
+        if (name != "drive-c" && name != "partition") {
+            fail("Unknown option '" + Printable(name) + "'.");
+            continue;
+        }
+        std::string value;
+        if (equals != std::string_view::npos) {
+            value = arg.substr(equals + 1);
+        } else if (i + 1 < argc) {
+            value = argv[++i]; // as bytes: a folder's name need not be UTF-8
+        } else {
+            fail("Missing value after '--" + std::string(name) + "'.");
+            continue;
+        }
+        if (name == "drive-c") {
+            line.driveGiven = true;
+            line.options.driveC = std::move(value);
+        } else {
+            line.partitionGiven = true;
+            line.partition = std::move(value);
+        }
+    }
+    line.command = i;
+    return line;
+}
+
+int UsageProblem(const std::string& problem)
+{
+    std::fprintf(stderr, "quillmere: %s\nTry 'quillmere --help'.\n", Printable(problem).c_str());
+    return ExitUsage;
+}
+
+} // namespace
+
+int Run(int argc, char* argv[], const WindowFront& front)
+{
+    windows = &front;
+    GlobalLine line = ReadGlobalOptions(argc, argv);
+    if (!line.problem.empty())
+        return UsageProblem(line.problem);
+    if (line.version) {
+        std::printf("Quillmere %s\n", QUILLMERE_VERSION);
+        return ExitOk;
+    }
+    if (line.help) {
+        std::fputs(HelpText().c_str(), stdout);
+        std::printf("\n%s\n", GuideLine().c_str());
+        return ExitOk;
+    }
+    if (line.driveGiven && line.options.driveC.empty())
+        return UsageProblem("--drive-c needs a folder");
+    if (line.partitionGiven) {
+        const std::string& partition = line.partition;
+        if (partition.size() != 1 || partition[0] < '1' || partition[0] > '4')
+            return UsageProblem("--partition must be 1 to 4, not '" + partition + "'");
+        line.options.partition = partition[0] - '0';
+    }
+    if (line.command >= argc) {
+        if (!DisplayAvailable()) {
+            std::fprintf(stderr, "quillmere: no display to open the Logo Manager on; the commands work without "
+                                 "one (see 'quillmere --help')\n");
+            return ExitFailure;
+        }
+        return front.manager(line.options);
+    }
+    const std::string name = argv[line.command];
+    const Args args(argv + line.command + 1, argv + argc);
+    for (const Command& c : Commands()) {
+        if (name == c.name)
+            return c.run(args, line.options);
+    }
+    return UsageProblem("unknown command '" + name + "'");
+}
+
+} // namespace quillmere::app
