@@ -4,7 +4,7 @@
 #pragma once
 
 #include "about/SysInfo.h"
-#include "app/platform/ProgramLinks.h"
+#include "desktop/ProgramLinks.h"
 
 namespace quillmere {
 

@@ -1,9 +1,9 @@
 #include "about/frmAbout.h"
 
-#include "app/artwork/Artwork.h"
-#include "app/platform/Dialogs.h"
-#include "app/platform/DocumentOpener.h"
-#include "app/platform/QtText.h"
+#include "desktop/artwork/Artwork.h"
+#include "desktop/Dialogs.h"
+#include "desktop/DocumentOpener.h"
+#include "desktop/QtText.h"
 
 #include <QFontInfo>
 #include <QGroupBox>

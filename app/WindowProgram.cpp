@@ -2,16 +2,16 @@
 
 #include "about/AboutPlatform.h"
 #include "about/Registry.h"
-#include "app/artwork/Artwork.h"
-#include "app/platform/Dialogs.h"
-#include "app/platform/SettingsStore.h"
-#include "app/platform/UserFolders.h"
+#include "desktop/artwork/Artwork.h"
+#include "desktop/Dialogs.h"
+#include "desktop/SettingsStore.h"
+#include "desktop/UserFolders.h"
 #include "cli/Program.h"
-#include "creator/fMain.h"
+#include "creator/window/fMain.h"
 #include "imaging/Errors.h"
-#include "manager/DriveC.h"
-#include "manager/Form1.h"
-#include "manager/StartDrive.h"
+#include "drive/DriveC.h"
+#include "manager/window/Form1.h"
+#include "manager/window/StartDrive.h"
 
 #include <QApplication>
 

@@ -4,8 +4,8 @@
 // (quillmere_decode_bench) and BM_CreateLogoChain_640x480
 // (quillmere_palette_bench): the window should add little to either.
 #include "BenchPhoto.h"
-#include "app/platform/SettingsStore.h"
-#include "creator/fMain.h"
+#include "desktop/SettingsStore.h"
+#include "creator/window/fMain.h"
 #include "support/PlatformDoubles.h"
 #include "widgets/FileBrowser.h"
 

@@ -3,8 +3,8 @@
 // picture is shown (three current logos, ten thumbnails, three originals: 16
 // bitmaps decoded and stretched).
 #include "BenchPhoto.h"
-#include "manager/DriveC.h"
-#include "manager/Form1.h"
+#include "drive/DriveC.h"
+#include "manager/window/Form1.h"
 #include "manager/LogoSlot.h"
 #include "support/ManagerDoubles.h"
 #include "support/PictureFixtures.h"

@@ -1,6 +1,6 @@
 // Palette building, dithering and the whole logo conversion after decoding.
 #include "imaging/cDIB.h"
-#include "imaging/cDIBSave.h"
+#include "pictureio/cDIBSave.h"
 #include "palette/IndexCube.h"
 #include "palette/cDIBDither.h"
 #include "palette/cDIBPal.h"

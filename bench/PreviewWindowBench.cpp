@@ -1,6 +1,6 @@
 // One frame of the Boot Preview window offscreen: the palette step and the
 // paint of the whole window, at 640 x 480 and at twice that.
-#include "preview/BootPreviewWindow.h"
+#include "preview/window/BootPreviewWindow.h"
 #include "support/PictureFixtures.h"
 
 #include <QApplication>

@@ -4,7 +4,7 @@
 // each file.
 #include "cli/Command.h"
 
-#include "manager/DriveC.h"
+#include "drive/DriveC.h"
 #include "manager/LogoFormat.h"
 #include "manager/LogoManager.h"
 

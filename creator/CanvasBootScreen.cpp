@@ -1,7 +1,7 @@
 #include "creator/CanvasBootScreen.h"
 
 #include "imaging/Errors.h"
-#include "imaging/cDIBSave.h"
+#include "pictureio/cDIBSave.h"
 #include "imaging/decode/PictureLoader.h"
 
 #include <vector>

@@ -3,7 +3,7 @@
 #include "imaging/Errors.h"
 #include "imaging/Numeric.h"
 #include "imaging/cDIB.h"
-#include "imaging/cDIBSave.h"
+#include "pictureio/cDIBSave.h"
 #include "imaging/decode/PictureLoader.h"
 #include "palette/cDIBDither.h"
 #include "palette/cDIBPal.h"

@@ -1,6 +1,6 @@
 #include "LogoManager.h"
 
-#include "FileAttributes.h"
+#include "drive/FileAttributes.h"
 #include "LogoFormat.h"
 
 #include "imaging/Errors.h"

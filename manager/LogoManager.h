@@ -10,7 +10,7 @@
 // start, and no operation replaces its installed logo until it is kept.
 #pragma once
 
-#include "DriveC.h"
+#include "drive/DriveC.h"
 #include "FileResult.h"
 #include "LogoSlot.h"
 

@@ -3,7 +3,7 @@
 // test doubles.
 #include "about/frmAbout.h"
 
-#include "app/artwork/Artwork.h"
+#include "desktop/artwork/Artwork.h"
 #include "support/AboutDoubles.h"
 #include "support/PlatformDoubles.h"
 

@@ -1,6 +1,6 @@
 // The program's built-in pictures load at the sizes the windows use, and the
 // link pointer points where its hot spot is.
-#include "app/artwork/Artwork.h"
+#include "desktop/artwork/Artwork.h"
 
 #include <QImage>
 

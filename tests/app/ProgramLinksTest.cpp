@@ -1,4 +1,4 @@
-#include "app/platform/ProgramLinks.h"
+#include "desktop/ProgramLinks.h"
 
 #include "cli/GuideLocation.h"
 #include "support/TempDir.h"

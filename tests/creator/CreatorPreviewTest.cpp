@@ -1,9 +1,9 @@
 // The Logo Creator's ways into the Boot Preview, offscreen: the canvas's
 // context menu and Ctrl+P open the preview of the picture in memory.
-#include "creator/fMain.h"
+#include "creator/window/fMain.h"
 
-#include "app/platform/SettingsStore.h"
-#include "preview/BootPreviewWindow.h"
+#include "desktop/SettingsStore.h"
+#include "preview/window/BootPreviewWindow.h"
 #include "support/PictureFixtures.h"
 #include "support/PlatformDoubles.h"
 #include "widgets/FileBrowser.h"

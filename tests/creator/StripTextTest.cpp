@@ -1,6 +1,6 @@
 // A message about a file in the strip's first field: the words around the path
 // whole, the path shortened in its middle to what they leave.
-#include "creator/StripText.h"
+#include "creator/window/StripText.h"
 
 #include <QFont>
 #include <QFontMetrics>

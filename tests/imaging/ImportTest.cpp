@@ -3,7 +3,7 @@
 // load fails.
 #include "imaging/Errors.h"
 #include "imaging/cDIB.h"
-#include "imaging/cDIBSave.h"
+#include "pictureio/cDIBSave.h"
 #include "imaging/decode/PictureLoader.h"
 #include "palette/cDIBDither.h"
 #include "palette/cDIBPal.h"

@@ -2,9 +2,9 @@
 // encoder writes it, and writing a record back without losing its fields.
 #include "DriveFixture.h"
 
-#include "manager/DosAttrib.h"
-#include "manager/DriveC.h"
-#include "manager/FileAttributes.h"
+#include "drive/DosAttrib.h"
+#include "drive/DriveC.h"
+#include "drive/FileAttributes.h"
 
 #include <cstdint>
 #include <optional>

@@ -1,7 +1,7 @@
 #include "DriveFixture.h"
 
-#include "manager/DriveC.h"
-#include "manager/FileAttributes.h"
+#include "drive/DriveC.h"
+#include "drive/FileAttributes.h"
 #include "manager/LogoSlot.h"
 
 #include "imaging/Errors.h"

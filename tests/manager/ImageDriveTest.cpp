@@ -5,9 +5,9 @@
 #include "ImageFixture.h"
 
 #include "imaging/UniqueFd.h"
-#include "manager/DriveC.h"
-#include "manager/FileAttributes.h"
-#include "manager/Mtools.h"
+#include "drive/DriveC.h"
+#include "drive/FileAttributes.h"
+#include "drive/Mtools.h"
 
 #include <cstring>
 #include <functional>

@@ -1,6 +1,6 @@
 #include "DriveFixture.h"
 
-#include "manager/FileAttributes.h"
+#include "drive/FileAttributes.h"
 #include "manager/LogoManager.h"
 
 #include "imaging/Errors.h"

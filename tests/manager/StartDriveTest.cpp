@@ -3,9 +3,9 @@
 // window still opens, on the practice drive, and says why.
 #include "ImageFixture.h"
 
-#include "app/platform/SettingsStore.h"
+#include "desktop/SettingsStore.h"
 #include "imaging/UniqueFd.h"
-#include "manager/StartDrive.h"
+#include "manager/window/StartDrive.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -1,6 +1,6 @@
 #include "imaging/Errors.h"
 #include "imaging/cDIB.h"
-#include "imaging/cDIBSave.h"
+#include "pictureio/cDIBSave.h"
 #include "palette/cDIBDither.h"
 #include "palette/cDIBPal.h"
 #include "support/SurfaceHelpers.h"

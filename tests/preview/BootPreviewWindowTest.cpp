@@ -1,8 +1,8 @@
 // The Boot Preview window offscreen: logos made on the spot in a scratch
 // folder, the picture read back from grabs and compared with the core's.
-#include "preview/BootPreviewWindow.h"
+#include "preview/window/BootPreviewWindow.h"
 
-#include "preview/BootPreviewView.h"
+#include "preview/window/BootPreviewView.h"
 #include "preview/RowPattern.h"
 #include "support/PictureFixtures.h"
 #include "widgets/WidgetHelpers.h"

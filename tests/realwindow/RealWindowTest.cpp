@@ -15,7 +15,7 @@
 // so hit-testing, modality and focus are Qt's own; only the server's choice of
 // the window under the pointer is left out, so a window is raised before use.
 #include "app/WindowProgram.h"
-#include "app/platform/SettingsStore.h"
+#include "desktop/SettingsStore.h"
 #include "support/PictureFixtures.h"
 #include "support/TempDir.h"
 #include "widgets/ucInfo.h"

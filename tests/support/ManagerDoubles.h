@@ -3,8 +3,8 @@
 // made of doubles.
 #pragma once
 
-#include "app/platform/SettingsStore.h"
-#include "manager/ManagerPlatform.h"
+#include "desktop/SettingsStore.h"
+#include "manager/window/ManagerPlatform.h"
 #include "support/AboutDoubles.h"
 #include "support/PlatformDoubles.h"
 

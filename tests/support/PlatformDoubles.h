@@ -3,8 +3,8 @@
 // remember what they were given.
 #pragma once
 
-#include "app/platform/Dialogs.h"
-#include "app/platform/DocumentOpener.h"
+#include "desktop/Dialogs.h"
+#include "desktop/DocumentOpener.h"
 
 #include <QString>
 

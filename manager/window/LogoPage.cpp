@@ -1,0 +1,157 @@
+#include "LogoPage.h"
+
+#include "BoxPicture.h"
+#include "ManagerPlatform.h"
+#include "desktop/QtText.h"
+#include "imaging/Errors.h"
+#include "manager/LogoFormat.h"
+#include "widgets/FileBrowser.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QPushButton>
+#include <QWidget>
+
+namespace quillmere {
+
+namespace {
+
+template <class T> T* Control(QWidget& window, std::string_view name)
+{
+    return window.findChild<T*>(Text(name));
+}
+
+void Show(QLabel* box, const QImage& picture)
+{
+    if (picture.isNull())
+        box->clear();
+    else
+        box->setPixmap(QPixmap::fromImage(picture));
+}
+
+} // namespace
+
+LogoPage::LogoPage(LogoKind kind, QWidget& window, FileBrowser& browser, ManagerState& state)
+    : QObject(&window), kind_(kind), slot_(SlotOf(kind)), browser_(browser), state_(state)
+{
+    const LogoPageNames& names = LogoPageControls()[static_cast<std::size_t>(kind)];
+    preview_ = Control<QLabel>(window, names.preview);
+    prompt_ = Control<QLabel>(window, names.prompt);
+    verdict_ = Control<QLabel>(window, names.verdict);
+    mark_ = Control<QLabel>(window, names.mark);
+    current_ = Control<QLabel>(window, names.current);
+    text_ = Control<QLineEdit>(window, names.text);
+    install_ = Control<QPushButton>(window, names.install);
+    convert_ = Control<QPushButton>(window, names.convert);
+
+    mark_->hide();
+    convert_->setEnabled(false);
+    connect(&browser_, &FileBrowser::FileClick, this, &LogoPage::File_Click);
+    connect(text_, &QLineEdit::textChanged, this, &LogoPage::Text_Change);
+    connect(install_, &QPushButton::clicked, this, &LogoPage::Install_Click);
+    connect(convert_, &QPushButton::clicked, this, &LogoPage::Convert_Click);
+}
+
+void LogoPage::ShowAbsence(bool installed) { mark_->setVisible(!installed); }
+
+void LogoPage::LoadCurrent()
+{
+    Show(current_, LoadBoxPicture(state_.manager.Drive(), slot_.installPath, kBoxWidth, kBoxHeight));
+}
+
+void LogoPage::SetPathField(const QString& text)
+{
+    // The preview reloads on every write, even of the same text.
+    if (text_->text() == text)
+        Text_Change();
+    else
+        text_->setText(text);
+}
+
+void LogoPage::File_Click()
+{
+    const std::filesystem::path file = browser_.SelectedPath();
+    if (file.empty())
+        return;
+    prompt_->hide();
+    state_.selectedFile = file;
+    SetPathField(PathText(file));
+    // A file gone since it was listed is no logo: "Wrong Format", not a failure.
+    const bool valid = IsValidLogo(file);
+    verdict_->setText(Text(valid ? kValidFormat : kWrongFormat));
+    convert_->setEnabled(!valid);
+}
+
+void LogoPage::Text_Change()
+{
+    preview_->clear();
+    Show(preview_, LoadBoxPicture(std::filesystem::path(text_->text().toLocal8Bit().toStdString()), kBoxWidth,
+                                  kBoxHeight));
+}
+
+void LogoPage::Install_Click()
+{
+    if (state_.selectedFile.empty()) {
+        state_.messages.Information(state_.window, Text(kNoFileSelectedTitle), Text(kNoFileSelectedText));
+        return;
+    }
+    // A file removed since it was clicked is gone, not a picture to convert.
+    std::error_code ec;
+    if (std::filesystem::symlink_status(state_.selectedFile, ec).type() == std::filesystem::file_type::not_found) {
+        state_.messages.Warning(state_.window, QStringLiteral("Install This Logo"),
+                                QStringLiteral("%1 does not exist, so the %2 was not installed.")
+                                    .arg(PathText(state_.selectedFile), Text(slot_.title).toLower()));
+        browser_.Refresh();
+        return;
+    }
+    if (verdict_->text() != Text(kValidFormat)) {
+        const QString question = Text(ConvertFileQuestion(browser_.FileName()));
+        if (state_.messages.AskYesNo(state_.window, Text(kConvertFileTitle), question))
+            Convert_Click();
+        return;
+    }
+    if (!state_.sameDrive())
+        return;
+    // The core tests the file it copies itself, so a verdict shown for a file
+    // clicked on this page never lets another page's selection through.
+    const InstallReport report = state_.manager.InstallLogo(kind_, state_.selectedFile);
+    switch (report.outcome) {
+    case InstallOutcome::Installed:
+        break;
+    case InstallOutcome::WrongFormat: {
+        const std::string name = state_.selectedFile.filename().string();
+        if (state_.messages.AskYesNo(state_.window, Text(kConvertFileTitle), Text(ConvertFileQuestion(name))))
+            state_.openCreator(state_.selectedFile.parent_path(), name);
+        break;
+    }
+    case InstallOutcome::NoFileSelected:
+    case InstallOutcome::FileMissing:
+    case InstallOutcome::CopyFailed:
+    case InstallOutcome::OriginalOwed: {
+        // One sentence: the file and the reason once, then what it meant.
+        const std::string title = Text(slot_.title).toLower().toStdString();
+        std::string text = AsSentence(report.reason);
+        if (report.outcome != InstallOutcome::OriginalOwed) {
+            std::string why = report.reason;
+            if (!report.files.empty() && !report.files.back().done)
+                why = FailureReason(report.files.back());
+            text = AsSentence(why + ", so the " + title + " was not installed");
+        }
+        state_.messages.Warning(state_.window, QStringLiteral("Install This Logo"), Text(text));
+        break;
+    }
+    }
+    // The mark and the picture tell what the drive holds now, whatever happened.
+    ShowInstalled();
+}
+
+void LogoPage::ShowInstalled()
+{
+    ShowAbsence(state_.manager.Drive().Exists(slot_.installPath));
+    LoadCurrent();
+}
+
+void LogoPage::Convert_Click() { state_.openCreator(browser_.Path(), browser_.FileName()); }
+
+} // namespace quillmere

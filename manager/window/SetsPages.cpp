@@ -1,0 +1,111 @@
+#include "SetsPages.h"
+
+#include "BoxPicture.h"
+#include "LogoPage.h"
+#include "ManagerPlatform.h"
+#include "desktop/QtText.h"
+#include "imaging/Errors.h"
+#include "manager/FileResult.h"
+#include "manager/window/ManagerLayout.h"
+
+#include <QLabel>
+#include <QPixmap>
+#include <QPushButton>
+#include <QWidget>
+
+namespace quillmere {
+
+namespace {
+
+template <class T> T* Control(QWidget& window, std::string_view name) { return window.findChild<T*>(Text(name)); }
+
+void Show(QLabel* box, const QImage& picture)
+{
+    if (picture.isNull())
+        box->clear();
+    else
+        box->setPixmap(QPixmap::fromImage(picture));
+}
+
+} // namespace
+
+SetsPages::SetsPages(QWidget& window, ManagerState& state, std::function<void()> reloadCurrent)
+    : QObject(&window), window_(window), state_(state), reloadCurrent_(std::move(reloadCurrent))
+{
+    for (int set = kFirstSet; set <= kLastSet; ++set) {
+        const SetControlNames& names = SetControls()[static_cast<std::size_t>(set - 1)];
+        connect(Control<QPushButton>(window, names.save), &QPushButton::clicked, this, [this, set] { SaveSet(set); });
+        connect(Control<QPushButton>(window, names.install), &QPushButton::clicked, this,
+                [this, set] { InstallSet(set); });
+    }
+    connect(Control<QPushButton>(window, "Command6a"), &QPushButton::clicked, this, &SetsPages::RestoreOriginals);
+}
+
+void SetsPages::SaveSet(int set)
+{
+    if (!state_.sameDrive())
+        return;
+    const std::vector<FileResult> results = state_.manager.SaveSet(set);
+    const SetControlNames& names = SetControls()[static_cast<std::size_t>(set - 1)];
+    // The thumbnail shows the startup logo installed now, whether or not its copy was made.
+    const QImage picture = LoadBoxPicture(state_.manager.Drive(), SlotOf(LogoKind::Startup).installPath,
+                                          kThumbnailWidth, kThumbnailHeight);
+    if (!picture.isNull())
+        Control<QLabel>(window_, names.thumbnail)->setPixmap(QPixmap::fromImage(picture));
+    ReportFailures(QStringLiteral("Save Set %1").arg(set), results);
+}
+
+void SetsPages::InstallSet(int set)
+{
+    if (!state_.sameDrive())
+        return;
+    const std::vector<FileResult> results = state_.manager.InstallSet(set);
+    reloadCurrent_();
+    ReportFailures(QStringLiteral("Install Set %1").arg(set), results);
+}
+
+void SetsPages::RestoreOriginals()
+{
+    if (!state_.sameDrive())
+        return;
+    const std::vector<FileResult> results = state_.manager.RestoreOriginals();
+    reloadCurrent_();
+    ReportFailures(QStringLiteral("Restore Originals"), results);
+}
+
+void SetsPages::LoadThumbnails()
+{
+    const DriveC& drive = state_.manager.Drive();
+    const LogoSlot& startup = SlotOf(LogoKind::Startup);
+    for (int set = kFirstSet; set <= kLastSet; ++set)
+        Show(Control<QLabel>(window_, SetControls()[static_cast<std::size_t>(set - 1)].thumbnail),
+             LoadBoxPicture(drive, BackupPath(startup, SetBackupNumber(set)), kThumbnailWidth, kThumbnailHeight));
+    for (std::size_t k = 0; k < kOriginalPictures.size(); ++k)
+        Show(Control<QLabel>(window_, kOriginalPictures[k]),
+             LoadBoxPicture(drive, BackupPath(LogoSlots()[k], kOriginalsBackup), kBoxWidth, kBoxHeight));
+}
+
+void SetsPages::ReportFailures(const QString& title, const std::vector<FileResult>& results)
+{
+    // A kind the set never held is no failure: that logo just stays. What
+    // could not be done for another reason (a full disk, a read-only file, an
+    // original still owed) is told.
+    QString lines;
+    for (const FileResult& r : results) {
+        if (r.done || r.sourceMissing || r.step != FileStep::Copy)
+            continue;
+        // Which logo it was, and whether it was to be installed or saved.
+        std::string what;
+        for (const LogoSlot& slot : LogoSlots()) {
+            if (r.target == slot.copyPath)
+                what = ", so the " + std::string(slot.name) + " logo was not installed";
+            else if (r.source == slot.copyPath)
+                what = ", so the " + std::string(slot.name) + " logo was not saved";
+        }
+        lines += Text(AsSentence(r.notTried ? r.detail : FailureReason(r) + what)) + u'\n';
+    }
+    if (!lines.isEmpty())
+        state_.messages.Warning(&window_, title, lines.trimmed());
+}
+
+} // namespace quillmere
