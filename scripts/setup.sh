@@ -9,6 +9,7 @@ packages=(
   xvfb xauth clang libclang-rt-14-dev python3
   libjpeg-turbo-progs imagemagick time libpng-dev locales
   mtools dosfstools desktop-file-utils
+  dpkg-dev debhelper lintian appstream bash-completion
 )
 
 missing=()

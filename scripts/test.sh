@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds incrementally and runs the whole test suite:
-# the optimised build, a bounded fuzzing run of the picture import, then the same
+# the optimised build, the Debian package and its checks, a bounded fuzzing run
+# of the picture import, then the same
 # tests under AddressSanitizer and UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -13,6 +14,9 @@ echo "== optimised build"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j "$jobs"
 ctest --test-dir build --output-on-failure -j "$jobs"
+
+echo "== the Debian package (a release build, lintian, the validators, the unpacked program)"
+tests/package/package-test.sh
 
 echo "== fuzzing the picture import (clang, libFuzzer, ASan and UBSan; a minute per format)"
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
