@@ -45,7 +45,7 @@ std::filesystem::path SnapshotFolder(const char* tmp, const char* temp, const st
 }
 
 SnapshotHistory::SnapshotHistory(std::filesystem::path temporaryFolder, std::uint64_t handle)
-    : parent_(std::move(temporaryFolder)), prefix_("b" + std::to_string(handle))
+    : parent_(std::move(temporaryFolder)), prefix_(std::string("b").append(std::to_string(handle)))
 {
 }
 

@@ -298,7 +298,7 @@ std::vector<MtoolsFolder> ParseMdir(std::string_view out)
         }
         const std::string_view base = words[0];
         const std::string_view ext = words.size() == 3 ? words[1] : std::string_view{};
-        const std::string spelled = std::string(base) + (ext.empty() ? "" : "." + std::string(ext));
+        const std::string spelled = std::string(base) + (ext.empty() ? "" : std::string(".").append(ext));
         entry.dot = entry.folder && (spelled == "." || spelled == "..");
         entry.shortName = Upper(spelled);
         const std::size_t longAt = stamp + 19;
