@@ -13,7 +13,7 @@ deb=$(scripts/package.sh "$work/out" | tail -n 1)
 [[ -f $deb ]] || fail "scripts/package.sh named no package: '$deb'"
 echo "package: $(basename "$deb")"
 
-lintian --fail-on error,warning --no-tag-display-limit "$deb" || fail "lintian reports the package"
+lintian --fail-on error,warning --tag-display-limit 0 "$deb" || fail "lintian reports the package"
 
 root=$work/root
 dpkg-deb -x "$deb" "$root"
