@@ -30,7 +30,7 @@ expect()
     fi
 }
 
-expect "quillmere " "check convert creator info install preview restore-originals sets status"
+expect "quillmere " "animate check convert creator info install preview restore-originals sets status"
 expect "quillmere re" "restore-originals"
 expect "quillmere --d" "--drive-c"
 expect "quillmere --partition " "1 2 3 4"
@@ -44,4 +44,5 @@ expect "quillmere convert --quality " "best exact"
 expect "quillmere convert --" "--fit --max-megapixels --pad-colour --quality"
 expect "quillmere convert ph" "photo.jpg"
 expect "quillmere preview --s" "--still"
+expect "quillmere animate --" "--first --still"
 exit $((failures > 0))
