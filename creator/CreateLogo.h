@@ -3,6 +3,7 @@
 // command line on a picture file.
 #pragma once
 
+#include "creator/AnimatedLogo.h"
 #include "imaging/Progress.h"
 #include "imaging/decode/PictureLoader.h"
 
@@ -46,7 +47,25 @@ struct ConversionOptions {
     LogoQuality quality = LogoQuality::Exact;
     LogoFit fit = LogoFit::Stretch;
     std::uint32_t padColour = 0; // 0xRRGGBB, for LogoFit::Pad
+    LogoAnimationChoice animation = LogoAnimationChoice::Automatic;
+    BandOptions band;                      // for LogoAnimationChoice::Band
+    std::shared_ptr<const AnimatedPart> kept; // the picture's own animation, if any
+    BorderChoice border = BorderChoice::Palette;
+    std::uint32_t borderColour = 0; // 0xRRGGBB, for BorderChoice::Colour
 };
+
+// What Create Logo made: the depth to save at, and the animation byte to save
+// (0: still).
+struct CreatedLogo {
+    std::uint8_t bpp = 0;
+    std::uint8_t firstAnimated = 0;
+};
+
+// The animation options choose: Automatic is Keep for a picture with a kept
+// part fitted by stretching, else None. Throws OptionConflict for Keep
+// without a kept part, or with a fit other than Stretch (which would move its
+// pixels), and for Automatic on a kept part with such a fit.
+LogoAnimationChoice ResolveAnimation(const ConversionOptions& options);
 
 // The names used on the command line and in settings: "exact", "best";
 // "stretch", "crop", "pad". No value for any other name.
@@ -78,24 +97,35 @@ FitPlan PlanFit(std::int32_t W, std::int32_t H, LogoFit fit);
 // Errors of the steps propagate.
 std::uint8_t CreateLogo(cDIB& DIB, cDIBPal& Pal, cDIBDither& Dither, CreateLogoSteps* steps = nullptr);
 
-// The same under options: with the defaults exactly the conversion above.
-// Fit Crop and Pad resize nearest-pixel, as Stretch does, from PlanFit's
-// source rectangle onto its target rectangle, raising Progress for each of the
-// 400 rows and ProgressEnd to DIB's observer. Quality Best makes Pal with
-// CreateBest on the 320 x 400 picture and fills Dither with
+// The same under options: with the defaults, for a still picture, exactly the
+// conversion above. Fit Crop and Pad resize nearest-pixel, as Stretch does,
+// from PlanFit's source rectangle onto its target rectangle, raising Progress
+// for each of the 400 rows and ProgressEnd to DIB's observer. Quality Best
+// makes Pal with CreateBest on the 320 x 400 picture and fills Dither with
 // DitherToBestPalette.
-std::uint8_t CreateLogo(cDIB& DIB, cDIBPal& Pal, cDIBDither& Dither, const ConversionOptions& options,
+//
+// Animation and border: the entries from the first animated one F up are the
+// band's ramp or the kept part's own colours, and their pixels (the band's
+// rows, or the kept part's pixels of index F or more) take them as they are;
+// the rest of the picture is reduced into entries 0 to F - 1, built from the
+// rows above a band, or from the whole picture. A border colour takes entry 0
+// and the picture's own colours the entries after it. Throws what
+// ResolveAnimation throws, and Error for band options out of range.
+CreatedLogo CreateLogo(cDIB& DIB, cDIBPal& Pal, cDIBDither& Dither, const ConversionOptions& options,
                         CreateLogoSteps* steps = nullptr);
 
-// What "Save Logo" writes: Save_BMP(path, DIB, Pal, Dither, bpp). Replaces an
-// existing file only when the new one is complete.
+// What "Save Logo" writes: Save_BMP(path, DIB, Pal, Dither, bpp) with the
+// animation byte firstAnimated. Replaces an existing file only when the new
+// one is complete.
 void SaveLogo(const std::filesystem::path& path, const cDIB& DIB, const cDIBPal& Pal, const cDIBDither& Dither,
-              std::uint8_t bpp);
+              std::uint8_t bpp, std::uint8_t firstAnimated = 0);
 
 // The whole job without a window: loads input (BMP, GIF or JPEG) within
-// limits, runs CreateLogo under options and saves the 8-bit logo to output. Throws FileError
-// (naming the file at fault) or another Error; output is then untouched. The
-// resize reports to resizeProgress, the colour reduction to reduceProgress.
+// limits, runs CreateLogo under options (with the input's own animated part as
+// options.kept) and saves the 8-bit logo to output. Throws FileError (naming
+// the file at fault), OptionConflict (naming input) or another Error; output
+// is then untouched. The resize reports to resizeProgress, the colour
+// reduction to reduceProgress.
 void ConvertPictureFile(const std::filesystem::path& input, const std::filesystem::path& output,
                         CreateLogoSteps* steps = nullptr, ProgressObserver* resizeProgress = nullptr,
                         ProgressObserver* reduceProgress = nullptr, const DecodeLimits& limits = {},

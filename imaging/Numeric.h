@@ -56,4 +56,13 @@ inline std::uint8_t roundToByte(double v)
     return static_cast<std::uint8_t>(r);
 }
 
+// n / d for n >= 0 and d > 0, rounded to the nearest integer, halves to even:
+// the same rule in whole numbers, for means and blends of colour levels.
+inline std::int64_t divideRounded(std::int64_t n, std::int64_t d)
+{
+    const std::int64_t q = n / d;
+    const std::int64_t twice = 2 * (n % d);
+    return twice > d || (twice == d && q % 2 == 1) ? q + 1 : q;
+}
+
 } // namespace quillmere

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 
 namespace quillmere::dither {
@@ -42,6 +43,23 @@ inline std::int32_t DepthForCount(std::int32_t count)
         throw Error("Only a palette of 2, 16 or 256 colours can be dithered to, not one of "
                     + std::to_string(count));
     }
+}
+
+// Throws Error unless first is 1 to count and indices holds one byte for each
+// of W x H pixels, SubscriptError when one of them is count or more.
+inline void CheckReserved(std::int32_t first, std::span<const std::uint8_t> indices, std::int32_t W,
+                          std::int32_t H, std::int32_t count)
+{
+    if (first < 1 || first > count)
+        throw Error("Entries from " + std::to_string(first) + " up cannot be kept from a palette of "
+                    + std::to_string(count));
+    if (indices.size() != static_cast<std::size_t>(W) * static_cast<std::size_t>(H))
+        throw Error("The kept indices are for " + std::to_string(indices.size()) + " pixels, not "
+                    + std::to_string(W) + " x " + std::to_string(H));
+    const auto highest = std::max_element(indices.begin(), indices.end());
+    if (highest != indices.end() && *highest >= count)
+        throw SubscriptError("Palette entry " + std::to_string(*highest) + " does not exist (the palette has "
+                             + std::to_string(count) + " entries)");
 }
 
 // Walks the surface top row first, each row left to right; the index of picture

@@ -12,12 +12,23 @@
 #include "imaging/Progress.h"
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 namespace quillmere {
 
 class cDIB;
 class cDIBPal;
+
+// Palette entries kept from the colour reduction for pixels whose index is
+// decided beforehand (an animated part of a logo): the reduction chooses among
+// entries 0 to first - 1 only, and each pixel whose value in indices (one byte
+// a pixel, rows top-down) is first or more takes that entry as it is, shown in
+// its colour, passing no error on and absorbing what reached it.
+struct ReservedEntries {
+    std::int32_t first = 256;
+    std::span<const std::uint8_t> indices;
+};
 
 class cDIBDither : public ProgressSource {
 public:
@@ -70,6 +81,13 @@ public:
     // one, before any pixel changes).
     void DitherToColorPalette(cDIB& DIB, const cDIBPal& Pal, bool Diffuse);
 
+    // The same around reserved entries: the cube is built from a lookup of
+    // Pal's entries 0 to reserved.first - 1 (Pal's own lookup palette is not
+    // used). Throws Error before anything changes when reserved.first is not
+    // 1 to Count or reserved.indices is not one byte a pixel, SubscriptError
+    // when a pixel's index is beyond the palette.
+    void DitherToColorPalette(cDIB& DIB, const cDIBPal& Pal, bool Diffuse, const ReservedEntries& reserved);
+
     // Any palette of 2, 16 or 256 entries, remapped for the least visible error:
     // each pixel takes the entry nearest to its colour plus the error diffused
     // to it (Floyd-Steinberg weights in a serpentine scan, in exact integer
@@ -83,6 +101,9 @@ public:
     // changes; does nothing on a surface without pixels.
     void DitherToBestPalette(cDIB& DIB, const cDIBPal& Pal);
 
+    // The same around reserved entries, throwing as DitherToColorPalette does.
+    void DitherToBestPalette(cDIB& DIB, const cDIBPal& Pal, const ReservedEntries& reserved);
+
     // Leaves the surface as it is and raises Progress(0 .. Height), then
     // ProgressEnd(). The buffer is not touched.
     void DitherToTrueColor(const cDIB& DIB);
@@ -93,6 +114,10 @@ public:
     std::int32_t CountColors(const cDIB& DIB) const;
 
 private:
+    // Both reductions with or without reserved entries (null: none).
+    void ReduceToColorPalette(cDIB& DIB, const cDIBPal& Pal, bool Diffuse, const ReservedEntries* reserved);
+    void ReduceToBestPalette(cDIB& DIB, const cDIBPal& Pal, const ReservedEntries* reserved);
+
     std::vector<std::uint8_t> palID_;
     std::int32_t stride_ = 0;
     std::int32_t width_ = 0;

@@ -81,9 +81,17 @@ std::int32_t ClampByte(std::int32_t v) noexcept { return std::clamp(v, 0, 255); 
 // floors, also for negative numbers).
 std::int32_t Levels(std::int32_t acc) noexcept { return (acc + 128) >> 8; }
 
-template <int Depth, typename RowDone>
+// Pixels of reserved entries: top-down, one a pixel (null: none), and the
+// colours of every entry.
+struct Fixed {
+    const std::uint8_t* indices = nullptr;
+    const std::vector<Colour>* colours = nullptr;
+    std::int32_t first = 256;
+};
+
+template <int Depth, bool Reserved, typename RowDone>
 void RemapRows(NearestEntry& search, std::uint8_t* bits, std::uint8_t* buffer, std::int32_t stride,
-               std::int32_t W, std::int32_t H, RowDone&& rowDone)
+               std::int32_t W, std::int32_t H, const Fixed& fixed, RowDone&& rowDone)
 {
     // Error still to come to each pixel of this row and the next, three
     // components each, with a spare column at either end for the shares that
@@ -101,6 +109,18 @@ void RemapRows(NearestEntry& search, std::uint8_t* bits, std::uint8_t* buffer, s
         for (std::int32_t k = 0; k < W; ++k) {
             const std::int32_t x = forwards ? k : W - 1 - k;
             std::uint8_t* px = line + static_cast<std::ptrdiff_t>(x) * 4;
+            if constexpr (Reserved) {
+                const std::uint8_t kept = fixed.indices[static_cast<std::ptrdiff_t>(y) * W + x];
+                if (kept >= fixed.first) {
+                    dither::PutIndex<Depth>(indices, x, kept);
+                    const Colour& shown = (*fixed.colours)[kept];
+                    px[0] = static_cast<std::uint8_t>(shown.b);
+                    px[1] = static_cast<std::uint8_t>(shown.g);
+                    px[2] = static_cast<std::uint8_t>(shown.r);
+                    px[3] = 0;
+                    continue;
+                }
+            }
             const Colour own{px[2], px[1], px[0]};
             const std::uint8_t kind = kinds[static_cast<std::size_t>(y) * static_cast<std::size_t>(W) +
                                             static_cast<std::size_t>(x)];
@@ -151,9 +171,27 @@ void RemapRows(NearestEntry& search, std::uint8_t* bits, std::uint8_t* buffer, s
     }
 }
 
+
+template <int Depth, typename RowDone>
+void RemapRowsAround(NearestEntry& search, std::uint8_t* bits, std::uint8_t* buffer, std::int32_t stride,
+                     std::int32_t W, std::int32_t H, const Fixed& fixed, RowDone&& rowDone)
+{
+    if (fixed.indices)
+        RemapRows<Depth, true>(search, bits, buffer, stride, W, H, fixed, rowDone);
+    else
+        RemapRows<Depth, false>(search, bits, buffer, stride, W, H, fixed, rowDone);
+}
+
 } // namespace
 
-void cDIBDither::DitherToBestPalette(cDIB& DIB, const cDIBPal& Pal)
+void cDIBDither::DitherToBestPalette(cDIB& DIB, const cDIBPal& Pal) { ReduceToBestPalette(DIB, Pal, nullptr); }
+
+void cDIBDither::DitherToBestPalette(cDIB& DIB, const cDIBPal& Pal, const ReservedEntries& reserved)
+{
+    ReduceToBestPalette(DIB, Pal, &reserved);
+}
+
+void cDIBDither::ReduceToBestPalette(cDIB& DIB, const cDIBPal& Pal, const ReservedEntries* reserved)
 {
     std::uint8_t* bits = DIB.DIBitsPtr();
     if (!bits)
@@ -166,19 +204,26 @@ void cDIBDither::DitherToBestPalette(cDIB& DIB, const cDIBPal& Pal)
     const std::uint8_t* e = Pal.PalettePtr();
     for (std::size_t i = 0; i < entries.size(); ++i)
         entries[i] = {e[i * 4 + 2], e[i * 4 + 1], e[i * 4]};
-    NearestEntry search(entries);
+    Fixed fixed;
+    std::int32_t searched = Pal.Count();
+    if (reserved) {
+        dither::CheckReserved(reserved->first, reserved->indices, W, H, Pal.Count());
+        fixed = {reserved->indices.data(), &entries, reserved->first};
+        searched = reserved->first;
+    }
+    NearestEntry search({entries.begin(), entries.begin() + searched});
 
     std::uint8_t* buffer = InitializePalID(W, H, static_cast<std::uint8_t>(depth));
     const auto rowDone = [this](std::int32_t y) { RaiseProgress(y); };
     switch (depth) {
     case 8:
-        RemapRows<8>(search, bits, buffer, stride_, W, H, rowDone);
+        RemapRowsAround<8>(search, bits, buffer, stride_, W, H, fixed, rowDone);
         break;
     case 4:
-        RemapRows<4>(search, bits, buffer, stride_, W, H, rowDone);
+        RemapRowsAround<4>(search, bits, buffer, stride_, W, H, fixed, rowDone);
         break;
     default:
-        RemapRows<1>(search, bits, buffer, stride_, W, H, rowDone);
+        RemapRowsAround<1>(search, bits, buffer, stride_, W, H, fixed, rowDone);
         break;
     }
     RaiseProgressEnd();

@@ -10,18 +10,26 @@
 #include "palette/cDIBPal.h"
 
 #include <cstring>
+#include <optional>
 #include <string>
 
 namespace quillmere {
 
 namespace {
 
+// A pixel of a reserved entry: its index and the entry's 4 bytes.
+struct Fixed {
+    const std::uint8_t* indices = nullptr; // top-down, one a pixel; null: none
+    const std::uint8_t* entries = nullptr;
+    std::int32_t first = 256;
+};
+
 // The diffusing scan. The right neighbour's colour is carried from one pixel to
 // the next instead of going through memory: nothing else reads it before its
 // own visit, which overwrites it.
-template <int Depth, typename RowDone>
+template <int Depth, bool Reserved, typename RowDone>
 void DiffuseRows(IndexCube& cube, std::uint8_t* bits, std::uint8_t* buffer, std::int32_t stride, std::int32_t W,
-                 std::int32_t H, RowDone&& rowDone)
+                 std::int32_t H, const Fixed& fixed, RowDone&& rowDone)
 {
     const dither::FloydSteinberg diffusion;
     for (std::int32_t y = 0; y < H; ++y) {
@@ -30,6 +38,19 @@ void DiffuseRows(IndexCube& cube, std::uint8_t* bits, std::uint8_t* buffer, std:
         const bool rowBelow = y < H - 1;
         std::int32_t B = px[0], G = px[1], R = px[2];
         for (std::int32_t x = 0; x < W; ++x, px += 4) {
+            if constexpr (Reserved) {
+                const std::uint8_t kept = fixed.indices[static_cast<std::ptrdiff_t>(y) * W + x];
+                if (kept >= fixed.first) {
+                    dither::PutIndex<Depth>(row, x, kept);
+                    std::memcpy(px, fixed.entries + static_cast<std::size_t>(kept) * 4, 4);
+                    if (x < W - 1) {
+                        B = px[4];
+                        G = px[5];
+                        R = px[6];
+                    }
+                    continue;
+                }
+            }
             const IndexCube::Cell& cell = cube.At(cube.CellOf(static_cast<std::uint8_t>(R),
                                                              static_cast<std::uint8_t>(G),
                                                              static_cast<std::uint8_t>(B)));
@@ -55,9 +76,29 @@ void DiffuseRows(IndexCube& cube, std::uint8_t* bits, std::uint8_t* buffer, std:
     }
 }
 
+template <int Depth, typename RowDone>
+void DiffuseRowsAround(IndexCube& cube, std::uint8_t* bits, std::uint8_t* buffer, std::int32_t stride,
+                       std::int32_t W, std::int32_t H, const Fixed& fixed, RowDone&& rowDone)
+{
+    if (fixed.indices)
+        DiffuseRows<Depth, true>(cube, bits, buffer, stride, W, H, fixed, rowDone);
+    else
+        DiffuseRows<Depth, false>(cube, bits, buffer, stride, W, H, fixed, rowDone);
+}
+
 } // namespace
 
 void cDIBDither::DitherToColorPalette(cDIB& DIB, const cDIBPal& Pal, bool Diffuse)
+{
+    ReduceToColorPalette(DIB, Pal, Diffuse, nullptr);
+}
+
+void cDIBDither::DitherToColorPalette(cDIB& DIB, const cDIBPal& Pal, bool Diffuse, const ReservedEntries& reserved)
+{
+    ReduceToColorPalette(DIB, Pal, Diffuse, &reserved);
+}
+
+void cDIBDither::ReduceToColorPalette(cDIB& DIB, const cDIBPal& Pal, bool Diffuse, const ReservedEntries* reserved)
 {
     std::uint8_t* bits = DIB.DIBitsPtr();
     if (!bits)
@@ -65,11 +106,18 @@ void cDIBDither::DitherToColorPalette(cDIB& DIB, const cDIBPal& Pal, bool Diffus
     const std::int32_t W = DIB.Width();
     const std::int32_t H = DIB.Height();
     const std::int32_t depth = dither::DepthForCount(Pal.Count());
+    std::optional<LookupPalette> searched;
+    Fixed fixed;
+    if (reserved) {
+        dither::CheckReserved(reserved->first, reserved->indices, W, H, Pal.Count());
+        searched.emplace(Pal.PalettePtr(), reserved->first);
+        fixed = {reserved->indices.data(), Pal.PalettePtr(), reserved->first};
+    }
     std::uint8_t* buffer = InitializePalID(W, H, static_cast<std::uint8_t>(depth));
 
     // A lookup palette older than the entries may know more entries than there
     // are now; its answers would point past the palette.
-    const LookupPalette* lookup = Pal.hPal();
+    const LookupPalette* lookup = searched ? &*searched : Pal.hPal();
     if (lookup && lookup->Count() > Pal.Count())
         throw SubscriptError("The palette's lookup has " + std::to_string(lookup->Count())
                              + " entries but the palette only " + std::to_string(Pal.Count()));
@@ -79,19 +127,26 @@ void cDIBDither::DitherToColorPalette(cDIB& DIB, const cDIBPal& Pal, bool Diffus
     if (Diffuse) {
         switch (depth) {
         case 8:
-            DiffuseRows<8>(cube, bits, buffer, stride_, W, H, rowDone);
+            DiffuseRowsAround<8>(cube, bits, buffer, stride_, W, H, fixed, rowDone);
             break;
         case 4:
-            DiffuseRows<4>(cube, bits, buffer, stride_, W, H, rowDone);
+            DiffuseRowsAround<4>(cube, bits, buffer, stride_, W, H, fixed, rowDone);
             break;
         default:
-            DiffuseRows<1>(cube, bits, buffer, stride_, W, H, rowDone);
+            DiffuseRowsAround<1>(cube, bits, buffer, stride_, W, H, fixed, rowDone);
             break;
         }
     } else {
         dither::ScanRowsAtDepth(
             depth, bits, buffer, stride_, W, H,
-            [&](std::uint8_t* px, std::int32_t, std::int32_t) {
+            [&](std::uint8_t* px, std::int32_t x, std::int32_t y) {
+                if (fixed.indices) {
+                    const std::uint8_t kept = fixed.indices[static_cast<std::ptrdiff_t>(y) * W + x];
+                    if (kept >= fixed.first) {
+                        std::memcpy(px, fixed.entries + static_cast<std::size_t>(kept) * 4, 4);
+                        return kept;
+                    }
+                }
                 const IndexCube::Cell& cell = cube.At(cube.CellOf(px[2], px[1], px[0]));
                 std::memcpy(px, cell.entry.data(), 4);
                 return static_cast<std::uint8_t>(cell.index);

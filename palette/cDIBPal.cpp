@@ -82,6 +82,17 @@ bool cDIBPal::IsGreyScale() const noexcept
     return true;
 }
 
+void cDIBPal::CreateFromColours(const std::vector<std::uint32_t>& colours)
+{
+    if (colours.empty() || colours.size() > 256)
+        throw Error("A palette holds 1 to 256 entries, not " + std::to_string(colours.size()));
+    ResetEntries(static_cast<std::int32_t>(colours.size()));
+    for (std::size_t i = 0; i < colours.size(); ++i)
+        SetEntry(static_cast<std::int32_t>(i), static_cast<std::uint8_t>(colours[i] >> 16),
+                 static_cast<std::uint8_t>(colours[i] >> 8), static_cast<std::uint8_t>(colours[i]));
+    BuildLookupPalette();
+}
+
 void cDIBPal::ResetEntries(std::int32_t n)
 {
     std::vector<std::uint8_t> fresh(static_cast<std::size_t>(n) * 4, 0);

@@ -85,8 +85,13 @@ public:
     // levels a side when there are more than 8192), refined by two k-means
     // iterations. A picture of 256 colours or fewer gets exactly its own
     // colours. Entries no colour needs (and all of them for a surface
-    // without pixels) are black. Rebuilds the lookup palette.
-    void CreateBest(const cDIB& DIB);
+    // without pixels) are black. Rebuilds the lookup palette. With Count
+    // (1 to 256) the same for a palette of that many entries.
+    void CreateBest(const cDIB& DIB, std::int32_t Count = 256);
+
+    // Entry i becomes colours[i] (0x00RRGGBB), 1 to 256 of them; rebuilds the
+    // lookup palette. Throws Error, changing nothing, for another number.
+    void CreateFromColours(const std::vector<std::uint32_t>& colours);
 
 private:
     // Replaces the entries by n zero entries and sets Count.

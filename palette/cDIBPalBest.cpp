@@ -2,14 +2,17 @@
 // cut for the start, k-means iterations for the finish.
 #include "palette/cDIBPal.h"
 
+#include "imaging/Errors.h"
+
 #include "palette/ColourHistogram.h"
 #include "palette/KMeans.h"
 #include "palette/MedianCut.h"
 
+#include <string>
+
 namespace quillmere {
 
 namespace {
-constexpr std::int32_t kEntries = 256;
 // Lloyd's iterations from a median-cut start gain little after the first:
 // on photos two keep most of what eight give, at a quarter of the cost.
 constexpr std::int32_t kIterations = 2;
@@ -29,11 +32,14 @@ std::vector<ColourCell> AsCells(const std::vector<WeightedColour>& colours)
 }
 } // namespace
 
-void cDIBPal::CreateBest(const cDIB& DIB)
+void cDIBPal::CreateBest(const cDIB& DIB, std::int32_t Count)
 {
+    if (Count < 1 || Count > 256)
+        throw Error("A palette holds 1 to 256 entries, not " + std::to_string(Count));
+    const std::int32_t entries = Count;
     const std::vector<WeightedColour> colours = ColourHistogram(DIB);
     std::vector<Colour> best;
-    if (colours.size() <= static_cast<std::size_t>(kEntries)) {
+    if (colours.size() <= static_cast<std::size_t>(entries)) {
         for (const WeightedColour& c : colours)
             best.push_back(c.colour);
     } else {
@@ -48,11 +54,11 @@ void cDIBPal::CreateBest(const cDIB& DIB)
         means.reserve(cells.size());
         for (const ColourCell& cell : cells)
             means.push_back({cell.mean, static_cast<std::uint32_t>(cell.count)});
-        best = MedianCut(std::move(means), kEntries);
+        best = MedianCut(std::move(means), entries);
         RefineByKMeans(cells, best, kIterations);
     }
 
-    ResetEntries(kEntries);
+    ResetEntries(entries);
     for (std::size_t i = 0; i < best.size(); ++i)
         SetEntry(static_cast<std::int32_t>(i), static_cast<std::uint8_t>(best[i].r),
                  static_cast<std::uint8_t>(best[i].g), static_cast<std::uint8_t>(best[i].b));

@@ -36,7 +36,7 @@ void Put32(std::uint8_t* p, std::uint32_t v)
 } // namespace
 
 void cDIBSave::Save_BMP(const std::string& sFilename, const cDIB& DIB, const cDIBPal& Pal,
-                        const cDIBDither& Dither, std::uint8_t bpp)
+                        const cDIBDither& Dither, std::uint8_t bpp, std::uint32_t clrImportant)
 {
     if (!DIB.hDIB())
         return;
@@ -45,12 +45,13 @@ void cDIBSave::Save_BMP(const std::string& sFilename, const cDIB& DIB, const cDI
                  kFileHeaderBytes + kInfoHeaderBytes + (bpp <= 8 ? 4u << bpp : 0u));
     Encode_BMP(sFilename, DIB, Pal, Dither, bpp, [&file](std::span<const std::uint8_t> piece) {
         file.insert(file.end(), piece.begin(), piece.end());
-    });
+    }, clrImportant);
     ReplaceFileContents(sFilename, file);
 }
 
 void cDIBSave::Encode_BMP(const std::string& sFilename, const cDIB& DIB, const cDIBPal& Pal,
-                          const cDIBDither& Dither, std::uint8_t bpp, const Sink& sink)
+                          const cDIBDither& Dither, std::uint8_t bpp, const Sink& sink,
+                          std::uint32_t clrImportant)
 {
     if (!DIB.hDIB())
         return;
@@ -87,13 +88,14 @@ void cDIBSave::Encode_BMP(const std::string& sFilename, const cDIB& DIB, const c
     Put32(p + 2, static_cast<std::uint32_t>(fileBytes)); // bfSize
     Put32(p + 10, static_cast<std::uint32_t>(offBits));  // bfOffBits (bfReserved1/2 stay 0)
 
-    // BITMAPINFOHEADER; compression, image size, resolution and colour counts stay 0
+    // BITMAPINFOHEADER; compression, image size, resolution and colours used stay 0
     std::uint8_t* info = p + kFileHeaderBytes;
     Put32(info, kInfoHeaderBytes);             // biSize
     Put32(info + 4, static_cast<std::uint32_t>(W)); // biWidth
     Put32(info + 8, static_cast<std::uint32_t>(H)); // biHeight, positive: bottom row first
     Put16(info + 12, 1);                       // biPlanes
     Put16(info + 14, bpp);                     // biBitCount
+    Put32(info + 36, clrImportant);            // biClrImportant
 
     // Colour table: blue, green, red, 0 of each palette entry.
     std::uint8_t* table = info + kInfoHeaderBytes;

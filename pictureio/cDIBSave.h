@@ -29,8 +29,11 @@ public:
     // entries, OverflowError when a size does not fit 32 bits, FileError (file
     // name and reason) when the index buffer does not fit the picture or the
     // file cannot be written.
+    //
+    // clrImportant goes to the header's biClrImportant: the first palette
+    // entry that rotates while the computer starts, 0 for a still picture.
     static void Save_BMP(const std::string& sFilename, const cDIB& DIB, const cDIBPal& Pal,
-                         const cDIBDither& Dither, std::uint8_t bpp);
+                         const cDIBDither& Dither, std::uint8_t bpp, std::uint32_t clrImportant = 0);
 
     // The bytes Save_BMP writes, handed to sink in order, in pieces of about a
     // megabyte at most (a palette picture's rows in one piece), for a caller
@@ -39,7 +42,8 @@ public:
     // surface; throws as Save_BMP does, naming sFilename, before the first piece.
     using Sink = std::function<void(std::span<const std::uint8_t>)>;
     static void Encode_BMP(const std::string& sFilename, const cDIB& DIB, const cDIBPal& Pal,
-                           const cDIBDither& Dither, std::uint8_t bpp, const Sink& sink);
+                           const cDIBDither& Dither, std::uint8_t bpp, const Sink& sink,
+                           std::uint32_t clrImportant = 0);
 };
 
 } // namespace quillmere

@@ -365,7 +365,7 @@ void fMain::MakeLogo()
     StepRelay steps(*this);
     const ConversionOptions options = createOptions_->Options();
     try {
-        bpp_ = CreateLogo(canvas_->DIB(), pal_, *dither_, options, &steps);
+        bpp_ = CreateLogo(canvas_->DIB(), pal_, *dither_, options, &steps).bpp;
     } catch (const Error& e) {
         progress_->Value(0);
         info_->TextFile(QStringLiteral("Cannot create the logo: %1").arg(QString::fromStdString(e.what())));

@@ -188,7 +188,7 @@ TEST(CreateLogo, FitCropsOrPadsTo4By3)
         ConversionOptions options;
         options.fit = c.fit;
         options.padColour = kPad;
-        ASSERT_EQ(CreateLogo(dib, pal, dither, options, &fitted), 8);
+        ASSERT_EQ(CreateLogo(dib, pal, dither, options, &fitted).bpp, 8);
         ASSERT_EQ(fitted.pixels.size(), 128000u);
         EXPECT_EQ(resize.progress, testing::Iota(400));
         EXPECT_EQ(resize.ends, 1);
@@ -230,7 +230,7 @@ TEST(CreateLogo, BestQualityLeavesLessErrorThanExact)
         cDIBDither dither;
         ConversionOptions options;
         options.quality = quality;
-        EXPECT_EQ(CreateLogo(dib, pal, dither, options), 8);
+        EXPECT_EQ(CreateLogo(dib, pal, dither, options).bpp, 8);
         EXPECT_EQ(pal.Count(), 256);
         EXPECT_EQ(dither.PalIDSize(), 128000);
         const auto got = GetPixels(dib);
