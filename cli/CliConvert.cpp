@@ -14,8 +14,10 @@
 #include <cstdio>
 #include <filesystem>
 #include <new>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quillmere::app {
 
@@ -114,30 +116,136 @@ bool ReadConversion(const ParsedArgs& parsed, ConversionOptions& options, std::s
     return true;
 }
 
+constexpr std::string_view kAnimation = "animation";
+constexpr std::string_view kBandHeight = "band-height";
+constexpr std::string_view kBandColours = "band-colours";
+constexpr std::string_view kAnimatedEntries = "animated-entries";
+constexpr std::string_view kBorderColour = "border-colour";
+
+// A whole number from low to high in plain digits.
+std::optional<std::int32_t> NumberIn(const std::string& value, std::int32_t low, std::int32_t high)
+{
+    if (value.empty() || value.size() > 4 || value.find_first_not_of("0123456789") != std::string::npos)
+        return std::nullopt;
+    const std::int32_t n = std::stoi(value);
+    if (n < low || n > high)
+        return std::nullopt;
+    return n;
+}
+
+// RRGGBB,RRGGBB[,...]: 2 to 8 colours.
+std::optional<std::vector<std::uint32_t>> ColourList(const std::string& value)
+{
+    std::vector<std::uint32_t> colours;
+    std::size_t from = 0;
+    while (true) {
+        const std::size_t comma = value.find(',', from);
+        const auto colour = ColourFromHex(std::string_view(value).substr(from, comma - from));
+        if (!colour)
+            return std::nullopt;
+        colours.push_back(*colour);
+        if (comma == std::string::npos)
+            break;
+        from = comma + 1;
+    }
+    if (colours.size() < kMinBandColours || colours.size() > kMaxBandColours)
+        return std::nullopt;
+    return colours;
+}
+
+// --animation band|keep|none with --band-height ROWS, --band-colours LIST and
+// --animated-entries N (band only), --border-colour RRGGBB|auto. False with
+// problem set for a value that is none of these.
+bool ReadAnimation(const ParsedArgs& parsed, ConversionOptions& options, std::string& problem)
+{
+    std::string bandOption;
+    for (const auto& [name, value] : parsed.options) {
+        if (name == kAnimation) {
+            const auto choice = LogoAnimationNamed(value);
+            if (!choice) {
+                problem = "--animation is band, keep or none, not '" + value + "'";
+                return false;
+            }
+            options.animation = *choice;
+        } else if (name == kBandHeight) {
+            const auto rows = NumberIn(value, 1, kMaxBandHeight);
+            if (!rows) {
+                problem = "--band-height needs a whole number of rows from 1 to " + std::to_string(kMaxBandHeight) +
+                          ", not '" + value + "'";
+                return false;
+            }
+            options.band.height = *rows;
+            bandOption = name;
+        } else if (name == kAnimatedEntries) {
+            const auto entries = NumberIn(value, kMinAnimatedEntries, kMaxAnimatedEntries);
+            if (!entries) {
+                problem = "--animated-entries needs a whole number from " + std::to_string(kMinAnimatedEntries) +
+                          " to " + std::to_string(kMaxAnimatedEntries) + ", not '" + value + "'";
+                return false;
+            }
+            options.band.entries = *entries;
+            bandOption = name;
+        } else if (name == kBandColours) {
+            const auto colours = ColourList(value);
+            if (!colours) {
+                problem = "--band-colours needs 2 to 8 colours RRGGBB separated by commas, not '" + value + "'";
+                return false;
+            }
+            options.band.colours = *colours;
+            bandOption = name;
+        } else if (name == kBorderColour) {
+            if (value == "auto") {
+                options.border = BorderChoice::Edge;
+            } else if (const auto colour = ColourFromHex(value)) {
+                options.border = BorderChoice::Colour;
+                options.borderColour = *colour;
+            } else {
+                problem = "--border-colour needs six hexadecimal digits RRGGBB or auto, not '" + value + "'";
+                return false;
+            }
+        }
+    }
+    if (!bandOption.empty() && options.animation != LogoAnimationChoice::Band) {
+        problem = "--" + bandOption + " goes with --animation band";
+        return false;
+    }
+    return true;
+}
+
 int RunConvert(const Args& args, const GlobalOptions&);
 const Command kConvert{20, "convert",
                        "convert [--max-megapixels N] [--quality exact|best] [--fit stretch|crop|pad] "
-                       "[--pad-colour RRGGBB] INPUT OUTPUT",
+                       "[--pad-colour RRGGBB] [--animation band|keep|none] [--band-height ROWS] "
+                       "[--band-colours RRGGBB,RRGGBB[,...]] [--animated-entries N] "
+                       "[--border-colour RRGGBB|auto] INPUT OUTPUT",
                        "Turns a BMP, GIF or JPEG picture into a logo: 320 x 400 pixels, 256 colours,\n"
                        "written to OUTPUT as an 8-bit bitmap. OUTPUT is replaced only when complete.\n"
                        "Pictures of more than N megapixels (128 unless given) are refused.\n"
                        "--quality best builds the palette from every pixel and keeps flat areas\n"
                        "flat (exact, the default, is the classic conversion). --fit crop cuts the\n"
                        "picture to 4:3 around its centre, --fit pad shows it whole on a 4:3 area of\n"
-                       "the pad colour (black unless given); stretch, the default, fills the logo.",
+                       "the pad colour (black unless given); stretch, the default, fills the logo.\n"
+                       "--animation band draws a band along the bottom, ROWS high (16 unless given),\n"
+                       "whose colours move at start-up: the last N palette entries (20 unless given,\n"
+                       "2 to 64) rotate, looping through the band colours (unless given, from the\n"
+                       "picture's darkest colour to its brightest and back). --animation keep, the\n"
+                       "default for an animated logo, keeps its moving pixels and their colours;\n"
+                       "none makes the logo still. --border-colour makes palette entry 0, which the\n"
+                       "screen shows around the logo, that colour (auto: the picture's edge).",
                        RunConvert};
 const RegisterCommand registerConvert(kConvert);
 
 int RunConvert(const Args& arguments, const GlobalOptions&)
 {
-    const ParsedArgs parsed = ParseArgs(arguments, {kMaxMegapixels, kQuality, kFit, kPadColour});
+    const ParsedArgs parsed = ParseArgs(arguments, {kMaxMegapixels, kQuality, kFit, kPadColour, kAnimation,
+                                                    kBandHeight, kBandColours, kAnimatedEntries, kBorderColour});
     if (!parsed.problem.empty())
         return UsageError(kConvert, parsed.problem);
     DecodeLimits limits;
     if (std::string problem; !ReadLimits(parsed, limits, problem))
         return UsageError(kConvert, problem);
     ConversionOptions options;
-    if (std::string problem; !ReadConversion(parsed, options, problem))
+    if (std::string problem; !ReadConversion(parsed, options, problem) || !ReadAnimation(parsed, options, problem))
         return UsageError(kConvert, problem);
     const Args& args = parsed.operands;
     if (args.size() != 2)
@@ -148,6 +256,8 @@ int RunConvert(const Args& arguments, const GlobalOptions&)
     try {
         ConvertPictureFile(args[0], args[1], nullptr, terminal ? &resizing : nullptr,
                            terminal ? &reducing : nullptr, limits, options);
+    } catch (const OptionConflict& e) {
+        return UsageError(kConvert, e.what());
     } catch (const Error& e) {
         return Fail(kConvert, e.what());
     } catch (const std::bad_alloc&) {

@@ -63,11 +63,39 @@ ParsedArgs ParseArgs(const Args& args, const std::vector<std::string_view>& valu
     return parsed;
 }
 
+namespace {
+
+// lead + usage in lines of at most 80 characters, broken before an option in
+// brackets; the lines after the first start with indent.
+std::string WrappedUsage(const std::string& lead, std::string_view usage, const std::string& indent)
+{
+    constexpr std::size_t kWidth = 80;
+    std::string text = lead;
+    std::size_t column = lead.size();
+    while (!usage.empty()) {
+        std::size_t end = usage.find(" [", 1);
+        if (end == std::string_view::npos)
+            end = usage.size();
+        std::string_view piece = usage.substr(0, end);
+        usage.remove_prefix(end);
+        if (column + piece.size() > kWidth && column > indent.size() + 1 && piece.front() == ' ') {
+            text += "\n" + indent;
+            piece.remove_prefix(1);
+            column = indent.size();
+        }
+        text += piece;
+        column += piece.size();
+    }
+    return text + "\n";
+}
+
+} // namespace
+
 int UsageError(const Command& command, const std::string& problem)
 {
     if (!problem.empty())
         std::fprintf(stderr, "quillmere %s: %s\n", command.name, Printable(problem).c_str());
-    std::fprintf(stderr, "Usage: quillmere %s\n", command.usage);
+    std::fputs(WrappedUsage("Usage: quillmere ", command.usage, "         ").c_str(), stderr);
     return ExitUsage;
 }
 
@@ -187,7 +215,7 @@ std::string HelpText()
         "With no command it opens the Logo Manager window (it needs a display).\n\n"
         "Commands:\n";
     for (const Command& c : Commands()) {
-        text += "  " + std::string(c.usage) + "\n";
+        text += WrappedUsage("  ", c.usage, "    ");
         std::string_view summary = c.summary;
         while (!summary.empty()) {
             const std::size_t end = summary.find('\n');

@@ -15,22 +15,6 @@ namespace {
 namespace fs = std::filesystem;
 using testing::Bytes;
 
-// A 320 x 400 8-bit logo whose bottom rows (first in the file) hold a band that
-// uses entries 236 to 255, one after another; the rest uses entries below 236.
-Bytes Logo(std::uint32_t animationByte, int bandRows)
-{
-    std::vector<std::uint32_t> colours(256);
-    for (std::uint32_t i = 0; i < 256; ++i)
-        colours[i] = i * 0x010101;
-    Bytes rows(320 * 400);
-    for (int y = 0; y < 400; ++y)
-        for (int x = 0; x < 320; ++x)
-            rows[y * 320 + x] = static_cast<std::uint8_t>(y < bandRows ? 236 + x % 20 : (x + y) % 236);
-    Bytes b = testing::BmpFile(320, 400, 8, colours, rows);
-    testing::PutU32(b, 50, animationByte);
-    return b;
-}
-
 class AnimateTest : public ::testing::Test {
 protected:
     testing::ProgramResult Animate(std::vector<std::string> args)
@@ -46,7 +30,7 @@ protected:
 TEST_F(AnimateTest, ChangesTheAnimationByteAloneAndSaysWhatMoves)
 {
     const fs::path logo = dir.Path() / "logo.sys";
-    const Bytes original = Logo(236, 16);
+    const Bytes original = testing::AnimatedLogoFile(236, 16);
     testing::WriteBytes(logo, original);
     struct Case {
         std::vector<std::string> options;
@@ -74,7 +58,7 @@ TEST_F(AnimateTest, ChangesTheAnimationByteAloneAndSaysWhatMoves)
 
     // Entries that rotate but that no pixel uses: nothing moves, and it says so.
     const fs::path plain = dir.Path() / "plain.bmp";
-    testing::WriteBytes(plain, Logo(0, 0));
+    testing::WriteBytes(plain, testing::AnimatedLogoFile(0, 0));
     const auto r = Animate({"--first", "236", plain.string()});
     EXPECT_EQ(r.out, plain.string() + ": entries 236 to 255 rotate, but no pixel uses them, so nothing moves\n");
 }
@@ -83,9 +67,9 @@ TEST_F(AnimateTest, ChangesTheAnimationByteAloneAndSaysWhatMoves)
 // reason and left exactly as it was.
 TEST_F(AnimateTest, RefusesWhatIsNoEightBitLogoAndLeavesItUnchanged)
 {
-    Bytes cut = Logo(0, 0);
+    Bytes cut = testing::AnimatedLogoFile(0, 0);
     cut.resize(cut.size() - 100);
-    Bytes compressed = Logo(0, 0);
+    Bytes compressed = testing::AnimatedLogoFile(0, 0);
     testing::PutU32(compressed, 30, 1);
     const struct {
         const char* name;
@@ -109,7 +93,7 @@ TEST_F(AnimateTest, RefusesWhatIsNoEightBitLogoAndLeavesItUnchanged)
     }
 
     const fs::path readOnly = dir.Path() / "kept.sys";
-    const Bytes kept = Logo(0, 16);
+    const Bytes kept = testing::AnimatedLogoFile(0, 16);
     testing::WriteBytes(readOnly, kept);
     fs::permissions(readOnly, fs::perms::owner_read);
     const auto r = Animate({"--first", "236", readOnly.string()});
@@ -121,7 +105,7 @@ TEST_F(AnimateTest, RefusesWhatIsNoEightBitLogoAndLeavesItUnchanged)
 TEST_F(AnimateTest, UsageErrors)
 {
     const fs::path logo = dir.Path() / "logo.sys";
-    testing::WriteBytes(logo, Logo(0, 16));
+    testing::WriteBytes(logo, testing::AnimatedLogoFile(0, 16));
     const std::vector<std::vector<std::string>> cases = {
         {"--first", "0", logo.string()},   {"--first", "256", logo.string()},
         {"--first", "x", logo.string()},   {"--still", "--first", "3", logo.string()},
@@ -133,7 +117,7 @@ TEST_F(AnimateTest, UsageErrors)
         EXPECT_EQ(r.status, 2) << testing::Describe(r);
         EXPECT_NE(r.err.find("Usage: quillmere animate"), std::string::npos) << r.err;
     }
-    EXPECT_EQ(testing::ReadBytes(logo), Logo(0, 16));
+    EXPECT_EQ(testing::ReadBytes(logo), testing::AnimatedLogoFile(0, 16));
 }
 
 } // namespace

@@ -21,6 +21,14 @@ using testing::Bytes;
 
 using Result = testing::ProgramResult;
 
+std::string Joined(const std::vector<std::string>& args)
+{
+    std::string line;
+    for (const std::string& a : args)
+        line += (line.empty() ? "" : " ") + a;
+    return line;
+}
+
 class Cli : public ::testing::Test {
 protected:
     void SetUp() override
@@ -204,6 +212,75 @@ TEST_F(Cli, WrongQualityOrFitIsAUsageError)
         {"convert", "--fit", "crop", "--pad-colour", "123456", in, out}};
     for (const auto& args : cases) {
         SCOPED_TRACE(args[1] + " " + args[2]);
+        const Result r = Quillmere(args);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_NE(r.err.find("Usage: quillmere convert"), std::string::npos) << r.err;
+    }
+    EXPECT_EQ(testing::ReadBytes(dir_ / "old.sys"), (Bytes{'o', 'l', 'd'}));
+}
+
+// The animation options as a user types them: the logo's animation byte and
+// border entry come out as asked, and an animated logo keeps its animation
+// unless told otherwise.
+TEST_F(Cli, AnimationOptionsReachTheLogo)
+{
+    testing::WriteBytes(dir_ / "animated.sys", testing::AnimatedLogoFile(236, 16));
+    struct Case {
+        std::vector<std::string> options;
+        const char* input;
+        std::uint32_t byte50;
+        std::uint32_t entry0; // 0xRRGGBB, or ~0 for any
+    };
+    const Case cases[] = {
+        {{"--animation", "band"}, "photo.jpg", 236, ~0u},
+        {{"--animation=band", "--animated-entries", "64", "--band-height=1", "--band-colours", "FF0000,00ff00"},
+         "photo.jpg", 192, ~0u},
+        {{"--border-colour", "C0FFEE"}, "photo.jpg", 0, 0xC0FFEE},
+        {{}, "animated.sys", 236, ~0u},
+        {{"--animation", "none"}, "animated.sys", 0, ~0u},
+        {{"--animation", "keep", "--border-colour", "000000"}, "animated.sys", 236, 0x000000},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = {"convert"};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        args.insert(args.end(), {In(c.input), In("logo.sys")});
+        SCOPED_TRACE(Joined(args));
+        const Result r = Quillmere(args);
+        ASSERT_EQ(r.status, 0) << r.err;
+        const Bytes logo = testing::ReadBytes(dir_ / "logo.sys");
+        ASSERT_EQ(logo.size(), 129078u);
+        EXPECT_EQ(logo[50] | logo[51] << 8, c.byte50);
+        if (c.entry0 != ~0u) {
+            EXPECT_EQ(std::uint32_t{logo[56]} << 16 | std::uint32_t{logo[55]} << 8 | logo[54], c.entry0);
+        }
+    }
+}
+
+TEST_F(Cli, WrongAnimationOptionsAreUsageErrors)
+{
+    testing::WriteBytes(dir_ / "old.sys", {'o', 'l', 'd'});
+    testing::WriteBytes(dir_ / "animated.sys", testing::AnimatedLogoFile(236, 16));
+    const std::string in = In("photo.jpg"), out = In("old.sys");
+    const std::vector<std::vector<std::string>> cases = {
+        {"convert", "--animation", "spin", in, out},
+        {"convert", "--animation", "band", "--band-height", "0", in, out},
+        {"convert", "--animation", "band", "--band-height", "101", in, out},
+        {"convert", "--animation", "band", "--animated-entries", "1", in, out},
+        {"convert", "--animation", "band", "--animated-entries", "65", in, out},
+        {"convert", "--animation", "band", "--band-colours", "FF0000", in, out},
+        {"convert", "--animation", "band", "--band-colours", "FF0000,00FF00,", in, out},
+        {"convert", "--animation", "band", "--band-colours", "1,2,3,4,5,6,7,8,9", in, out},
+        {"convert", "--animation", "band", "--band-colours", "FF0000,GG0000", in, out},
+        {"convert", "--border-colour", "automatic", in, out},
+        // The band's options go with the band alone.
+        {"convert", "--band-height", "16", in, out},
+        {"convert", "--animation", "keep", "--animated-entries", "20", in, out},
+        // Nothing to keep, and pixels that cropping or padding would move.
+        {"convert", "--animation", "keep", in, out},
+        {"convert", "--fit", "crop", In("animated.sys"), out},
+        {"convert", "--animation", "keep", "--fit", "pad", In("animated.sys"), out}};
+    for (const auto& args : cases) {
+        SCOPED_TRACE(Joined(args));
         const Result r = Quillmere(args);
         EXPECT_EQ(r.status, 2);
         EXPECT_NE(r.err.find("Usage: quillmere convert"), std::string::npos) << r.err;

@@ -70,6 +70,24 @@ inline Bytes BmpFile(std::int32_t width, std::int32_t height, std::uint16_t bpp,
     return b;
 }
 
+// A 320 x 400 8-bit logo whose bottom bandRows rows (first in the file) hold a
+// band that uses entries 236 to 255 one after another along each row; the rest
+// uses entries below 236. Entry i is grey i. Byte 50 is animationByte.
+inline Bytes AnimatedLogoFile(std::uint32_t animationByte, int bandRows)
+{
+    std::vector<std::uint32_t> colours(256);
+    for (std::uint32_t i = 0; i < 256; ++i)
+        colours[i] = i * 0x010101;
+    Bytes rows(320 * 400);
+    for (int y = 0; y < 400; ++y)
+        for (int x = 0; x < 320; ++x)
+            rows[static_cast<std::size_t>(y * 320 + x)] =
+                static_cast<std::uint8_t>(y < bandRows ? 236 + x % 20 : (x + y) % 236);
+    Bytes b = BmpFile(320, 400, 8, colours, rows);
+    PutU32(b, 50, animationByte);
+    return b;
+}
+
 struct JpegSpec {
     int width = 16;
     int height = 16;
