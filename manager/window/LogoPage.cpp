@@ -4,6 +4,7 @@
 #include "ManagerPlatform.h"
 #include "desktop/QtText.h"
 #include "imaging/Errors.h"
+#include "manager/window/ManagerControls.h"
 #include "manager/LogoFormat.h"
 #include "widgets/FileBrowser.h"
 
@@ -14,23 +15,6 @@
 #include <QWidget>
 
 namespace quillmere {
-
-namespace {
-
-template <class T> T* Control(QWidget& window, std::string_view name)
-{
-    return window.findChild<T*>(Text(name));
-}
-
-void Show(QLabel* box, const QImage& picture)
-{
-    if (picture.isNull())
-        box->clear();
-    else
-        box->setPixmap(QPixmap::fromImage(picture));
-}
-
-} // namespace
 
 LogoPage::LogoPage(LogoKind kind, QWidget& window, FileBrowser& browser, ManagerState& state)
     : QObject(&window), kind_(kind), slot_(SlotOf(kind)), browser_(browser), state_(state)
@@ -57,7 +41,7 @@ void LogoPage::ShowAbsence(bool installed) { mark_->setVisible(!installed); }
 
 void LogoPage::LoadCurrent()
 {
-    Show(current_, LoadBoxPicture(state_.manager.Drive(), slot_.installPath, kBoxWidth, kBoxHeight));
+    ShowBoxPicture(current_, LoadBoxPicture(state_.manager.Drive(), slot_.installPath, kBoxWidth, kBoxHeight));
 }
 
 void LogoPage::SetPathField(const QString& text)
@@ -86,7 +70,7 @@ void LogoPage::File_Click()
 void LogoPage::Text_Change()
 {
     preview_->clear();
-    Show(preview_, LoadBoxPicture(std::filesystem::path(text_->text().toLocal8Bit().toStdString()), kBoxWidth,
+    ShowBoxPicture(preview_, LoadBoxPicture(std::filesystem::path(text_->text().toLocal8Bit().toStdString()), kBoxWidth,
                                   kBoxHeight));
 }
 

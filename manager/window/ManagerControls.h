@@ -3,6 +3,7 @@
 // act. The file browsers are the window's own.
 #pragma once
 
+#include "desktop/QtText.h"
 #include "manager/window/ManagerLayout.h"
 
 #include <QLabel>
@@ -33,6 +34,9 @@ std::string_view HeaderArtwork(std::string_view name);
 // "lblChangeDrive") calls clicked with its name.
 QWidget* MakeControl(const ControlSpec& spec, QWidget* parent,
                      const std::function<void(std::string_view name)>& clicked);
+
+// The control of window named name, as the table names it; null when none is.
+template <class T> T* Control(QWidget& window, std::string_view name) { return window.findChild<T*>(Text(name)); }
 
 // A rectangle of the table, in pixels.
 QRect Pixels(const TwipRect& r);

@@ -5,6 +5,7 @@
 #include "ManagerPlatform.h"
 #include "desktop/QtText.h"
 #include "imaging/Errors.h"
+#include "manager/window/ManagerControls.h"
 #include "manager/FileResult.h"
 #include "manager/window/ManagerLayout.h"
 
@@ -14,20 +15,6 @@
 #include <QWidget>
 
 namespace quillmere {
-
-namespace {
-
-template <class T> T* Control(QWidget& window, std::string_view name) { return window.findChild<T*>(Text(name)); }
-
-void Show(QLabel* box, const QImage& picture)
-{
-    if (picture.isNull())
-        box->clear();
-    else
-        box->setPixmap(QPixmap::fromImage(picture));
-}
-
-} // namespace
 
 SetsPages::SetsPages(QWidget& window, ManagerState& state, std::function<void()> reloadCurrent)
     : QObject(&window), window_(window), state_(state), reloadCurrent_(std::move(reloadCurrent))
@@ -48,10 +35,10 @@ void SetsPages::SaveSet(int set)
     const std::vector<FileResult> results = state_.manager.SaveSet(set);
     const SetControlNames& names = SetControls()[static_cast<std::size_t>(set - 1)];
     // The thumbnail shows the startup logo installed now, whether or not its copy was made.
-    const QImage picture = LoadBoxPicture(state_.manager.Drive(), SlotOf(LogoKind::Startup).installPath,
-                                          kThumbnailWidth, kThumbnailHeight);
-    if (!picture.isNull())
-        Control<QLabel>(window_, names.thumbnail)->setPixmap(QPixmap::fromImage(picture));
+    const BoxPicture picture = LoadBoxPicture(state_.manager.Drive(), SlotOf(LogoKind::Startup).installPath,
+                                              kThumbnailWidth, kThumbnailHeight);
+    if (!picture.image.isNull())
+        ShowBoxPicture(Control<QLabel>(window_, names.thumbnail), picture);
     ReportFailures(QStringLiteral("Save Set %1").arg(set), results);
 }
 
@@ -78,10 +65,10 @@ void SetsPages::LoadThumbnails()
     const DriveC& drive = state_.manager.Drive();
     const LogoSlot& startup = SlotOf(LogoKind::Startup);
     for (int set = kFirstSet; set <= kLastSet; ++set)
-        Show(Control<QLabel>(window_, SetControls()[static_cast<std::size_t>(set - 1)].thumbnail),
+        ShowBoxPicture(Control<QLabel>(window_, SetControls()[static_cast<std::size_t>(set - 1)].thumbnail),
              LoadBoxPicture(drive, BackupPath(startup, SetBackupNumber(set)), kThumbnailWidth, kThumbnailHeight));
     for (std::size_t k = 0; k < kOriginalPictures.size(); ++k)
-        Show(Control<QLabel>(window_, kOriginalPictures[k]),
+        ShowBoxPicture(Control<QLabel>(window_, kOriginalPictures[k]),
              LoadBoxPicture(drive, BackupPath(LogoSlots()[k], kOriginalsBackup), kBoxWidth, kBoxHeight));
 }
 

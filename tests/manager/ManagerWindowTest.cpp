@@ -380,6 +380,25 @@ TEST_F(ManagerWindowTest, PreviewIsStretchedWithoutSmoothing)
     EXPECT_EQ(Get<QLineEdit>("Text1")->text(), Text(pictures / "two.bmp"));
 }
 
+// A logo that moves at start-up says which entries rotate, wherever it is
+// shown; a still one, or an empty box, says nothing.
+TEST_F(ManagerWindowTest, AnimatedLogosSaySoInTheirTooltips)
+{
+    Put(drive / "logo.sys", testing::AnimatedLogoFile(236, 16));
+    Put(pictures / "last.bmp", testing::AnimatedLogoFile(255, 16));
+    Put(pictures / "still.bmp", Logo(kRed, kBlue));
+    Open();
+    const auto tip = [&](const char* box) { return Get(box)->toolTip(); };
+    EXPECT_EQ(tip("Image3"), QStringLiteral("Animated: entries 236 to 255"));
+    EXPECT_EQ(tip("Image1c"), QStringLiteral("Animated: entries 236 to 255")); // the original kept at this start
+    EXPECT_EQ(tip("Image1"), QString()); // no wait logo
+    Select(LogoKind::Startup, pictures / "last.bmp");
+    EXPECT_EQ(tip("Image4"), QStringLiteral("Animated: entry 255"));
+    Select(LogoKind::Startup, pictures / "still.bmp");
+    EXPECT_EQ(tip("Image4"), QString());
+    EXPECT_FALSE(Picture("Image4").isNull());
+}
+
 // A file that is no picture, or that went between listing and click, leaves
 // the preview empty and is no logo; the window carries on.
 TEST_F(ManagerWindowTest, ClickOnUnreadableOrVanishedFile)
