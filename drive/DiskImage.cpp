@@ -1,6 +1,7 @@
 #include "DiskImage.h"
 
 #include "Drive.h"
+#include "imaging/LittleEndian.h"
 
 #include <array>
 #include <cerrno>
@@ -20,11 +21,6 @@ constexpr std::uint64_t kSector = 512;
 
 using Sector = std::array<unsigned char, kSector>;
 
-std::uint32_t Le16(const unsigned char* p) { return p[0] | (p[1] << 8); }
-std::uint32_t Le32(const unsigned char* p)
-{
-    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
 std::uint32_t Be32(const unsigned char* p)
 {
     return (static_cast<std::uint32_t>(p[0]) << 24) | (p[1] << 16) | (p[2] << 8) | p[3];
@@ -58,13 +54,13 @@ std::optional<BootSector> ReadBootSector(const Sector& s)
     // A jump instruction to the boot code, then the BPB.
     if (s[0] != 0xEB && s[0] != 0xE9)
         return std::nullopt;
-    const std::uint32_t bytesPerSector = Le16(&s[11]);
+    const std::uint32_t bytesPerSector = ReadLe16(&s[11]);
     const std::uint32_t perCluster = s[13];
-    const std::uint32_t reserved = Le16(&s[14]);
+    const std::uint32_t reserved = ReadLe16(&s[14]);
     const std::uint32_t fats = s[16];
-    const std::uint32_t rootEntries = Le16(&s[17]);
-    const std::uint32_t total = Le16(&s[19]) ? Le16(&s[19]) : Le32(&s[32]);
-    const std::uint32_t fatSectors = Le16(&s[22]) ? Le16(&s[22]) : Le32(&s[36]);
+    const std::uint32_t rootEntries = ReadLe16(&s[17]);
+    const std::uint32_t total = ReadLe16(&s[19]) ? ReadLe16(&s[19]) : ReadLe32(&s[32]);
+    const std::uint32_t fatSectors = ReadLe16(&s[22]) ? ReadLe16(&s[22]) : ReadLe32(&s[36]);
     if ((bytesPerSector != 512 && bytesPerSector != 1024 && bytesPerSector != 2048 && bytesPerSector != 4096) ||
         perCluster == 0 || (perCluster & (perCluster - 1)) != 0 || reserved == 0 || fats == 0 || fats > 4 ||
         total == 0 || fatSectors == 0)
@@ -130,7 +126,7 @@ DiskVolume FindDiskVolume(int fd, const std::string& image, int partition)
         const char* format = nullptr;
         if (Has(first, 0, "QFI\xFB"))
             format = "a qcow2 disk image";
-        else if (Le32(&first[0x40]) == 0xBEDA107F)
+        else if (ReadLe32(&first[0x40]) == 0xBEDA107F)
             format = "a VirtualBox (VDI) disk image";
         else if (Has(first, 0, "KDMV") || Has(first, 0, "COWD") || Has(first, 0, "# Disk DescriptorFile"))
             format = "a VMware (VMDK) disk image";
@@ -189,7 +185,7 @@ DiskVolume FindDiskVolume(int fd, const std::string& image, int partition)
     std::string found;
     for (std::size_t i = 0; i < entries.size(); ++i) {
         const unsigned char* e = &first[446 + 16 * i];
-        entries[i] = {e[0], e[4], Le32(e + 8), Le32(e + 12)};
+        entries[i] = {e[0], e[4], ReadLe32(e + 8), ReadLe32(e + 12)};
         if (entries[i].type == 0xEE)
             throw Refused(image, "has a GPT partition table; drive C: of Windows 95, 98 or ME is on an MBR disk");
         if (entries[i].type != 0)

@@ -1,5 +1,7 @@
 #include "DosAttrib.h"
 
+#include "imaging/LittleEndian.h"
+
 #include <cstdio>
 #include <string_view>
 
@@ -10,15 +12,9 @@ namespace {
 // Samba's record says whether its attribute word is valid (XATTR_DOSINFO_ATTRIB).
 constexpr std::uint32_t kDosInfoAttribValid = 0x1;
 
-std::uint32_t Le16(const unsigned char* p) { return p[0] | (p[1] << 8); }
-std::uint32_t Le32(const unsigned char* p)
-{
-    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
 void PutLe32(std::string& out, std::size_t at, std::uint32_t v)
 {
-    for (int i = 0; i < 4; ++i)
-        out[at + static_cast<std::size_t>(i)] = static_cast<char>((v >> (8 * i)) & 0xFF);
+    WriteLe32(reinterpret_cast<std::uint8_t*>(out.data() + at), v);
 }
 
 std::optional<std::uint32_t> ParseHex(std::string_view text)
@@ -66,8 +62,8 @@ std::optional<Record> FindRecord(std::span<const char> value)
     const std::size_t discriminantAt = FourAligned(versionAt + 2);
     if (discriminantAt + 4 > value.size())
         return std::nullopt;
-    r.version = Le16(data + versionAt);
-    if (Le32(data + discriminantAt) != r.version)
+    r.version = ReadLe16(data + versionAt);
+    if (ReadLe32(data + discriminantAt) != r.version)
         return std::nullopt;
     r.fields = discriminantAt + 4;
     switch (r.version) {
@@ -98,8 +94,8 @@ std::optional<std::uint32_t> ParseDosAttrib(std::span<const char> value) noexcep
     const std::string_view all(value.data(), value.size());
     if (const std::optional<Record> r = FindRecord(value)) {
         const auto* data = reinterpret_cast<const unsigned char*>(value.data());
-        if (!r->hasValidFlags || (Le32(data + r->fields) & kDosInfoAttribValid))
-            return Le32(data + r->attributes);
+        if (!r->hasValidFlags || (ReadLe32(data + r->fields) & kDosInfoAttribValid))
+            return ReadLe32(data + r->attributes);
     }
     return ParseHex(all.substr(0, all.find('\0')));
 }
@@ -128,7 +124,7 @@ std::string EncodeDosAttrib(std::span<const char> existing, std::uint32_t attrib
     PutLe32(out, fields + (r->attributes - r->fields), attributes);
     if (r->hasValidFlags) {
         const auto* old = reinterpret_cast<const unsigned char*>(existing.data()) + r->fields;
-        PutLe32(out, fields, Le32(old) | kDosInfoAttribValid);
+        PutLe32(out, fields, ReadLe32(old) | kDosInfoAttribValid);
     }
     return out;
 }

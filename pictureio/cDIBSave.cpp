@@ -1,6 +1,7 @@
 #include "pictureio/cDIBSave.h"
 
 #include "imaging/Errors.h"
+#include "imaging/LittleEndian.h"
 #include "imaging/Numeric.h"
 #include "imaging/ReplaceFile.h"
 #include "imaging/cDIB.h"
@@ -20,18 +21,6 @@ constexpr std::int32_t kFileHeaderBytes = 14;
 constexpr std::int32_t kInfoHeaderBytes = 40;
 // The most pixel bytes handed over in one piece, past the index buffer.
 constexpr std::int32_t kBatchBytes = 1 << 20;
-
-void Put16(std::uint8_t* p, std::uint32_t v)
-{
-    p[0] = static_cast<std::uint8_t>(v);
-    p[1] = static_cast<std::uint8_t>(v >> 8);
-}
-
-void Put32(std::uint8_t* p, std::uint32_t v)
-{
-    Put16(p, v);
-    Put16(p + 2, v >> 16);
-}
 
 } // namespace
 
@@ -85,17 +74,17 @@ void cDIBSave::Encode_BMP(const std::string& sFilename, const cDIB& DIB, const c
     // BITMAPFILEHEADER
     p[0] = 'B';
     p[1] = 'M';
-    Put32(p + 2, static_cast<std::uint32_t>(fileBytes)); // bfSize
-    Put32(p + 10, static_cast<std::uint32_t>(offBits));  // bfOffBits (bfReserved1/2 stay 0)
+    WriteLe32(p + 2, static_cast<std::uint32_t>(fileBytes)); // bfSize
+    WriteLe32(p + 10, static_cast<std::uint32_t>(offBits));  // bfOffBits (bfReserved1/2 stay 0)
 
     // BITMAPINFOHEADER; compression, image size, resolution and colours used stay 0
     std::uint8_t* info = p + kFileHeaderBytes;
-    Put32(info, kInfoHeaderBytes);             // biSize
-    Put32(info + 4, static_cast<std::uint32_t>(W)); // biWidth
-    Put32(info + 8, static_cast<std::uint32_t>(H)); // biHeight, positive: bottom row first
-    Put16(info + 12, 1);                       // biPlanes
-    Put16(info + 14, bpp);                     // biBitCount
-    Put32(info + 36, clrImportant);            // biClrImportant
+    WriteLe32(info, kInfoHeaderBytes);             // biSize
+    WriteLe32(info + 4, static_cast<std::uint32_t>(W)); // biWidth
+    WriteLe32(info + 8, static_cast<std::uint32_t>(H)); // biHeight, positive: bottom row first
+    WriteLe16(info + 12, 1);                       // biPlanes
+    WriteLe16(info + 14, bpp);                     // biBitCount
+    WriteLe32(info + 36, clrImportant);            // biClrImportant
 
     // Colour table: blue, green, red, 0 of each palette entry.
     std::uint8_t* table = info + kInfoHeaderBytes;

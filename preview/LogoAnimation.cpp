@@ -1,6 +1,7 @@
 #include "preview/LogoAnimation.h"
 
 #include "imaging/Errors.h"
+#include "imaging/LittleEndian.h"
 #include "imaging/ReplaceFile.h"
 #include "preview/BootScreen.h"
 
@@ -21,10 +22,7 @@ constexpr std::size_t kInfoAt = 14, kAnimationAt = 50, kPaletteAt = 54;
 // A logo is 129078 bytes; more than this is surely not one.
 constexpr std::size_t kLargest = 1u << 20;
 
-std::uint32_t Le32(const std::vector<std::uint8_t>& b, std::size_t at)
-{
-    return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<std::uint32_t>(b[at + 3]) << 24;
-}
+std::uint32_t Le32(const std::vector<std::uint8_t>& b, std::size_t at) { return ReadLe32(b.data() + at); }
 
 std::vector<std::uint8_t> ReadSmallFile(const std::filesystem::path& logo)
 {

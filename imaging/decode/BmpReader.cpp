@@ -1,6 +1,7 @@
 #include "imaging/decode/BmpReader.h"
 
 #include "imaging/Errors.h"
+#include "imaging/LittleEndian.h"
 #include "imaging/decode/DecodeSupport.h"
 
 #include <algorithm>
@@ -29,12 +30,8 @@ constexpr std::size_t kFileHeaderBytes = 14;
 
 struct Bytes {
     std::span<const std::uint8_t> d;
-    std::uint16_t u16(std::size_t at) const { return static_cast<std::uint16_t>(d[at] | d[at + 1] << 8); }
-    std::uint32_t u32(std::size_t at) const
-    {
-        return std::uint32_t{d[at]} | std::uint32_t{d[at + 1]} << 8 | std::uint32_t{d[at + 2]} << 16 |
-               std::uint32_t{d[at + 3]} << 24;
-    }
+    std::uint16_t u16(std::size_t at) const { return ReadLe16(d.data() + at); }
+    std::uint32_t u32(std::size_t at) const { return ReadLe32(d.data() + at); }
     std::int32_t i32(std::size_t at) const { return static_cast<std::int32_t>(u32(at)); }
 };
 
