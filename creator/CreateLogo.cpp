@@ -79,6 +79,18 @@ std::int32_t Clamp(std::int64_t v, std::int32_t high)
     return static_cast<std::int32_t>(v < 1 ? 1 : v > high ? high : v);
 }
 
+// The palette comes from a small copy, never from the full picture: source
+// fitted into 100 x 100.
+void MakeThumbnail(const cDIB& source, cDIB& thumbnail)
+{
+    std::int32_t bfx, bfy, bfW, bfH;
+    source.GetBestFitInfo(kThumbnailBox, kThumbnailBox, bfx, bfy, bfW, bfH);
+    if (!thumbnail.Create(bfW, bfH, 0))
+        throw Error("Cannot make the palette thumbnail of " + std::to_string(bfW) + " x " + std::to_string(bfH) +
+                    " pixels");
+    thumbnail.LoadDIBBlt(source);
+}
+
 // The picture's own n colours (1 to 256, 0xRRGGBB) as the quality makes them:
 // Best from every pixel of source; Exact from its thumbnail through the colour
 // tree, which needs room for 8 leaves, so fewer come by the median cut.
@@ -88,13 +100,8 @@ std::vector<std::uint32_t> PictureColours(const cDIB& source, std::int32_t n, Lo
     if (quality == LogoQuality::Best) {
         pal.CreateBest(source, n);
     } else {
-        std::int32_t bfx, bfy, bfW, bfH;
-        source.GetBestFitInfo(kThumbnailBox, kThumbnailBox, bfx, bfy, bfW, bfH);
         cDIB thumbnail;
-        if (!thumbnail.Create(bfW, bfH, 0))
-            throw Error("Cannot make the palette thumbnail of " + std::to_string(bfW) + " x " + std::to_string(bfH) +
-                        " pixels");
-        thumbnail.LoadDIBBlt(source);
+        MakeThumbnail(source, thumbnail);
         if (n >= 8)
             pal.CreateOptimal(thumbnail, n, kTreeLevels, 1.0f, 1.0f, 1.0f);
         else
@@ -355,14 +362,8 @@ CreatedLogo CreateLogo(cDIB& DIB, cDIBPal& Pal, cDIBDither& Dither, const Conver
         return {8, 0};
     }
 
-    // The palette comes from a small copy, never from the full picture.
-    std::int32_t bfx, bfy, bfW, bfH;
-    DIB.GetBestFitInfo(kThumbnailBox, kThumbnailBox, bfx, bfy, bfW, bfH);
     cDIB thumbnail;
-    if (!thumbnail.Create(bfW, bfH, 0))
-        throw Error("Cannot make the palette thumbnail of " + std::to_string(bfW) + " x " + std::to_string(bfH) +
-                    " pixels");
-    thumbnail.LoadDIBBlt(DIB);
+    MakeThumbnail(DIB, thumbnail);
     if (steps)
         steps->BuildingPalette(true);
     Pal.CreateOptimal(thumbnail, kPaletteSize, kTreeLevels, 1.0f, 1.0f, 1.0f);

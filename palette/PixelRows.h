@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <type_traits>
 
 namespace quillmere::dither {
 
@@ -60,6 +61,31 @@ inline void CheckReserved(std::int32_t first, std::span<const std::uint8_t> indi
     if (highest != indices.end() && *highest >= count)
         throw SubscriptError("Palette entry " + std::to_string(*highest) + " does not exist (the palette has "
                              + std::to_string(count) + " entries)");
+}
+
+// Calls scan(depth, reserved) with the index depth (8, 4, else 1) and whether
+// entries are reserved as compile-time constants (std::integral_constant), so
+// each combination runs its own loop and the plain one pays nothing for the
+// reserved entries.
+template <typename Scan> void WithDepth(std::int32_t depth, bool reserved, Scan&& scan)
+{
+    const auto withReserved = [&](auto d) {
+        if (reserved)
+            scan(d, std::true_type{});
+        else
+            scan(d, std::false_type{});
+    };
+    switch (depth) {
+    case 8:
+        withReserved(std::integral_constant<int, 8>{});
+        break;
+    case 4:
+        withReserved(std::integral_constant<int, 4>{});
+        break;
+    default:
+        withReserved(std::integral_constant<int, 1>{});
+        break;
+    }
 }
 
 // Walks the surface top row first, each row left to right; the index of picture

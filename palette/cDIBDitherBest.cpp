@@ -172,16 +172,6 @@ void RemapRows(NearestEntry& search, std::uint8_t* bits, std::uint8_t* buffer, s
 }
 
 
-template <int Depth, typename RowDone>
-void RemapRowsAround(NearestEntry& search, std::uint8_t* bits, std::uint8_t* buffer, std::int32_t stride,
-                     std::int32_t W, std::int32_t H, const Fixed& fixed, RowDone&& rowDone)
-{
-    if (fixed.indices)
-        RemapRows<Depth, true>(search, bits, buffer, stride, W, H, fixed, rowDone);
-    else
-        RemapRows<Depth, false>(search, bits, buffer, stride, W, H, fixed, rowDone);
-}
-
 } // namespace
 
 void cDIBDither::DitherToBestPalette(cDIB& DIB, const cDIBPal& Pal) { ReduceToBestPalette(DIB, Pal, nullptr); }
@@ -215,17 +205,9 @@ void cDIBDither::ReduceToBestPalette(cDIB& DIB, const cDIBPal& Pal, const Reserv
 
     std::uint8_t* buffer = InitializePalID(W, H, static_cast<std::uint8_t>(depth));
     const auto rowDone = [this](std::int32_t y) { RaiseProgress(y); };
-    switch (depth) {
-    case 8:
-        RemapRowsAround<8>(search, bits, buffer, stride_, W, H, fixed, rowDone);
-        break;
-    case 4:
-        RemapRowsAround<4>(search, bits, buffer, stride_, W, H, fixed, rowDone);
-        break;
-    default:
-        RemapRowsAround<1>(search, bits, buffer, stride_, W, H, fixed, rowDone);
-        break;
-    }
+    dither::WithDepth(depth, reserved != nullptr, [&](auto d, auto r) {
+        RemapRows<decltype(d)::value, decltype(r)::value>(search, bits, buffer, stride_, W, H, fixed, rowDone);
+    });
     RaiseProgressEnd();
 }
 

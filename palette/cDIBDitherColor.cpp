@@ -76,16 +76,6 @@ void DiffuseRows(IndexCube& cube, std::uint8_t* bits, std::uint8_t* buffer, std:
     }
 }
 
-template <int Depth, typename RowDone>
-void DiffuseRowsAround(IndexCube& cube, std::uint8_t* bits, std::uint8_t* buffer, std::int32_t stride,
-                       std::int32_t W, std::int32_t H, const Fixed& fixed, RowDone&& rowDone)
-{
-    if (fixed.indices)
-        DiffuseRows<Depth, true>(cube, bits, buffer, stride, W, H, fixed, rowDone);
-    else
-        DiffuseRows<Depth, false>(cube, bits, buffer, stride, W, H, fixed, rowDone);
-}
-
 } // namespace
 
 void cDIBDither::DitherToColorPalette(cDIB& DIB, const cDIBPal& Pal, bool Diffuse)
@@ -125,17 +115,9 @@ void cDIBDither::ReduceToColorPalette(cDIB& DIB, const cDIBPal& Pal, bool Diffus
     IndexCube cube(lookup, Pal.PalettePtr(), Pal.Count());
     const auto rowDone = [this](std::int32_t y) { RaiseProgress(y); };
     if (Diffuse) {
-        switch (depth) {
-        case 8:
-            DiffuseRowsAround<8>(cube, bits, buffer, stride_, W, H, fixed, rowDone);
-            break;
-        case 4:
-            DiffuseRowsAround<4>(cube, bits, buffer, stride_, W, H, fixed, rowDone);
-            break;
-        default:
-            DiffuseRowsAround<1>(cube, bits, buffer, stride_, W, H, fixed, rowDone);
-            break;
-        }
+        dither::WithDepth(depth, reserved != nullptr, [&](auto d, auto r) {
+            DiffuseRows<decltype(d)::value, decltype(r)::value>(cube, bits, buffer, stride_, W, H, fixed, rowDone);
+        });
     } else {
         dither::ScanRowsAtDepth(
             depth, bits, buffer, stride_, W, H,
