@@ -104,8 +104,7 @@ TEST_F(ConcurrentRuns, OnAFolderTheOriginalKeptIsAlwaysTheOneInstalledBefore)
 
 TEST_F(ConcurrentRuns, OnADiskImageBothSucceedAndTheOriginalIsKept)
 {
-    if (const std::optional<std::string> tool = MissingImageTool())
-        GTEST_SKIP() << tool.value() << " is not installed (scripts/setup.sh installs it)";
+    QUILLMERE_SKIP_WITHOUT_IMAGE_TOOLS();
     for (int round = 0; round < 4; ++round) {
         SCOPED_TRACE("round " + std::to_string(round));
         const fs::path image = root_ / ("disk" + std::to_string(round) + ".img");

@@ -98,15 +98,13 @@ const Crafted kCases[] = {
      "the original startup logo cannot be kept, as C:\\VH Backups could not be made"},
 };
 
-class CraftedImage : public TempDrive, public ::testing::WithParamInterface<Crafted> {
+class CraftedImage : public ImageScratchDrive, public ::testing::WithParamInterface<Crafted> {
 protected:
     void SetUp() override
     {
-        TempDrive::SetUp();
-        if (const std::optional<std::string> tool = MissingImageTool())
-            GTEST_SKIP() << tool.value() << " is not installed (scripts/setup.sh installs it)";
-        scratch_ = root_ / "scratch";
-        fs::create_directories(scratch_);
+        ImageScratchDrive::SetUp();
+        if (IsSkipped())
+            return;
         fs::create_directories(root_ / "home");
         WriteLogo(root_ / "new.bmp", 'n');
         image_ = root_ / "disk.img";
@@ -143,7 +141,7 @@ protected:
         return state;
     }
 
-    fs::path scratch_, image_;
+    fs::path image_;
     Volume volume_;
 };
 

@@ -22,17 +22,15 @@ struct Result {
     std::string err;
 };
 
-class ImageCli : public TempDrive {
+class ImageCli : public ImageScratchDrive {
 protected:
     void SetUp() override
     {
-        TempDrive::SetUp();
-        if (const std::optional<std::string> tool = MissingImageTool())
-            GTEST_SKIP() << tool.value() << " is not installed (scripts/setup.sh installs it)";
+        ImageScratchDrive::SetUp();
+        if (IsSkipped())
+            return;
         home_ = root_ / "home";
-        scratch_ = root_ / "scratch";
         fs::create_directories(home_);
-        fs::create_directories(scratch_);
         WriteLogo(root_ / "new.bmp", 'n');
     }
     void TearDown() override
@@ -67,7 +65,6 @@ protected:
     }
 
     fs::path home_;
-    fs::path scratch_;
     std::vector<Volume> checked_;
     bool asOrdinaryUser_ = false;
 };

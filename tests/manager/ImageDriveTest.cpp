@@ -20,19 +20,7 @@ namespace {
 
 using namespace quillmere::testing;
 
-class ImageRead : public TempDrive {
-protected:
-    void SetUp() override
-    {
-        TempDrive::SetUp();
-        if (const std::optional<std::string> tool = MissingImageTool())
-            GTEST_SKIP() << tool.value() << " is not installed (scripts/setup.sh installs it)";
-        scratch_ = root_ / "scratch";
-        fs::create_directories(scratch_);
-    }
-
-    fs::path scratch_;
-};
+using ImageRead = ImageScratchDrive;
 
 // Every byte value, in an order that repeats only after 251 bytes, so a lost,
 // doubled or translated byte (a CR LF, a DOS end-of-file mark) shows anywhere.

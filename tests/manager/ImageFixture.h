@@ -169,4 +169,25 @@ inline std::optional<std::string> MissingImageTool()
     return std::nullopt;
 }
 
+// Skips the test, from SetUp or its body, when a tool the images need is missing.
+#define QUILLMERE_SKIP_WITHOUT_IMAGE_TOOLS()                                                                \
+    if (const std::optional<std::string> missingTool = ::quillmere::testing::MissingImageTool())            \
+    GTEST_SKIP() << missingTool.value() << " is not installed (scripts/setup.sh installs it)"
+
+// A temporary drive with a scratch folder for making images in; skipped
+// without the image tools. A fixture built on it returns from its own SetUp
+// when IsSkipped().
+class ImageScratchDrive : public TempDrive {
+protected:
+    void SetUp() override
+    {
+        TempDrive::SetUp();
+        QUILLMERE_SKIP_WITHOUT_IMAGE_TOOLS();
+        scratch_ = root_ / "scratch";
+        fs::create_directories(scratch_);
+    }
+
+    fs::path scratch_;
+};
+
 } // namespace quillmere::testing

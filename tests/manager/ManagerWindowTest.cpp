@@ -579,8 +579,7 @@ TEST_F(ManagerWindowTest, AFileRemovedAfterItsClickIsSaidToBeGone)
 // works; a root with no room for the store refuses every install.
 TEST_F(ManagerWindowTest, CraftedImagesOpenAndKeepTheOriginals)
 {
-    if (const std::optional<std::string> tool = testing::MissingImageTool())
-        GTEST_SKIP() << tool.value() << " is not installed (scripts/setup.sh installs it)";
+    QUILLMERE_SKIP_WITHOUT_IMAGE_TOOLS();
     const fs::path scratch = root / "scratch";
     fs::create_directories(scratch);
     Put(pictures / "new.bmp", Logo(kGreen, kRed));
@@ -636,8 +635,7 @@ TEST_F(ManagerWindowTest, CraftedImagesOpenAndKeepTheOriginals)
 // again before anything is written, so no change goes into the old file.
 TEST_F(ManagerWindowTest, AnImageReplacedUnderTheWindowIsOpenedAgainBeforeAChange)
 {
-    if (const std::optional<std::string> tool = testing::MissingImageTool())
-        GTEST_SKIP() << tool.value() << " is not installed (scripts/setup.sh installs it)";
+    QUILLMERE_SKIP_WITHOUT_IMAGE_TOOLS();
     const fs::path scratch = root / "scratch";
     fs::create_directories(scratch);
     const fs::path image = root / "G.img";
@@ -996,8 +994,7 @@ TEST_F(ManagerWindowTest, PictureBoxesOpenTheBootPreview)
 // has no folder, and the file system stays sound.
 TEST_F(ManagerWindowTest, ADiskImageChosenAsDriveCIsUsedByEveryPage)
 {
-    if (const std::optional<std::string> tool = testing::MissingImageTool())
-        GTEST_SKIP() << tool.value() << " is not installed (scripts/setup.sh installs it)";
+    QUILLMERE_SKIP_WITHOUT_IMAGE_TOOLS();
     const fs::path scratch = root / "scratch";
     fs::create_directories(scratch);
     const fs::path image = root / "vms" / "win98.img";

@@ -36,19 +36,7 @@ private:
     std::optional<std::string> old_;
 };
 
-class StartDriveTest : public TempDrive {
-protected:
-    void SetUp() override
-    {
-        TempDrive::SetUp();
-        if (const std::optional<std::string> tool = MissingImageTool())
-            GTEST_SKIP() << tool.value() << " is not installed (scripts/setup.sh installs it)";
-        scratch_ = root_ / "scratch";
-        fs::create_directories(scratch_);
-    }
-
-    fs::path scratch_;
-};
+using StartDriveTest = ImageScratchDrive;
 
 TEST_F(StartDriveTest, AKeptImageRefusedWithAPartitionGivesThePracticeDriveAndTheReason)
 {
