@@ -37,7 +37,7 @@ bool PutSmall(const Volume& v, const std::string& name, char fill, const fs::pat
 {
     const fs::path staged = scratch / "small";
     WriteFile(staged, 100, fill);
-    return RunTool("mcopy", {"-i", ImageName(v), staged.string(), name}, scratch).status == 0;
+    return CopyOnto(v, staged, name, scratch);
 }
 
 bool Attrib(const Volume& v, const std::vector<std::string>& flags, const std::string& name, const fs::path& scratch)
@@ -131,7 +131,7 @@ protected:
     // "d|A" for a whole file of 'd' with the archive bit.
     std::string State(const char* name) const
     {
-        const std::string bytes = RunTool("mtype", {"-i", ImageName(volume_), name}, scratch_).out;
+        const std::string bytes = ContentsOn(volume_, name, scratch_).value_or("");
         const bool whole = bytes.size() == 100 && std::count(bytes.begin(), bytes.end(), bytes[0]) == 100;
         std::string state = std::string(1, whole ? bytes[0] : '!') + "|";
         const std::string shown = AttributesOn(volume_, name, scratch_);

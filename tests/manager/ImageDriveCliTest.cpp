@@ -255,10 +255,7 @@ TEST_F(OneImage, AReadOnlyOrHiddenLogoIsTreatedAsOnAFolderAndKeepsItsName)
         EXPECT_EQ(install.status, 0) << install.err;
         EXPECT_EQ(LogoFillOn(volume_, "::/LOGO.SYS", scratch_), 'n');
         WriteLogo(scratch_ / "a.sys", 'a');
-        ASSERT_EQ(RunTool("mcopy", {"-D", "o", "-i", ImageName(volume_), (scratch_ / "a.sys").string(), "::/LOGO.SYS"},
-                          scratch_)
-                      .status,
-                  0);
+        ASSERT_TRUE(CopyOnto(volume_, scratch_ / "a.sys", "::/LOGO.SYS", scratch_));
     }
     // Replaced in place: still the one entry, spelled as before, and no temporary file left.
     const ProgramResult listing = RunTool("mdir", {"-a", "-b", "-i", ImageName(volume_), "::/"}, scratch_);
@@ -302,7 +299,7 @@ TEST_F(OneImage, AFailedCopyLeavesTheOldFileWholeAndNoTemporaryFile)
         if (std::isdigit(static_cast<unsigned char>(free.out[i])))
             digits += free.out[i];
     WriteFile(filler, std::stoull(digits) - 64 * 1024, 'f');
-    ASSERT_EQ(RunTool("mcopy", {"-i", ImageName(volume_), filler.string(), "::/FILLER"}, scratch_).status, 0);
+    ASSERT_TRUE(CopyOnto(volume_, filler, "::/FILLER", scratch_));
 
     const Result install = RunOn({"install", "startup", "{pic}"});
     EXPECT_EQ(install.status, 1);

@@ -80,8 +80,7 @@ TEST_F(ImageRead, AFileInsideTheImageReadsBackByteForByte)
         for (const File& f : files) {
             const fs::path staged = scratch_ / "staged";
             std::ofstream(staged, std::ios::binary | std::ios::trunc) << Pattern(f.size);
-            ASSERT_EQ(RunTool("mcopy", {"-i", ImageName(volume), staged.string(), f.onImage}, scratch_).status, 0)
-                << f.onImage;
+            ASSERT_TRUE(CopyOnto(volume, staged, f.onImage, scratch_)) << f.onImage;
         }
 
         const DriveC drive = DriveC::Open(image.string());

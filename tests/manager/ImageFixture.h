@@ -107,12 +107,27 @@ inline std::vector<Volume> MakeDisk(const fs::path& image, const std::vector<Par
     return volumes;
 }
 
-// Puts a logo-sized file of fill bytes at path ("::/Windows/logow.sys") on the volume.
+// Copies file to path ("::/Windows/logow.sys") on the volume, replacing what is there.
+inline bool CopyOnto(const Volume& v, const fs::path& file, const std::string& path, const fs::path& scratch)
+{
+    return RunTool("mcopy", {"-D", "o", "-i", ImageName(v), file.string(), path}, scratch).status == 0;
+}
+
+// The bytes of the file at path on the volume; none when it cannot be read.
+inline std::optional<std::string> ContentsOn(const Volume& v, const std::string& path, const fs::path& scratch)
+{
+    ProgramResult r = RunTool("mtype", {"-i", ImageName(v), path}, scratch);
+    if (r.status != 0)
+        return std::nullopt;
+    return std::move(r.out);
+}
+
+// Puts a logo-sized file of fill bytes at path on the volume.
 inline bool PutLogo(const Volume& v, const std::string& path, char fill, const fs::path& scratch)
 {
     const fs::path staged = scratch / "staged.sys";
     WriteLogo(staged, fill);
-    return RunTool("mcopy", {"-D", "o", "-i", ImageName(v), staged.string(), path}, scratch).status == 0;
+    return CopyOnto(v, staged, path, scratch);
 }
 
 inline bool MakeFolderOn(const Volume& v, const std::string& path, const fs::path& scratch)
@@ -123,12 +138,12 @@ inline bool MakeFolderOn(const Volume& v, const std::string& path, const fs::pat
 // The fill of a logo on the volume, as LogoFill tells it of a host file.
 inline char LogoFillOn(const Volume& v, const std::string& path, const fs::path& scratch)
 {
-    const ProgramResult r = RunTool("mtype", {"-i", ImageName(v), path}, scratch);
-    if (r.status != 0)
+    const std::optional<std::string> bytes = ContentsOn(v, path, scratch);
+    if (!bytes)
         return '?';
-    if (r.out.size() != kLogoBytes || std::count(r.out.begin(), r.out.end(), r.out[0]) != std::ptrdiff_t(kLogoBytes))
+    if (bytes->size() != kLogoBytes || std::count(bytes->begin(), bytes->end(), bytes->front()) != std::ptrdiff_t(kLogoBytes))
         return '!';
-    return r.out[0];
+    return bytes->front();
 }
 
 // "A  HR" of mattrib for one file.

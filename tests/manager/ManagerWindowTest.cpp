@@ -597,9 +597,7 @@ TEST_F(ManagerWindowTest, CraftedImagesOpenAndKeepTheOriginals)
             image, {{.start = testing::kMiB, .size = 16 * testing::kMiB, .fatBits = 16, .active = true}},
             17 * testing::kMiB, scratch);
         ASSERT_EQ(v.size(), 1u);
-        ASSERT_EQ(testing::RunTool("mcopy", {"-i", testing::ImageName(v[0]), staged.string(), "::/LOGO.SYS"}, scratch)
-                      .status,
-                  0);
+        ASSERT_TRUE(testing::CopyOnto(v[0], staged, "::/LOGO.SYS", scratch));
         ASSERT_TRUE(c.fullRoot ? testing::FillRoot(v[0], scratch)
                                : testing::MakeFolderOn(v[0], "::/lfn dir", scratch) &&
                                      testing::Relabel(v[0], "lfn dir", "WXINDO~1", "[WX]indows"));
@@ -615,7 +613,7 @@ TEST_F(ManagerWindowTest, CraftedImagesOpenAndKeepTheOriginals)
         messages.shown.clear();
         Select(LogoKind::Startup, pictures / "new.bmp");
         Click("XDWButton5");
-        const std::string logo = testing::RunTool("mtype", {"-i", testing::ImageName(v[0]), "::/LOGO.SYS"}, scratch).out;
+        const std::string logo = testing::ContentsOn(v[0], "::/LOGO.SYS", scratch).value_or("");
         if (c.fullRoot) {
             ASSERT_EQ(messages.shown.size(), 1u);
             EXPECT_TRUE(messages.shown[0].text.contains(QStringLiteral("C:\\VH Backups could not be made")))
@@ -646,9 +644,7 @@ TEST_F(ManagerWindowTest, AnImageReplacedUnderTheWindowIsOpenedAgainBeforeAChang
     ASSERT_EQ(v.size(), 1u);
     const fs::path staged = scratch / "staged";
     testing::WriteBytes(staged, Logo(kRed, kBlue));
-    ASSERT_EQ(testing::RunTool("mcopy", {"-i", testing::ImageName(v[0]), staged.string(), "::/LOGO.SYS"}, scratch)
-                  .status,
-              0);
+    ASSERT_TRUE(testing::CopyOnto(v[0], staged, "::/LOGO.SYS", scratch));
     Put(pictures / "new.bmp", Logo(kGreen, kRed));
     Open(DriveC::Open(image.string()));
     messages.shown.clear();
@@ -657,7 +653,7 @@ TEST_F(ManagerWindowTest, AnImageReplacedUnderTheWindowIsOpenedAgainBeforeAChang
     fs::copy_file(image, root / "G2.img");
     fs::rename(root / "G2.img", image);
     const auto startupLogo = [&] {
-        const std::string out = testing::RunTool("mtype", {"-i", testing::ImageName(v[0]), "::/LOGO.SYS"}, scratch).out;
+        const std::string out = testing::ContentsOn(v[0], "::/LOGO.SYS", scratch).value_or("");
         return Bytes(out.begin(), out.end());
     };
     Select(LogoKind::Startup, pictures / "new.bmp");
@@ -1011,10 +1007,10 @@ TEST_F(ManagerWindowTest, ADiskImageChosenAsDriveCIsUsedByEveryPage)
     const auto put = [&](const std::string& name, const Bytes& bytes) {
         const fs::path staged = scratch / "staged";
         testing::WriteBytes(staged, bytes);
-        return testing::RunTool("mcopy", {"-i", testing::ImageName(c), staged.string(), name}, scratch).status == 0;
+        return testing::CopyOnto(c, staged, name, scratch);
     };
     const auto bytesOn = [&](const std::string& name) {
-        const std::string out = testing::RunTool("mtype", {"-i", testing::ImageName(c), name}, scratch).out;
+        const std::string out = testing::ContentsOn(c, name, scratch).value_or("");
         return Bytes(out.begin(), out.end());
     };
     ASSERT_TRUE(testing::MakeFolderOn(c, "::/WINDOWS", scratch));
