@@ -13,9 +13,10 @@ class cDIBPal;
 class cDIBDither;
 
 // The boot screen of the bitmap "Save Logo" would write for DIB at bpp bits
-// (after "Create Logo": 8 bits, still, as the writer sets biClrImportant to 0).
-// Throws Error when DIB holds no picture, and what the writer and the reader
-// throw.
-BootScreen CanvasBootScreen(const cDIB& DIB, const cDIBPal& Pal, const cDIBDither& Dither, std::uint8_t bpp);
+// with the animation byte firstAnimated (after "Create Logo": 8 bits, moving
+// when the logo made has an animation). Throws Error when DIB holds no
+// picture, and what the writer and the reader throw.
+BootScreen CanvasBootScreen(const cDIB& DIB, const cDIBPal& Pal, const cDIBDither& Dither, std::uint8_t bpp,
+                            std::uint8_t firstAnimated);
 
 } // namespace quillmere

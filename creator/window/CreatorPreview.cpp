@@ -45,7 +45,9 @@ void CreatorPreview::Open()
     if (!canvas.DIB().hDIB())
         return;
     try {
-        OpenBootPreview(&window_, CanvasBootScreen(canvas.DIB(), window_.DIBPal(), window_.DIBDither(), window_.DIBbpp()),
+        OpenBootPreview(&window_,
+                        CanvasBootScreen(canvas.DIB(), window_.DIBPal(), window_.DIBDither(), window_.DIBbpp(),
+                                         window_.DIBFirstAnimated()),
                         QStringLiteral("Logo Creator"));
     } catch (const Error& e) {
         window_.Info().TextFile(QStringLiteral("Cannot show the picture: %1").arg(QString::fromStdString(e.what())));

@@ -332,8 +332,12 @@ void fMain::ShowPicture(DecodedPicture& picture, std::uintmax_t fileBytes)
     cDIB& dib = canvas_->DIB();
     const std::int32_t previousWidth = dib.hDIB() ? dib.Width() : 0;
     const std::int32_t previousHeight = dib.hDIB() ? dib.Height() : 0;
+    // Taken before the import, which takes the picture's indices over.
+    std::shared_ptr<const AnimatedPart> animated = AnimatedPartOf(picture);
     pal_.Clear();
     bpp_ = static_cast<std::uint8_t>(dib.CreateFromStdPicture(&picture, pal_, *dither_));
+    firstAnimated_ = animated ? static_cast<std::uint8_t>(animated->first) : 0;
+    createOptions_->AnimatedPicture(std::move(animated));
     canvas_->RemoveCropRectangle();
     if (dib.Width() == previousWidth && dib.Height() == previousHeight)
         canvas_->RePaint();
@@ -365,7 +369,9 @@ void fMain::MakeLogo()
     StepRelay steps(*this);
     const ConversionOptions options = createOptions_->Options();
     try {
-        bpp_ = CreateLogo(canvas_->DIB(), pal_, *dither_, options, &steps).bpp;
+        const CreatedLogo made = CreateLogo(canvas_->DIB(), pal_, *dither_, options, &steps);
+        bpp_ = made.bpp;
+        firstAnimated_ = made.firstAnimated;
     } catch (const Error& e) {
         progress_->Value(0);
         info_->TextFile(QStringLiteral("Cannot create the logo: %1").arg(QString::fromStdString(e.what())));
@@ -375,6 +381,9 @@ void fMain::MakeLogo()
         info_->TextFile(QStringLiteral("Cannot create the logo: not enough memory"));
         return;
     }
+    // A kept animation stays where it was on the logo made, so it can be kept again.
+    if (options.animation == LogoAnimationChoice::Keep)
+        createOptions_->AnimatedPicture(options.kept);
     canvas_->RePaint();
     cmdSave_->setEnabled(true);
     info_->TextFile(QStringLiteral("Processing Complete - Click \"Save Logo\""));
@@ -386,6 +395,9 @@ void fMain::Canvas_DIBProgressEnd()
 {
     progress_->Value(0);
     bpp_ = 24; // every whole-picture transformation leaves 32-bit pixels
+    // ...and may move any pixel: the canvas is no longer the animated logo loaded.
+    firstAnimated_ = 0;
+    createOptions_->AnimatedPicture(nullptr);
     info_->TextInfo(SizeText());
     PushSnapshot();
 }
@@ -402,7 +414,7 @@ void fMain::cmdSave_Click()
         return;
     const std::filesystem::path path = FromText(*chosen);
     try {
-        SaveLogo(path, canvas_->DIB(), pal_, *dither_, bpp_);
+        SaveLogo(path, canvas_->DIB(), pal_, *dither_, bpp_, firstAnimated_);
     } catch (const Error& e) {
         // The old file, the strip and "SavePath" stay as they were.
         const FileError* fileError = dynamic_cast<const FileError*>(&e);
@@ -474,6 +486,8 @@ void fMain::StartAfresh()
     dither_ = std::make_unique<cDIBDither>();
     dither_->SetProgressObserver(ditherRelay_.get());
     bpp_ = 0;
+    firstAnimated_ = 0;
+    createOptions_->AnimatedPicture(nullptr);
     currentFile_.clear();
     canvas_->DIB().Destroy();
     canvas_->RemoveCropRectangle();

@@ -66,6 +66,8 @@ public:
     cDIBPal& DIBPal() noexcept { return pal_; }
     cDIBDither& DIBDither() noexcept { return *dither_; }
     std::uint8_t DIBbpp() const noexcept { return bpp_; }
+    // The animation byte that saving the canvas writes: 0 for a still picture.
+    std::uint8_t DIBFirstAnimated() const noexcept { return firstAnimated_; }
 
     ucCanvas& Canvas() const noexcept { return *canvas_; }
     ucInfo& Info() const noexcept { return *info_; }
@@ -75,7 +77,8 @@ public:
     const std::filesystem::path& CurrentFileName() const noexcept { return currentFile_; }
 
     // Puts a decoded picture on the canvas (its own palette and indices for 8
-    // bits or fewer) and shows its size, depth and fileBytes in the strip.
+    // bits or fewer, and its animation when it is an animated logo) and shows
+    // its size, depth and fileBytes in the strip.
     // Errors of the import propagate; the canvas then keeps its picture.
     void ShowPicture(DecodedPicture& picture, std::uintmax_t fileBytes);
 
@@ -119,6 +122,7 @@ private:
     cDIBPal pal_;
     std::unique_ptr<cDIBDither> dither_;
     std::uint8_t bpp_ = 0;
+    std::uint8_t firstAnimated_ = 0;
     std::filesystem::path currentFile_;
     SnapshotHistory snapshots_;
     std::unique_ptr<DitherRelay> ditherRelay_;

@@ -2,6 +2,8 @@
 // context menu and Ctrl+P open the preview of the picture in memory.
 #include "creator/window/fMain.h"
 
+#include "creator/window/CreateOptionsMenu.h"
+#include "creator/window/CreatorPreview.h"
 #include "desktop/SettingsStore.h"
 #include "preview/window/BootPreviewWindow.h"
 #include "support/PictureFixtures.h"
@@ -22,6 +24,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <set>
 
 namespace quillmere {
 namespace {
@@ -122,6 +125,37 @@ TEST_F(CreatorPreviewTest, CtrlPShowsTheCreatedLogoAsItWouldBeSaved)
     // Again: the same window shows the picture anew.
     QTest::keyClick(window.get(), Qt::Key_P, Qt::ControlModifier);
     EXPECT_EQ(Previews().size(), 1u);
+}
+
+// A band chosen moves in the preview before anything is saved, as it does in
+// the file saved: the bottom 16 rows run through all of entries 236 to 255,
+// the rows above use none of them.
+TEST_F(CreatorPreviewTest, ABandMovesBeforeTheLogoIsSaved)
+{
+    window->CreateOptions().Action(LogoAnimationChoice::Band)->trigger();
+    Load();
+    Create();
+    window->findChild<CreatorPreview*>()->ShowAction().trigger();
+    ASSERT_EQ(Previews().size(), 1u);
+    BootPreviewWindow& preview = *Previews()[0];
+    ASSERT_TRUE(preview.HasPicture()) << preview.ErrorText().toStdString();
+    EXPECT_EQ(preview.Screen()->FirstAnimated(), 236);
+    EXPECT_TRUE(preview.Animating());
+
+    const fs::path saved = root / "logo.bmp";
+    dialog.answers.push_back(QString::fromStdString(saved.string()));
+    QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("cmdSave")), Qt::LeftButton);
+    const testing::Bytes bytes = testing::ReadBytes(saved);
+    ASSERT_EQ(bytes.size(), 129078u);
+    EXPECT_EQ(bytes[50], 236);
+    constexpr std::size_t kPixels = 1078, kBand = 16 * 320; // rows bottom first
+    std::set<std::uint8_t> band, above;
+    for (std::size_t i = kPixels; i < bytes.size(); ++i)
+        (i < kPixels + kBand ? band : above).insert(bytes[i]);
+    EXPECT_EQ(band.size(), 20u);
+    EXPECT_EQ(*band.begin(), 236);
+    EXPECT_LT(*above.rbegin(), 236);
+    EXPECT_TRUE(preview.Screen()->Indices() == BootScreen::Load(saved).Indices());
 }
 
 // When the canvas's right button offers the preview.

@@ -24,6 +24,7 @@
 #include "widgets/ucInfo.h"
 #include "widgets/ucProgress.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -40,6 +41,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -176,6 +178,33 @@ protected:
         const fs::path file = pictures / name;
         WriteBytes(file, testing::EncodeJpeg(spec));
         return file;
+    }
+
+    // An animated 8-bit 320 x 400 logo whose animation byte is 236: a still
+    // picture in entries 0 to 235, and the bottom 16 rows and a scatter of
+    // pixels above them in 236 to 255. Returns the file's bytes.
+    Bytes AnimatedLogo(const char* name)
+    {
+        std::vector<std::uint32_t> colours(256);
+        for (std::uint32_t i = 0; i < 256; ++i)
+            colours[i] = i < 236 ? (i << 16 | (235 - i) << 8 | 0x40) : (0xFF00FFu | (i - 236) * 12 << 8);
+        Bytes rows(static_cast<std::size_t>(320) * 400);
+        for (std::size_t r = 0; r < 400; ++r) // bottom row first
+            for (std::size_t x = 0; x < 320; ++x)
+                rows[r * 320 + x] = static_cast<std::uint8_t>(
+                    r < 16 || (x % 37 == 5 && r % 29 == 3) ? 236 + (x + r) % 20 : (x / 4 + r / 5) % 236);
+        Bytes file = testing::BmpFile(320, 400, 8, colours, rows);
+        testing::PutU32(file, 50, 236);
+        WriteBytes(pictures / name, file);
+        return file;
+    }
+
+    // "Save Logo" to pictures/name; the bytes written.
+    Bytes SaveAs(const char* name)
+    {
+        dialog.answers.push_back(Text(pictures / name));
+        Click("cmdSave");
+        return ReadBytes(pictures / name);
     }
 
     // A click on the named file in File1.
@@ -344,6 +373,129 @@ TEST_F(CreatorWindowTest, CreateOptionsAreChosenKeptAndShown)
     EXPECT_TRUE(again.CreateOptions().Action(LogoQuality::Best)->isChecked());
     EXPECT_TRUE(again.CreateOptions().Action(LogoFit::Pad)->isChecked());
     EXPECT_EQ(OptionsTag(again.CreateOptions().Options()), QStringLiteral("best, pad"));
+}
+
+// Keeping the animation is offered, and chosen, while the canvas holds an
+// animated logo as loaded; the stored choice comes back when it goes.
+TEST_F(CreatorWindowTest, AnimatedLogoOffersKeepUntilItIsGone)
+{
+    settings.Write(QStringLiteral("Animation"), QStringLiteral("band"));
+    AnimatedLogo("animated.bmp");
+    Photo("still.jpg", 64, 48);
+    fMain& w = Open();
+    CreateOptionsMenu& menu = w.CreateOptions();
+    QAction* keep = menu.Action(LogoAnimationChoice::Keep);
+    EXPECT_FALSE(keep->isVisible());
+
+    Select("animated.bmp");
+    EXPECT_TRUE(keep->isVisible());
+    EXPECT_TRUE(keep->isChecked());
+    EXPECT_EQ(w.DIBFirstAnimated(), 236);
+    // Shown as at start-up, it moves as the file does.
+    w.findChild<CreatorPreview*>()->Open();
+    const auto* preview = w.findChild<BootPreviewWindow*>();
+    ASSERT_TRUE(preview && preview->HasPicture());
+    EXPECT_EQ(preview->Screen()->FirstAnimated(), 236);
+
+    Select("still.jpg");
+    EXPECT_FALSE(keep->isVisible());
+    EXPECT_TRUE(menu.Action(LogoAnimationChoice::Band)->isChecked());
+    EXPECT_EQ(w.DIBFirstAnimated(), 0);
+
+    // A logo made without the animation is no longer the animated one.
+    Select("animated.bmp");
+    menu.Action(LogoAnimationChoice::None)->trigger();
+    Click("cmdCreate");
+    EXPECT_FALSE(keep->isVisible());
+    EXPECT_TRUE(menu.Action(LogoAnimationChoice::None)->isChecked());
+    EXPECT_EQ(w.DIBFirstAnimated(), 0);
+    EXPECT_EQ(SaveAs("still.bmp").at(50), 0);
+}
+
+// The logo made keeps every animated pixel, its entries and its animation
+// byte; the rest of the picture is reduced into the entries below.
+TEST_F(CreatorWindowTest, KeptAnimationIsSavedAsLoaded)
+{
+    const Bytes original = AnimatedLogo("animated.bmp");
+    fMain& w = Open();
+    Select("animated.bmp");
+    CreateOptionsMenu& menu = w.CreateOptions();
+
+    // Cropping would move the pixels that animate: refused, nothing made.
+    menu.Action(LogoFit::Crop)->trigger();
+    Click("cmdCreate");
+    EXPECT_TRUE(w.Info().TextFile().startsWith("Cannot create the logo: ")) << w.Info().TextFile().toStdString();
+    EXPECT_FALSE(Button("cmdSave")->isEnabled());
+    EXPECT_TRUE(menu.Action(LogoAnimationChoice::Keep)->isChecked());
+
+    menu.Action(LogoFit::Stretch)->trigger();
+    Click("cmdCreate");
+    EXPECT_EQ(w.Info().TextZoom(), QStringLiteral("keep animation"));
+    const Bytes saved = SaveAs("kept.bmp");
+    ASSERT_EQ(saved.size(), original.size());
+    EXPECT_EQ(saved[50], 236);
+    constexpr std::size_t kTable = 54, kPixels = 54 + 1024;
+    EXPECT_TRUE(std::equal(saved.begin() + kTable + 236 * 4, saved.begin() + kPixels,
+                           original.begin() + kTable + 236 * 4));
+    std::size_t animated = 0, wrong = 0;
+    for (std::size_t i = kPixels; i < saved.size(); ++i) {
+        const bool moves = original[i] >= 236;
+        animated += moves ? 1 : 0;
+        wrong += (moves ? saved[i] != original[i] : saved[i] >= 236) ? 1 : 0;
+    }
+    EXPECT_GT(animated, 16u * 320);
+    EXPECT_EQ(wrong, 0u);
+
+    // Its animated pixels stay where they were: the logo made can keep them again.
+    EXPECT_TRUE(menu.Action(LogoAnimationChoice::Keep)->isChecked());
+    Click("cmdCreate");
+    EXPECT_EQ(SaveAs("again.bmp").at(50), 236);
+}
+
+// The border colour takes entry 0 (what the screen shows around the logo). A
+// 320 x 400 picture, so no resize moves its edge: the top and bottom rows in
+// one colour, the rest of the outermost columns in another, no black inside.
+TEST_F(CreatorWindowTest, BorderColourTakesEntryZero)
+{
+    constexpr std::uint32_t kRows = 0xE0A040, kColumns = 0x40A0E0;
+    constexpr std::uint32_t kEdge = 0x87A099; // (640 rows' + 796 columns') / 1436, each component
+    Bytes rows;
+    for (std::uint32_t y = 0; y < 400; ++y)
+        for (std::uint32_t x = 0; x < 320; ++x) {
+            const std::uint32_t c = y == 0 || y == 399 ? kRows
+                                    : x == 0 || x == 319 ? kColumns
+                                                         : (0x20u + x % 64) << 16 | (0x80u + y % 128) << 8 | 0xE0u;
+            rows.insert(rows.end(), {static_cast<std::uint8_t>(c), static_cast<std::uint8_t>(c >> 8),
+                                     static_cast<std::uint8_t>(c >> 16)});
+        }
+    WriteBytes(pictures / "framed.bmp", testing::BmpFile(320, 400, 24, {}, rows));
+    fMain& w = Open();
+    const struct {
+        BorderChoice choice;
+        std::optional<std::uint32_t> entry0; // none: the palette's own, neither of the others
+        const char* tag;
+    } cases[] = {
+        {BorderChoice::Palette, std::nullopt, ""},
+        {BorderChoice::Edge, kEdge, "edge border"},
+        {BorderChoice::Colour, 0x000000, "black border"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.tag);
+        Select("framed.bmp");
+        w.CreateOptions().Action(c.choice)->trigger();
+        Click("cmdCreate");
+        EXPECT_EQ(w.Info().TextZoom(), QString::fromLatin1(c.tag));
+        const Bytes saved = SaveAs("bordered.bmp");
+        ASSERT_EQ(saved.size(), 129078u);
+        const std::uint32_t entry0 = std::uint32_t{saved[56]} << 16 | std::uint32_t{saved[55]} << 8 | saved[54];
+        if (c.entry0) {
+            EXPECT_EQ(entry0, *c.entry0);
+        } else {
+            EXPECT_NE(entry0, kEdge);
+            EXPECT_NE(entry0, 0u);
+        }
+        EXPECT_EQ(saved[50], 0);
+    }
 }
 
 TEST_F(CreatorWindowTest, SameSizeRepaintsWithoutNewLayout)
