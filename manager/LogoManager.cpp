@@ -136,13 +136,13 @@ std::array<bool, 3> LogoManager::InstalledKinds() const
     return installed;
 }
 
-FileResult LogoManager::WriteOwed(const std::array<bool, 3>& owed)
+FileResult LogoManager::WriteOwed(const std::array<bool, 3>& owed, bool noneKept)
 {
     FileResult result{.step = FileStep::Record, .target = std::string(kOwedOriginalsRecord)};
     try {
         // An empty record stays while no original was kept: it tells later runs
         // that the first run is over, though it found nothing to keep.
-        if (Any(owed) || !AnyOriginalKept()) {
+        if (Any(owed) || noneKept || !AnyOriginalKept()) {
             std::string text;
             for (const LogoSlot& slot : LogoSlots()) {
                 if (owed[IndexOf(slot)])
@@ -228,7 +228,7 @@ void LogoManager::PrepareStore(StartupReport& report)
         // record is written before anything is copied, so the store and the
         // record appear together.
         owed = InstalledKinds();
-        FileResult noted = WriteOwed(owed);
+        FileResult noted = WriteOwed(owed, true); // a first run has kept nothing yet
         if (!noted.done) {
             // Nothing remembers what is owed; without the store the next start is
             // a first run again, and this one replaces nothing.

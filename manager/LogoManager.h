@@ -137,7 +137,8 @@ private:
     FileResult ClearAttributes(std::string_view path);
     FileResult Copy(std::string_view source, std::string_view target);
     FileResult CopyIn(const std::filesystem::path& source, std::string_view target);
-    FileResult WriteOwed(const std::array<bool, 3>& owed);
+    // noneKept: the caller knows no original is kept, so the store need not be looked at.
+    FileResult WriteOwed(const std::array<bool, 3>& owed, bool noneKept = false);
     std::array<bool, 3> ReadOwed(std::vector<FileResult>* problems) const;
     std::array<bool, 3> InstalledKinds() const;
     bool AnyOriginalKept() const;
