@@ -123,12 +123,17 @@ std::vector<std::uint32_t> DarkestToBrightest(const cDIB& source, const std::vec
     const std::size_t pixels = static_cast<std::size_t>(source.Width()) * static_cast<std::size_t>(source.Height());
     const auto luma = [](std::uint32_t c) { return 299 * (c >> 16 & 0xFF) + 587 * (c >> 8 & 0xFF) + 114 * (c & 0xFF); };
     std::uint32_t darkest = words[0] & 0xFFFFFFu, brightest = darkest;
+    std::uint32_t low = luma(darkest), high = low;
     for (std::size_t i = 1; i < pixels; ++i) {
         const std::uint32_t c = words[i] & 0xFFFFFFu;
-        if (luma(c) < luma(darkest))
+        const std::uint32_t l = luma(c);
+        if (l < low) {
             darkest = c;
-        else if (luma(c) > luma(brightest))
+            low = l;
+        } else if (l > high) {
             brightest = c;
+            high = l;
+        }
     }
     std::vector<std::uint8_t> entries(palette.size() * 4, 0);
     for (std::size_t i = 0; i < palette.size(); ++i) {

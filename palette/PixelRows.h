@@ -57,9 +57,12 @@ inline void CheckReserved(std::int32_t first, std::span<const std::uint8_t> indi
     if (indices.size() != static_cast<std::size_t>(W) * static_cast<std::size_t>(H))
         throw Error("The kept indices are for " + std::to_string(indices.size()) + " pixels, not "
                     + std::to_string(W) + " x " + std::to_string(H));
-    const auto highest = std::max_element(indices.begin(), indices.end());
-    if (highest != indices.end() && *highest >= count)
-        throw SubscriptError("Palette entry " + std::to_string(*highest) + " does not exist (the palette has "
+    // A plain maximum, which the compiler turns into wide compares.
+    std::uint8_t highest = 0;
+    for (const std::uint8_t index : indices)
+        highest = std::max(highest, index);
+    if (highest >= count)
+        throw SubscriptError("Palette entry " + std::to_string(highest) + " does not exist (the palette has "
                              + std::to_string(count) + " entries)");
 }
 
