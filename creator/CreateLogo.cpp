@@ -10,6 +10,7 @@
 #include "palette/cDIBPal.h"
 
 #include <cstring>
+#include <span>
 #include <vector>
 
 namespace quillmere {
@@ -198,17 +199,19 @@ std::uint8_t ReduceAnimated(cDIB& DIB, cDIBPal& Pal, cDIBDither& Dither, const C
         steps->BuildingPalette(false);
     colours.insert(colours.end(), picture.begin(), picture.end());
 
-    std::vector<std::uint8_t> fixed;
+    std::vector<std::uint8_t> bandIndices;
+    std::span<const std::uint8_t> fixed; // the pixels of the animated entries, by index
     if (band) {
         const std::vector<std::uint32_t> ramp =
             BandRamp(options.band.colours.empty() ? DarkestToBrightest(source, picture) : options.band.colours,
                      options.band.entries);
         colours.insert(colours.end(), ramp.begin(), ramp.end());
-        fixed.assign(static_cast<std::size_t>(kLogoWidth) * kLogoHeight, 0);
+        bandIndices.assign(static_cast<std::size_t>(kLogoWidth) * kLogoHeight, 0);
         for (std::int32_t y = pictureRows; y < kLogoHeight; ++y)
             for (std::int32_t x = 0; x < kLogoWidth; ++x)
-                fixed[static_cast<std::size_t>(y) * kLogoWidth + static_cast<std::size_t>(x)] =
+                bandIndices[static_cast<std::size_t>(y) * kLogoWidth + static_cast<std::size_t>(x)] =
                     BandIndex(first, options.band.entries, x, kLogoWidth);
+        fixed = bandIndices;
     } else if (keep) {
         colours.insert(colours.end(), options.kept->colours.begin() + first, options.kept->colours.end());
         fixed = options.kept->indices;
