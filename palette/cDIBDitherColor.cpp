@@ -119,21 +119,23 @@ void cDIBDither::ReduceToColorPalette(cDIB& DIB, const cDIBPal& Pal, bool Diffus
             DiffuseRows<decltype(d)::value, decltype(r)::value>(cube, bits, buffer, stride_, W, H, fixed, rowDone);
         });
     } else {
-        dither::ScanRowsAtDepth(
-            depth, bits, buffer, stride_, W, H,
-            [&](std::uint8_t* px, std::int32_t x, std::int32_t y) {
-                if (fixed.indices) {
-                    const std::uint8_t kept = fixed.indices[static_cast<std::ptrdiff_t>(y) * W + x];
-                    if (kept >= fixed.first) {
-                        std::memcpy(px, fixed.entries + static_cast<std::size_t>(kept) * 4, 4);
-                        return kept;
+        dither::WithDepth(depth, reserved != nullptr, [&](auto d, auto r) {
+            dither::ScanRows<decltype(d)::value>(
+                bits, buffer, stride_, W, H,
+                [&](std::uint8_t* px, std::int32_t x, std::int32_t y) {
+                    if constexpr (decltype(r)::value) {
+                        const std::uint8_t kept = fixed.indices[static_cast<std::ptrdiff_t>(y) * W + x];
+                        if (kept >= fixed.first) {
+                            std::memcpy(px, fixed.entries + static_cast<std::size_t>(kept) * 4, 4);
+                            return kept;
+                        }
                     }
-                }
-                const IndexCube::Cell& cell = cube.At(cube.CellOf(px[2], px[1], px[0]));
-                std::memcpy(px, cell.entry.data(), 4);
-                return static_cast<std::uint8_t>(cell.index);
-            },
-            rowDone);
+                    const IndexCube::Cell& cell = cube.At(cube.CellOf(px[2], px[1], px[0]));
+                    std::memcpy(px, cell.entry.data(), 4);
+                    return static_cast<std::uint8_t>(cell.index);
+                },
+                rowDone);
+        });
     }
     RaiseProgressEnd();
 }
