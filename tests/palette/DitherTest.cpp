@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -247,6 +248,50 @@ TEST(DitherToColorPalette, ClampsANeighbourAfterEachShare)
     cDIBDither dither;
     dither.DitherToColorPalette(dib, pal, true);
     EXPECT_EQ(dither.PalID(), (std::vector<std::uint8_t>{0x80, 0, 0, 0, 0x40, 0, 0, 0}));
+}
+
+// Reserved entries, in each reduction: a fixed pixel takes its entry and passes
+// nothing on (pixel 1 is dark but fixed to white, so passing its error would
+// push pixel 2 far down); the others choose only below the first reserved entry.
+TEST(ReservedEntries, FixedPixelsKeepTheirEntryAndTheRestStayBelow)
+{
+    cDIBPal pal;
+    pal.CreateGreys_256();
+    const std::vector<std::uint8_t> fixed = {0, 255, 0, 0};
+    const ReservedEntries reserved{250, fixed};
+    const std::function<void(cDIBDither&, cDIB&)> reductions[] = {
+        [&](cDIBDither& d, cDIB& dib) { d.DitherToColorPalette(dib, pal, true, reserved); },
+        [&](cDIBDither& d, cDIB& dib) { d.DitherToColorPalette(dib, pal, false, reserved); },
+        [&](cDIBDither& d, cDIB& dib) { d.DitherToBestPalette(dib, pal, reserved); },
+    };
+    for (std::size_t k = 0; k < std::size(reductions); ++k) {
+        SCOPED_TRACE(k);
+        cDIB dib;
+        SetPixels(dib, 4, 1, {Grey(250), Grey(10), Grey(252), Grey(100)});
+        cDIBDither dither;
+        reductions[k](dither, dib);
+        const std::uint8_t* indices = dither.PalIDPtr();
+        EXPECT_EQ(indices[0], 249);
+        EXPECT_EQ(indices[1], 255);
+        EXPECT_EQ(indices[2], 249);
+        EXPECT_LT(indices[3], 250);
+        EXPECT_EQ(GetPixels(dib)[1] & 0xFFFFFFu, Grey(255));
+    }
+
+    // Refused before anything is reduced: no entry left for the rest, more
+    // entries than the palette has, indices for another size, an index beyond
+    // the palette.
+    cDIB dib;
+    SetPixels(dib, 4, 1, {Grey(1), Grey(2), Grey(3), Grey(4)});
+    cDIBDither dither;
+    EXPECT_THROW(dither.DitherToColorPalette(dib, pal, true, {0, fixed}), Error);
+    EXPECT_THROW(dither.DitherToBestPalette(dib, pal, {257, fixed}), Error);
+    const std::vector<std::uint8_t> short3 = {0, 0, 0};
+    EXPECT_THROW(dither.DitherToColorPalette(dib, pal, false, {250, short3}), Error);
+    cDIBPal ega;
+    ega.CreateEGA();
+    EXPECT_THROW(dither.DitherToBestPalette(dib, ega, {12, fixed}), SubscriptError);
+    EXPECT_EQ(GetPixels(dib)[0] & 0xFFFFFFu, Grey(1));
 }
 
 TEST(Dithering, RaisesOneProgressPerRowThenTheEnd)
