@@ -3,6 +3,8 @@
 // hands the command its arguments.
 #pragma once
 
+#include "imaging/Printable.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
@@ -59,10 +61,7 @@ int UsageError(const Command& command, const std::string& problem = {});
 // Prints "quillmere <command>: <message>" to standard error and returns ExitFailure.
 int Fail(const Command& command, const std::string& message);
 
-// Text safe to print: valid UTF-8 passes unchanged; a byte that is not part of
-// valid UTF-8, and a control character, is shown as \xNN, so a file name that
-// is not UTF-8 reads unambiguously and cannot disturb the terminal.
-std::string Printable(std::string_view bytes);
+using quillmere::Printable;
 
 // Prints one line to standard output, made printable.
 void Say(std::string_view line);

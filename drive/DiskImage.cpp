@@ -47,6 +47,7 @@ DriveError Refused(const std::string& image, const std::string& reason, int err 
 struct BootSector {
     std::uint64_t bytes = 0; // the whole file system
     int fatBits = 0;
+    FatLayout layout{};
 };
 
 std::optional<BootSector> ReadBootSector(const Sector& s)
@@ -75,6 +76,7 @@ std::optional<BootSector> ReadBootSector(const Sector& s)
     BootSector boot;
     boot.bytes = std::uint64_t{total} * bytesPerSector;
     boot.fatBits = clusters < 4085 ? 12 : clusters < 65525 ? 16 : 32;
+    boot.layout = {bytesPerSector, perCluster, reserved, fats, fatSectors, rootEntries, ReadLe32(&s[44]), clusters};
     return boot;
 }
 
@@ -163,6 +165,7 @@ DiskVolume FindDiskVolume(int fd, const std::string& image, int partition)
         volume.offset = offset;
         volume.size = boot.bytes;
         volume.fatBits = boot.fatBits;
+        volume.layout = boot.layout;
         return volume;
     };
 

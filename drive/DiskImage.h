@@ -11,12 +11,25 @@
 
 namespace quillmere {
 
+// The geometry a FAT boot sector declares, for reading its folders (FatFolder.h).
+struct FatLayout {
+    std::uint32_t bytesPerSector = 0;
+    std::uint32_t sectorsPerCluster = 0;
+    std::uint32_t reservedSectors = 0; // before the first FAT
+    std::uint32_t fats = 0;
+    std::uint32_t fatSectors = 0;      // of each FAT
+    std::uint32_t rootEntries = 0;     // FAT12/16: the fixed root directory's entries
+    std::uint32_t rootCluster = 0;     // FAT32: the root directory's first cluster
+    std::uint64_t clusters = 0;        // in the data region
+};
+
 struct DiskVolume {
     std::uint64_t offset = 0; // of the volume's boot sector, in bytes
     std::uint64_t size = 0;   // of the FAT file system its boot sector declares, in bytes
     int fatBits = 0;          // 12, 16 or 32, by the count of clusters
     int partition = 0;        // 1 to 4; 0 for a bare volume
     bool vhd = false;         // the data are followed by a fixed VHD footer
+    FatLayout layout{};
 };
 
 // The FAT volume of the image open as fd, shown in messages as shownImage.

@@ -1,7 +1,9 @@
 #include "ImageDrive.h"
 
+#include "FatFolder.h"
 #include "FileAttributes.h"
 
+#include "imaging/Printable.h"
 #include "imaging/ReplaceFile.h"
 
 #include <algorithm>
@@ -12,6 +14,7 @@
 #include <random>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -38,8 +41,8 @@ std::vector<std::string> Parent(const std::vector<std::string>& steps)
     return {steps.begin(), steps.end() - (steps.empty() ? 0 : 1)};
 }
 
-// Listings of a folder with thousands of entries (C:\Windows\System) fit.
-constexpr std::size_t kMaxListing = 16u << 20;
+// mtools' complaints fit; changes print little else.
+constexpr std::size_t kMaxOutput = 1u << 20;
 
 // The byte this program locks (TryLock): the last one a lock can cover, so it
 // never meets an emulator's.
@@ -56,6 +59,7 @@ ImageDrive::ImageDrive(fs::path image, int partition) : image_(std::move(image))
     if (!fd_)
         throw DriveError(shown, "cannot open the disk image: " + std::string(std::strerror(errno)), Code(errno));
     volume_ = FindDiskVolume(fd_.Get(), shown, partition);
+    opened_ = held_ = Now();
     if (InUse())
         throw DriveError(shown, "the disk image is in use: a running virtual machine or emulator has it open; "
                                 "shut it down first",
@@ -129,24 +133,76 @@ bool ImageDrive::InUse() const
     lock.l_whence = SEEK_SET;
     lock.l_start = 0;
     lock.l_len = kLockByte;
-    if (::fcntl(fd_.Get(), F_OFD_GETLK, &lock) != 0)
+    if (::fcntl(fd_.Get(), F_OFD_GETLK, &lock) == 0 && lock.l_type != F_UNLCK)
+        return true;
+    // A whole-file flock is what other tools (flock(1), some emulators) take.
+    // mtools takes one too while it works, so it counts only while no other run
+    // of this program may be running mtools: while this one holds the drive
+    // lock, or while nobody does. A shared probe conflicts only with an
+    // exclusive lock.
+    if (!locked_) {
+        struct flock ours {};
+        ours.l_type = F_WRLCK;
+        ours.l_whence = SEEK_SET;
+        ours.l_start = kLockByte;
+        ours.l_len = 1;
+        if (::fcntl(fd_.Get(), F_OFD_GETLK, &ours) != 0 || ours.l_type != F_UNLCK)
+            return false;
+    }
+    const UniqueFd probe(::open(("/proc/self/fd/" + std::to_string(fd_.Get())).c_str(),
+                                O_RDONLY | O_CLOEXEC | O_NOCTTY));
+    if (!probe)
         return false;
-    return lock.l_type != F_UNLCK;
+    if (::flock(probe.Get(), LOCK_SH | LOCK_NB) != 0)
+        return errno == EWOULDBLOCK;
+    return false; // the probe's lock goes with its descriptor
 }
+
+ImageDrive::Stamp ImageDrive::Now() const
+{
+    Stamp stamp;
+    struct stat st {};
+    if (::fstat(fd_.Get(), &st) != 0)
+        return stamp;
+    stamp.size = static_cast<std::uint64_t>(st.st_size);
+    stamp.modified = std::int64_t{st.st_mtim.tv_sec} * 1000000000 + st.st_mtim.tv_nsec;
+    stamp.changed = std::int64_t{st.st_ctim.tv_sec} * 1000000000 + st.st_ctim.tv_nsec;
+    stamp.sectors.resize(1024);
+    for (const std::uint64_t at : {std::uint64_t{0}, volume_.offset}) {
+        char* into = stamp.sectors.data() + (at == 0 ? 0 : 512);
+        if (::pread(fd_.Get(), into, 512, static_cast<off_t>(at)) != 512)
+            stamp.sectors.clear();
+    }
+    return stamp;
+}
+
+void ImageDrive::Remember() const { opened_ = held_ = Now(); }
 
 bool ImageDrive::Replaced() const noexcept
 {
     struct stat now {}, held {};
     if (::stat(image_.c_str(), &now) != 0 || ::fstat(fd_.Get(), &held) != 0)
         return true;
-    return now.st_dev != held.st_dev || now.st_ino != held.st_ino;
+    if (now.st_dev != held.st_dev || now.st_ino != held.st_ino)
+        return true;
+    try {
+        return Now() != opened_;
+    } catch (const std::bad_alloc&) {
+        return true;
+    }
 }
 
 void ImageDrive::RequireSameImage(const std::string& shown) const
 {
-    if (Replaced())
+    struct stat now {}, held {};
+    if (::stat(image_.c_str(), &now) != 0 || ::fstat(fd_.Get(), &held) != 0 || now.st_dev != held.st_dev ||
+        now.st_ino != held.st_ino)
         throw DriveError(shown, "the disk image " + image_.string() + " was replaced, moved or removed since it "
                                 "was opened, so nothing was changed; open it again",
+                         DriveErrc::Replaced);
+    if (Now() != held_)
+        throw DriveError(shown, "the disk image " + image_.string() + " was changed by another program since it "
+                                "was read, so nothing was changed; open it again",
                          DriveErrc::Replaced);
 }
 
@@ -155,7 +211,6 @@ bool ImageDrive::TryLock() const
     if (!writable_)
         return true;
     const std::string shown = image_.string();
-    RequireSameImage(shown);
     if (!lockFd_) {
         // A write lock needs a descriptor open for writing; it must be the
         // file already open, not whatever the name names now.
@@ -172,6 +227,7 @@ bool ImageDrive::TryLock() const
     lock.l_start = kLockByte;
     lock.l_len = 1;
     if (::fcntl(lockFd_.Get(), F_OFD_SETLK, &lock) == 0) {
+        locked_ = true;
         // Taken: nobody but an emulator can hold the rest of the file now.
         if (InUse()) {
             Unlock();
@@ -179,8 +235,10 @@ bool ImageDrive::TryLock() const
                                     "open; shut it down first",
                              DriveErrc::ImageInUse);
         }
-        // Another run may have changed any folder since it was listed here.
+        // Another run may have changed any folder since it was listed here;
+        // from now on, only this run changes the image.
         listings_.clear();
+        held_ = Now();
         return true;
     }
     if (errno != EAGAIN && errno != EACCES && errno != EINTR)
@@ -193,7 +251,11 @@ bool ImageDrive::TryLock() const
     return false;
 }
 
-void ImageDrive::Unlock() const noexcept { lockFd_ = UniqueFd(); }
+void ImageDrive::Unlock() const noexcept
+{
+    lockFd_ = UniqueFd();
+    locked_ = false;
+}
 
 void ImageDrive::RequireWritable(const std::string& shown) const
 {
@@ -211,7 +273,8 @@ void ImageDrive::RequireWritable(const std::string& shown) const
 MtoolsRun ImageDrive::Must(std::string_view program, const std::vector<std::string>& args,
                            const std::string& shown) const
 {
-    MtoolsRun run = mtools_->Run(program, args, kMaxListing);
+    MtoolsRun run = mtools_->Run(program, args, kMaxOutput);
+    Remember();
     if (run.status != 0)
         throw DriveError(shown, "the disk image " + image_.string() + " could not be changed (" +
                                     std::string(program) + ": " + MtoolsComplaint(run) + ")",
@@ -219,70 +282,23 @@ MtoolsRun ImageDrive::Must(std::string_view program, const std::vector<std::stri
     return run;
 }
 
-bool ImageDrive::ReadListings(const std::vector<std::vector<std::string>>& folders) const
-{
-    // Every folder is named by its short names, so mtools reads no name as a
-    // pattern, and each listing must come back under the name asked for, in
-    // the order asked, with as many entries as mdir counted: a listing is never
-    // taken for another folder's.
-    std::vector<std::string> names = {"-a"};
-    for (const auto& f : folders)
-        names.push_back(Mtools::Name(f));
-    const MtoolsRun dir = mtools_->Run("mdir", names, kMaxListing);
-    if (dir.status != 0 || dir.outCut)
-        return false;
-    std::vector<MtoolsFolder> listed = ParseMdir(dir.out);
-    if (listed.size() != folders.size())
-        return false;
-    std::vector<std::string> patterns;
-    for (std::size_t i = 0; i < folders.size(); ++i) {
-        if (!SameIgnoringCase(listed[i].name, names[i + 1]) ||
-            listed[i].counted != static_cast<long>(listed[i].entries.size()))
-            return false;
-        if (!listed[i].entries.empty())
-            patterns.push_back(names[i + 1] + (folders[i].empty() ? "*" : "/*"));
-    }
-    // mattrib lists the same entries in the same order, each as its folder and
-    // its long name (else its short one); they are matched one by one, so two
-    // entries of the same long name cannot swap their attributes.
-    std::vector<std::pair<std::string, std::uint32_t>> attributes;
-    if (!patterns.empty()) {
-        const MtoolsRun attrib = mtools_->Run("mattrib", patterns, kMaxListing);
-        if (attrib.status != 0 || attrib.outCut)
-            return false;
-        attributes = ParseMattrib(attrib.out);
-    }
-    std::size_t next = 0;
-    std::map<std::string, std::vector<Listed>> read;
-    for (std::size_t i = 0; i < folders.size(); ++i) {
-        const std::string prefix = folders[i].empty() ? names[i + 1] : names[i + 1] + "/";
-        std::vector<Listed>& entries = read[Key(folders[i])];
-        for (const MtoolsEntry& e : listed[i].entries) {
-            if (next >= attributes.size() || attributes[next].first != prefix + e.name)
-                return false;
-            if (!e.dot)
-                entries.push_back({e.name, e.shortName, e.folder, e.size, attributes[next].second & kSettable});
-            ++next;
-        }
-        MarkAmbiguous(entries);
-    }
-    if (next != attributes.size())
-        return false;
-    for (auto& [key, entries] : read)
-        listings_[key] = std::move(entries);
-    return true;
-}
-
 void ImageDrive::MarkAmbiguous(std::vector<Listed>& entries)
 {
     // mtools finds an entry by a name that is either its long or its short name:
-    // a short name is an address only while no other entry answers to it.
+    // a short name is an address only while no other entry answers to it, and
+    // only a plain 8.3 name in ASCII is given to mtools as one.
     for (Listed& entry : entries) {
-        entry.ambiguous = !IsShortName(entry.shortName) ||
-                          std::any_of(entries.begin(), entries.end(), [&](const Listed& other) {
-                              return &other != &entry && (SameIgnoringCase(other.shortName, entry.shortName) ||
-                                                          SameIgnoringCase(other.name, entry.shortName));
-                          });
+        const bool ascii = std::all_of(entry.shortName.begin(), entry.shortName.end(),
+                                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+        entry.ambiguous = !IsShortName(entry.shortName) || !ascii;
+        for (const Listed& other : entries) {
+            if (&other != &entry && (SameIgnoringCase(other.shortName, entry.shortName) ||
+                                     SameIgnoringCase(other.name, entry.shortName))) {
+                entry.ambiguous = true;
+                entry.clash = other.name;
+                break;
+            }
+        }
     }
 }
 
@@ -291,34 +307,37 @@ const std::vector<ImageDrive::Listed>& ImageDrive::Listing(const std::vector<std
 {
     if (const auto it = listings_.find(Key(folder)); it != listings_.end())
         return it->second;
-    // The folders beside this one are read in the same runs: the Logo Manager
-    // looks in C:\Windows and C:\VH Backups one after the other.
-    std::vector<std::vector<std::string>> batch = {folder};
+    // The folder's first cluster, from its entry in the folder above it.
+    std::uint32_t cluster = 0;
     if (!folder.empty()) {
         const std::vector<std::string> parent = Parent(folder);
-        if (const auto it = listings_.find(Key(parent)); it != listings_.end()) {
-            for (const Listed& entry : it->second) {
-                std::vector<std::string> sibling = parent;
-                sibling.push_back(entry.shortName);
-                if (entry.folder && !entry.ambiguous && !listings_.contains(Key(sibling)) &&
-                    Key(sibling) != Key(folder))
-                    batch.push_back(std::move(sibling));
-            }
-        }
+        const std::vector<Listed>& above = Listing(parent, ShownDrivePath(folder, folder.size() - 1));
+        const auto entry = std::find_if(above.begin(), above.end(), [&](const Listed& e) {
+            return e.folder && SameIgnoringCase(e.shortName, folder.back());
+        });
+        if (entry == above.end() || entry->cluster == 0)
+            throw DriveError(shown, "cannot be read from the disk image " + image_.string() +
+                                        " (its folder entry is missing or damaged; check the file system with "
+                                        "fsck.fat)",
+                             DriveErrc::ImageTool);
+        cluster = entry->cluster;
     }
-    if (!ReadListings(batch) && (batch.size() == 1 || !ReadListings({folder}))) {
-        const MtoolsRun dir = mtools_->Run("mdir", {"-a", Mtools::Name(folder)}, kMaxListing);
-        throw DriveError(shown, "cannot be read from the disk image " + image_.string() + " (" +
-                                    (dir.status == 0 ? std::string("its entries could not be told apart; "
-                                                                   "check the file system with fsck.fat")
-                                                     : MtoolsComplaint(dir)) +
-                                    ")",
-                         DriveErrc::ImageTool);
+    std::vector<Listed> entries;
+    for (FatEntry& e : ReadFatFolder(fd_.Get(), volume_, cluster, shown)) {
+        Listed listed;
+        listed.name = std::move(e.name);
+        listed.shortName = std::move(e.shortName);
+        listed.folder = e.folder;
+        listed.size = e.size;
+        listed.cluster = e.cluster;
+        listed.attributes = e.attributes & kSettable;
+        listed.control = std::any_of(listed.name.begin(), listed.name.end(), [](char c) {
+            return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
+        });
+        entries.push_back(std::move(listed));
     }
-    const auto it = listings_.find(Key(folder));
-    if (it == listings_.end())
-        throw DriveError(shown, "cannot be read from the disk image " + image_.string(), DriveErrc::ImageTool);
-    return it->second;
+    MarkAmbiguous(entries);
+    return listings_[Key(folder)] = std::move(entries);
 }
 
 void ImageDrive::Forget(const std::vector<std::string>& folder) const { listings_.erase(Key(folder)); }
@@ -342,20 +361,22 @@ ImageDrive::Place ImageDrive::Locate(std::string_view drivePath) const
         const std::vector<Listed>& entries = Listing(place.steps, ShownDrivePath(asked, i));
         // A name in 8.3 form is found by the short name alone, as DOS finds
         // C:\LOGO.SYS at start-up; a longer one by the long name.
+        // A long name with control characters is never taken for the name asked.
         const bool shortForm = IsShortName(asked[i]);
         const auto found = std::find_if(entries.begin(), entries.end(), [&](const Listed& e) {
-            return SameIgnoringCase(shortForm ? e.shortName : e.name, asked[i]);
+            return shortForm ? SameIgnoringCase(e.shortName, asked[i]) : !e.control && SameIgnoringCase(e.name, asked[i]);
         });
         const std::string here = ShownDrivePath(asked, i + 1);
         if (found == entries.end()) {
             // A new entry gets the name as asked; mtools would take an entry that
             // answers to it under its other name for it.
-            if (std::any_of(entries.begin(), entries.end(), [&](const Listed& e) {
+            if (const auto other = std::find_if(entries.begin(), entries.end(), [&](const Listed& e) {
                     return SameIgnoringCase(e.name, asked[i]) || SameIgnoringCase(e.shortName, asked[i]);
-                }))
-                throw DriveError(shown, "the disk image has an entry called " + asked[i] + " in " +
-                                            ShownDrivePath(asked, i) + " that DOS knows by another name, so " +
-                                            here + " cannot be made there",
+                });
+                other != entries.end())
+                throw DriveError(shown, "the disk image has an entry " + Printable(other->name) + " in " +
+                                            ShownDrivePath(asked, i) + " that also answers to " + asked[i] +
+                                            ", so " + here + " cannot be made there; rename that entry first",
                                  Code(EEXIST));
             place.steps.insert(place.steps.end(), asked.begin() + static_cast<std::ptrdiff_t>(i), asked.end());
             if (i + 1 < asked.size())
@@ -363,9 +384,13 @@ ImageDrive::Place ImageDrive::Locate(std::string_view drivePath) const
             return place;
         }
         if (found->ambiguous)
-            throw DriveError(shown, here + " on the disk image " + image_.string() + " has the short name " +
-                                        found->shortName + ", which another entry of its folder answers to; "
-                                        "repair the file system (fsck.fat) first",
+            throw DriveError(shown, found->clash.empty()
+                                        ? here + " on the disk image " + image_.string() + " has the short name " +
+                                              Printable(found->shortName) + ", which mtools cannot be given "
+                                              "safely; rename it on Windows or DOS first"
+                                        : here + " on the disk image " + image_.string() + " has the short name " +
+                                              found->shortName + ", which the entry " + Printable(found->clash) +
+                                              " of the same folder also answers to; rename that entry first",
                              DriveErrc::ImageTool);
         // Addressed by its short name, or by the same name in its own letter
         // case, which only this entry answers to either.
@@ -482,6 +507,28 @@ std::string ImageDrive::Stage(std::span<const std::uint8_t> bytes, const std::st
     return staged.string();
 }
 
+std::vector<std::string> ImageDrive::RenameTarget(const Place& place, const std::vector<Listed>& entries)
+{
+    // Renamed to its short name, a file would lose its long name ("Originals
+    // owed.txt" would become ORIGIN~1.TXT, and no longer be found by it): the
+    // copy takes the long name instead, where that names this entry alone and
+    // mtools can take it as it is.
+    const Listed& old = place.entry;
+    if (!place.exists || (IsShortName(old.name) && SameIgnoringCase(old.name, old.shortName)))
+        return place.steps;
+    const bool plain = !old.control && old.name.find_first_of("/\\:*?\"<>|[]") == std::string::npos &&
+                       old.name.front() != ' ' && old.name.back() != ' ' && old.name.back() != '.';
+    const bool alone = std::none_of(entries.begin(), entries.end(), [&](const Listed& e) {
+        return e.shortName != old.shortName &&
+               (SameIgnoringCase(e.name, old.name) || SameIgnoringCase(e.shortName, old.name));
+    });
+    if (!plain || !alone)
+        return place.steps;
+    std::vector<std::string> target = place.steps;
+    target.back() = old.name;
+    return target;
+}
+
 void ImageDrive::Replace(const Place& place, const std::string& shown, const std::string& source) const
 {
     RequireDriveFolder(place.missingFolder, shown);
@@ -507,16 +554,18 @@ void ImageDrive::Replace(const Place& place, const std::string& shown, const std
     std::vector<std::string> temporarySteps = folder;
     temporarySteps.push_back(temporary);
     const std::string temporaryName = Mtools::Name(temporarySteps);
+    const std::string targetName = Mtools::Name(RenameTarget(place, entries));
 
-    Forget(folder);
+    Forget(folder); // entries goes with it
     try {
         Must("mcopy", {"-D", "o", source, temporaryName}, shown);
         // A new file carries no attributes, as on a folder drive.
         Must("mattrib", {"-a", "-r", "-h", "-s", temporaryName}, shown);
-        Must("mren", {"-D", "o", temporaryName, Mtools::Name(place.steps)}, shown);
+        Must("mren", {"-D", "o", temporaryName, targetName}, shown);
     } catch (...) {
         // The old file is as it was; the temporary copy, whole or part, goes.
         mtools_->Run("mdel", {temporaryName});
+        Remember();
         throw;
     }
 }

@@ -5,13 +5,16 @@
 // regard to letter case, as FAT does, and new names get long (VFAT) names where
 // they need them.
 //
-// Folder listings are read in batches (a folder and the folders beside it in
-// one run of each tool) and kept until this drive changes that folder. A file is
-// replaced by writing a temporary file in its folder and renaming it over the
-// old one, so a failed copy leaves the old file whole. Nothing is changed on an
-// image this user may not write, nor on one a running virtual machine holds
-// (a byte-range lock on the file, as QEMU takes); the image is checked for such
-// a lock when it is opened and before every change.
+// Folders are read from the directory entries' own bytes (FatFolder.h) and kept
+// until this drive changes that folder; every change goes through mtools,
+// which is given the exact 8.3 names read there. A file is replaced by writing
+// a temporary file in its folder and renaming it over the old one under the
+// old one's own long name, so a failed copy leaves the old file whole. Nothing
+// is changed on an image this user may not write, nor on one another program
+// holds (a byte-range lock, as QEMU takes, or a whole-file flock); the image is
+// checked for such a lock when it is opened and before every change, and for
+// changes by other programs (its size, times, boot sector and partition table)
+// before every change.
 #pragma once
 
 #include "DiskImage.h"
@@ -68,9 +71,12 @@ private:
         bool folder = false;
         std::uintmax_t size = 0;
         std::uint32_t attributes = 0;
-        // Its short name is no safe address: not a valid 8.3 name, or another
-        // entry of the folder answers to it too.
+        std::uint32_t cluster = 0; // where its data start
+        // Its short name is no safe address: not a valid 8.3 name in ASCII, or
+        // another entry of the folder (clash, when there is one) answers to it too.
         bool ambiguous = false;
+        std::string clash{};
+        bool control = false; // the name holds control characters
     };
     struct Place {
         // Addresses for mtools: the short names of entries that exist (never a
@@ -83,24 +89,39 @@ private:
     Place Locate(std::string_view drivePath) const;
     // The entries of a folder (named by its steps' short names).
     const std::vector<Listed>& Listing(const std::vector<std::string>& folder, const std::string& shown) const;
-    bool ReadListings(const std::vector<std::vector<std::string>>& folders) const;
     static void MarkAmbiguous(std::vector<Listed>& entries);
     void Forget(const std::vector<std::string>& folder) const;
     void RequireWritable(const std::string& shown) const;
     void RequireSameImage(const std::string& shown) const;
     bool InUse() const;
+    // Runs an mtools program that changes the image; throws when it fails.
     MtoolsRun Must(std::string_view program, const std::vector<std::string>& args, const std::string& shown) const;
     std::string Stage(std::span<const std::uint8_t> bytes, const std::string& shown) const;
+    static std::vector<std::string> RenameTarget(const Place& place, const std::vector<Listed>& entries);
     void Replace(const Place& target, const std::string& shown, const std::string& source) const;
     Place SourceFile(std::string_view source) const;
 
+    // What identifies the image's state: another program's write changes it.
+    struct Stamp {
+        std::uint64_t size = 0;
+        std::int64_t modified = 0, changed = 0; // nanoseconds
+        std::string sectors;                     // the first sector and the volume's boot sector
+        bool operator==(const Stamp&) const = default;
+    };
+    Stamp Now() const;
+    // After a change of this drive's own, the image's new state is its own.
+    void Remember() const;
+
     std::filesystem::path image_;
     UniqueFd fd_;
+    mutable Stamp opened_; // when opened, or as this drive last changed it
+    mutable Stamp held_;   // when the drive lock was last taken, or as this drive last changed it
     DiskVolume volume_;
     bool writable_ = false;
     std::filesystem::path scratch_;
     std::unique_ptr<Mtools> mtools_;
     mutable UniqueFd lockFd_;
+    mutable bool locked_ = false; // lockFd_ holds the drive lock
     // Listings by the mtools name of the folder in upper case.
     mutable std::map<std::string, std::vector<Listed>> listings_;
 };

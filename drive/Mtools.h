@@ -2,7 +2,8 @@
 // implementation: one program run per step, never through a shell, each file
 // name one argument, the user's own mtools configuration ignored and the
 // geometry checks off (a partition inside a hard-disk image has no floppy
-// geometry). All of mtools' output is read here.
+// geometry). Folders are read from the image's own bytes (FatFolder.h), never
+// from mtools' listings, whose lines a name could imitate.
 #pragma once
 
 #include <cstdint>
@@ -46,32 +47,6 @@ private:
     std::filesystem::path scratch_;
     std::vector<std::string> environment_;
 };
-
-// One entry of a folder listing (mdir -a): the name Windows shows (the long
-// name, else the short name as its case bits spell it), the 8.3 name, and what
-// it is. A folder's "." and ".." are entries too (dot), as mattrib lists them.
-struct MtoolsEntry {
-    std::string name;
-    std::string shortName;
-    bool folder = false;
-    bool dot = false;
-    std::uintmax_t size = 0;
-};
-
-struct MtoolsFolder {
-    std::string name; // as mtools names it: "::/", "::/VHBACK~1"
-    std::vector<MtoolsEntry> entries;
-    // mdir's own count of the folder's entries ("4 files"), -1 when it gave
-    // none; a listing whose count differs from its entries was misread.
-    long counted = -1;
-};
-
-// The folders an mdir -a run listed, in its order.
-std::vector<MtoolsFolder> ParseMdir(std::string_view out);
-
-// The attributes (FileAttributes.h: read-only, hidden, system, archive) of each
-// path an mattrib run listed, in its order: {"::/Windows/Logow.sys", 0x23}.
-std::vector<std::pair<std::string, std::uint32_t>> ParseMattrib(std::string_view out);
 
 // Whether name is a valid 8.3 name (any letter case): the form DOS finds files
 // by at start-up, and a name mtools can never read as a pattern.

@@ -1,12 +1,14 @@
 // Drive C: inside a disk image, read through DriveC as the windows read it for
 // their picture boxes: the bytes of a file put in with mtools come back
-// unchanged, whatever the kind of volume. mtools' listings are read as they
-// are printed, and nothing is changed on an image another program locks.
-#include "ImageFixture.h"
+// unchanged, whatever the kind of volume. Folders read from their own bytes
+// agree with mtools, and nothing is changed on an image another program locks
+// or changed since it was read.
+#include "CraftedImage.h"
 
 #include "imaging/UniqueFd.h"
 #include "drive/DriveC.h"
 #include "drive/FileAttributes.h"
+#include "drive/FatFolder.h"
 #include "drive/Mtools.h"
 
 #include <cstring>
@@ -14,6 +16,7 @@
 #include <span>
 
 #include <fcntl.h>
+#include <sys/file.h>
 
 namespace quillmere {
 namespace {
@@ -114,134 +117,160 @@ TEST_F(ImageRead, AFileInsideTheImageReadsBackByteForByte)
 
 // Lines as mattrib 4.0 prints them: archive in the third column, then system,
 // hidden and read-only, then the path.
-TEST(MtoolsOutput, MattribLettersGiveTheirAttributes)
+// --- folders read from the directory's own bytes ---------------------------------
+
+// The names mtools shows for a folder (mdir -b: long names, else short ones in
+// their case; folders end in /), without the folder's own path.
+std::vector<std::string> MtoolsNames(const Volume& v, const std::string& folder, const fs::path& scratch)
 {
-    struct Case {
-        const char* line;
-        const char* path;
-        std::uint32_t attributes;
-    };
-    const Case cases[] = {
-        {"  A  SHR     ::/LOGO.SYS", "::/LOGO.SYS", kAttrArchive | kAttrSystem | kAttrHidden | kAttrReadOnly},
-        {"     S       ::/IO.SYS", "::/IO.SYS", kAttrSystem},
-        {"      H      ::/MSDOS.SYS", "::/MSDOS.SYS", kAttrHidden},
-        {"       R     ::/R.SYS", "::/R.SYS", kAttrReadOnly},
-        {"  A   H      ::/VHBACK~1/Logos.C11K", "::/VHBACK~1/Logos.C11K", kAttrArchive | kAttrHidden},
-        {"  A          ::/WINDOWS/logow.sys", "::/WINDOWS/logow.sys", kAttrArchive},
-        {"             ::/VH Backups", "::/VH Backups", 0},
-        {"             ::/WINDOWS/..", "::/WINDOWS/..", 0},
-        // Letters in the name are the name's, not attributes.
-        {"             ::/SHRA/HARD.SYS", "::/SHRA/HARD.SYS", 0},
-    };
-    std::string all;
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.line);
-        const auto parsed = ParseMattrib(std::string(c.line) + "\n");
-        ASSERT_EQ(parsed.size(), 1u);
-        EXPECT_EQ(parsed[0].first, c.path);
-        EXPECT_EQ(parsed[0].second, c.attributes);
-        all += std::string(c.line) + "\n";
+    const ProgramResult r = RunTool("mdir", {"-a", "-b", "-i", ImageName(v), folder}, scratch);
+    std::vector<std::string> names;
+    const std::string prefix = folder == "::/" ? folder : folder + "/";
+    for (std::size_t start = 0; start < r.out.size();) {
+        const std::size_t end = r.out.find('\n', start);
+        std::string line = r.out.substr(start, end - start);
+        start = end == std::string::npos ? r.out.size() : end + 1;
+        if (line.starts_with(prefix))
+            names.push_back(line.substr(prefix.size()));
     }
-    // A whole run: in order, one each.
-    const auto parsed = ParseMattrib(all);
-    ASSERT_EQ(parsed.size(), std::size(cases));
-    for (std::size_t i = 0; i < parsed.size(); ++i)
-        EXPECT_EQ(parsed[i].first, cases[i].path);
+    return names;
 }
 
-TEST(MtoolsOutput, MdirListingsAreReadFolderByFolderWithTheirCounts)
+std::vector<std::string> OurNames(const std::vector<FatEntry>& entries)
 {
-    const std::string header = " Volume in drive : has no label\n Volume Serial Number is 7CE0-1DC0\n";
-    struct Entry {
+    std::vector<std::string> names;
+    for (const FatEntry& e : entries)
+        names.push_back(e.name + (e.folder ? "/" : ""));
+    return names;
+}
+
+// Spoils the checksum the long-name entries of the root entry longName carry.
+bool SpoilChecksum(const Volume& v, const std::string& longName)
+{
+    return Relabel(v, longName, "ORPHAN.SYS", longName) && [&] {
+        // Relabel wrote the checksum of ORPHAN.SYS; give the short entry another name.
+        const RootDirectory root = FindRootDirectory(v);
+        std::fstream file(v.image, std::ios::in | std::ios::out | std::ios::binary);
+        std::string dir(root.entries * 32, '\0');
+        file.seekg(static_cast<std::streamoff>(root.offset));
+        file.read(dir.data(), static_cast<std::streamsize>(dir.size()));
+        const std::size_t at = dir.find(RawShortName("ORPHAN.SYS"));
+        if (at == std::string::npos)
+            return false;
+        dir.replace(at, 11, RawShortName("ORPHAX.SYS"));
+        file.seekp(static_cast<std::streamoff>(root.offset));
+        file.write(dir.data(), static_cast<std::streamsize>(dir.size()));
+        return static_cast<bool>(file);
+    }();
+}
+
+TEST_F(ImageRead, FoldersReadFromTheirBytesAsMtoolsShowsThem)
+{
+    struct Expected {
         const char* name;
         const char* shortName;
         bool folder;
-        bool dot;
-        std::uintmax_t size;
-    };
-    struct Folder {
-        const char* name;
-        long counted;
-        std::vector<Entry> entries;
+        std::uint32_t size;
+        std::uint8_t attributes;
     };
     struct Case {
         const char* title;
-        std::string out;
-        std::vector<Folder> folders;
+        int fatBits;
+        std::function<bool(const Volume&, const fs::path&)> make;
+        const char* folder; // mtools name of the folder read
+        std::vector<Expected> expected;
+    };
+    const auto put = [](const Volume& v, const std::string& name, std::size_t size, const fs::path& s) {
+        WriteFile(s / "f", size, 'f');
+        return CopyOnto(v, s / "f", name, s);
     };
     const Case cases[] = {
-        {"root with a long-named folder",
-         header + "Directory for ::/\n\n"
-                  "LOGO     SYS    129078 2026-12-10  20:13 \n"
-                  "VHBACK~1     <DIR>     2026-12-10  20:13  VH Backups\n"
-                  "WINDOWS      <DIR>     2026-12-10  20:13 \n"
-                  "        3 files            129 078 bytes\n"
-                  "                          2 066 432 bytes free\n\n",
-         {{"::/",
-           3,
-           {{"LOGO.SYS", "LOGO.SYS", false, false, 129078},
-            {"VH Backups", "VHBACK~1", true, false, 0},
-            {"WINDOWS", "WINDOWS", true, false, 0}}}}},
-        {"two folders in one run, dot entries and a lower-case short name",
-         header + "Directory for ::/VHBACK~1\n\n"
-                  ".            <DIR>     2026-12-10  20:13 \n"
-                  "..           <DIR>     2026-12-10  20:13 \n"
-                  "LOGOS~1  C11         3 2026-12-10  20:13  Logos.C11K\n"
-                  "        3 files                   3 bytes\n\n"
-                  "Directory for ::/WINDOWS\n\n"
-                  "logow    sys         3 2026-12-10  20:13 \n"
-                  "        1 file                    3 bytes\n\n"
-                  "Total files listed:\n"
-                  "        4 files                   6 bytes\n"
-                  "                          2 066 432 bytes free\n\n",
-         {{"::/VHBACK~1",
-           3,
-           {{".", ".", true, true, 0}, {"..", "..", true, true, 0}, {"Logos.C11K", "LOGOS~1.C11", false, false, 3}}},
-          {"::/WINDOWS", 1, {{"logow.sys", "LOGOW.SYS", false, false, 3}}}}},
-        // A long name after the time may hold spaces, digits and what looks like a date.
-        {"long names with spaces and a stamp",
-         header + "Directory for ::/\n\n"
-                  "ALONGN~1 TXT         3 2026-12-10  20:13  a long name.txt\n"
-                  "PHOTOS~1     <DIR>     2026-12-10  20:13  Photos 2001-01-01  10:00\n"
-                  "        2 files                   3 bytes\n",
-         {{"::/",
-           2,
-           {{"a long name.txt", "ALONGN~1.TXT", false, false, 3},
-            {"Photos 2001-01-01  10:00", "PHOTOS~1", true, false, 0}}}}},
-        // Before ten o'clock mdir pads the hour with a space.
-        {"hours before ten",
-         header + "Directory for ::/\n\n"
-                  "VHBACK~1     <DIR>     2026-12-11   0:30  VH Backups\n"
-                  "LOGO     SYS    129078 2026-12-11   9:05 \n"
-                  "        2 files            129 078 bytes\n",
-         {{"::/", 2, {{"VH Backups", "VHBACK~1", true, false, 0}, {"LOGO.SYS", "LOGO.SYS", false, false, 129078}}}}},
-        {"empty root", header + "Directory for ::/\n\nNo files\n                          2 076 672 bytes free\n\n",
-         {{"::/", 0, {}}}},
-        // Cut short before its count: the count stays unknown, so the listing is not trusted.
-        {"no count", header + "Directory for ::/\n\nLOGO     SYS    129078 2026-12-10  20:13 \n",
-         {{"::/", -1, {{"LOGO.SYS", "LOGO.SYS", false, false, 129078}}}}},
-        {"no folder", "mdir: File \"::/nothere\" not found\n", {}},
+        {"plain, lower-case and long names; a deleted file; the label skipped",
+         12,
+         [&](const Volume& v, const fs::path& s) {
+             return put(v, "::/LOGO.SYS", 10, s) && put(v, "::/logow.sys", 11, s) &&
+                    put(v, "::/a long name.txt", 12, s) && put(v, "::/GONE.TXT", 1, s) &&
+                    RunTool("mdel", {"-i", ImageName(v), "::/GONE.TXT"}, s).status == 0 &&
+                    MakeFolderOn(v, "::/VH Backups", s) &&
+                    RunTool("mattrib", {"-i", ImageName(v), "+h", "+s", "::/LOGO.SYS"}, s).status == 0;
+         },
+         "::/",
+         {{"LOGO.SYS", "LOGO.SYS", false, 10, 0x26},
+          {"logow.sys", "LOGOW.SYS", false, 11, 0x20},
+          {"a long name.txt", "ALONGN~1.TXT", false, 12, 0x20},
+          {"VH Backups", "VHBACK~1", true, 0, 0x10}}},
+        {"a subfolder of FAT16: its dot entries skipped",
+         16,
+         [&](const Volume& v, const fs::path& s) {
+             return MakeFolderOn(v, "::/WINDOWS", s) && put(v, "::/WINDOWS/Logos.C11K", 3, s);
+         },
+         "::/WINDOWS",
+         {{"Logos.C11K", "LOGOS~1.C11", false, 3, 0x20}}},
+        {"a long name whose checksum names another entry: the short name only",
+         16,
+         [&](const Volume& v, const fs::path& s) {
+             return put(v, "::/lfn one.sys", 5, s) && SpoilChecksum(v, "lfn one.sys");
+         },
+         "::/",
+         {{"ORPHAX.SYS", "ORPHAX.SYS", false, 5, 0x20}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.title);
-        const std::vector<MtoolsFolder> folders = ParseMdir(c.out);
-        ASSERT_EQ(folders.size(), c.folders.size());
-        for (std::size_t f = 0; f < folders.size(); ++f) {
-            const Folder& want = c.folders[f];
-            EXPECT_EQ(folders[f].name, want.name);
-            EXPECT_EQ(folders[f].counted, want.counted);
-            ASSERT_EQ(folders[f].entries.size(), want.entries.size()) << want.name;
-            for (std::size_t e = 0; e < want.entries.size(); ++e) {
-                const MtoolsEntry& got = folders[f].entries[e];
-                SCOPED_TRACE(want.entries[e].name);
-                EXPECT_EQ(got.name, want.entries[e].name);
-                EXPECT_EQ(got.shortName, want.entries[e].shortName);
-                EXPECT_EQ(got.folder, want.entries[e].folder);
-                EXPECT_EQ(got.dot, want.entries[e].dot);
-                EXPECT_EQ(got.size, want.entries[e].size);
-            }
+        const fs::path image = root_ / ("fat" + std::to_string(c.fatBits) + ".img");
+        const std::uint64_t size = (c.fatBits == 12 ? 2 : 16) * kMiB;
+        std::ofstream(image).close();
+        fs::resize_file(image, size);
+        ASSERT_TRUE(Format(image, 0, size, c.fatBits, scratch_));
+        const Volume v{image, 0, size};
+        ASSERT_TRUE(c.make(v, scratch_));
+        const UniqueFd fd(::open(image.c_str(), O_RDONLY | O_CLOEXEC));
+        const DiskVolume volume = FindDiskVolume(fd.Get(), image.string(), 0);
+        std::uint32_t cluster = 0;
+        if (std::string(c.folder) != "::/") {
+            for (const FatEntry& e : ReadFatFolder(fd.Get(), volume, 0, "C:\\"))
+                if (e.folder && "::/" + e.shortName == c.folder)
+                    cluster = e.cluster;
+            ASSERT_NE(cluster, 0u);
+        }
+        const std::vector<FatEntry> entries = ReadFatFolder(fd.Get(), volume, cluster, c.folder);
+        EXPECT_EQ(OurNames(entries), MtoolsNames(v, c.folder, scratch_));
+        ASSERT_EQ(entries.size(), c.expected.size());
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            SCOPED_TRACE(c.expected[i].name);
+            EXPECT_EQ(entries[i].name, c.expected[i].name);
+            EXPECT_EQ(entries[i].shortName, c.expected[i].shortName);
+            EXPECT_EQ(entries[i].folder, c.expected[i].folder);
+            EXPECT_EQ(entries[i].size, c.expected[i].size);
+            EXPECT_EQ(entries[i].attributes, c.expected[i].attributes);
         }
     }
+}
+
+// FAT32's root is a chain of clusters like any folder: one of many clusters,
+// with long names across their boundaries, is read whole and in order.
+TEST_F(ImageRead, AFat32RootOfManyClustersIsReadWhole)
+{
+    const fs::path image = root_ / "fat32.img";
+    std::ofstream(image).close();
+    fs::resize_file(image, 40 * kMiB);
+    ASSERT_TRUE(Format(image, 0, 40 * kMiB, 32, scratch_));
+    const Volume v{image, 0, 40 * kMiB};
+    std::vector<std::string> args = {"-i", ImageName(v)};
+    for (int i = 0; i < 60; ++i) {
+        const fs::path file = scratch_ / "many" / ("file number " + std::to_string(i) + ".txt");
+        WriteFile(file, static_cast<std::size_t>(i), 'x');
+        args.push_back(file.string());
+    }
+    args.push_back("::/");
+    ASSERT_EQ(RunTool("mcopy", args, scratch_).status, 0);
+    const UniqueFd fd(::open(image.c_str(), O_RDONLY | O_CLOEXEC));
+    const DiskVolume volume = FindDiskVolume(fd.Get(), image.string(), 0);
+    ASSERT_EQ(volume.fatBits, 32);
+    const std::vector<FatEntry> entries = ReadFatFolder(fd.Get(), volume, 0, "C:\\");
+    EXPECT_EQ(OurNames(entries), MtoolsNames(v, "::/", scratch_));
+    ASSERT_EQ(entries.size(), 60u);
+    for (const FatEntry& e : entries)
+        EXPECT_EQ(e.size, std::stoul(e.name.substr(12))) << e.name;
 }
 
 TEST(MtoolsOutput, OnlyValidShortNamesAreShortNames)
@@ -282,10 +311,12 @@ TEST_F(ImageInUse, NoChangeIsMadeWhileAnotherProgramLocksTheOpenImage)
         const char* title;
         short type;
         off_t start, length; // length 0: to the end of the file and beyond
+        bool whole = false;  // an exclusive flock instead, as flock(1) takes
     };
     const Lock locks[] = {
         {"a shared lock on byte 100, as QEMU takes", F_RDLCK, 100, 1},
         {"a write lock on the whole file", F_WRLCK, 0, 0},
+        {"an exclusive flock", F_WRLCK, 0, 0, true},
     };
     struct Change {
         const char* title;
@@ -318,7 +349,8 @@ TEST_F(ImageInUse, NoChangeIsMadeWhileAnotherProgramLocksTheOpenImage)
         lock.l_whence = SEEK_SET;
         lock.l_start = l.start;
         lock.l_len = l.length;
-        ASSERT_EQ(::fcntl(other.Get(), F_OFD_SETLK, &lock), 0) << std::strerror(errno);
+        ASSERT_EQ(l.whole ? ::flock(other.Get(), LOCK_EX | LOCK_NB) : ::fcntl(other.Get(), F_OFD_SETLK, &lock), 0)
+            << std::strerror(errno);
         for (const Change& c : changes) {
             SCOPED_TRACE(c.title);
             try {
@@ -334,6 +366,51 @@ TEST_F(ImageInUse, NoChangeIsMadeWhileAnotherProgramLocksTheOpenImage)
     drive.WriteFile("C:\\LOGO.SYS", content);
     EXPECT_EQ(LogoFillOn(v[0], "::/LOGO.SYS", scratch_), 'n');
     EXPECT_EQ(FsckProblem(v[0], scratch_), std::nullopt);
+}
+
+// The image restored from a copy, or cut short, under an open drive (the same
+// file, new content): the drive says so, and changes nothing in what it did
+// not read.
+TEST_F(ImageInUse, NoChangeIsMadeToAnImageChangedInPlaceSinceItWasRead)
+{
+    struct Case {
+        const char* title;
+        std::function<void(const fs::path& image, const fs::path& fresh)> change;
+    };
+    const Case cases[] = {
+        {"restored in place from a copy",
+         [](const fs::path& image, const fs::path& fresh) {
+             std::ofstream(image, std::ios::binary | std::ios::in | std::ios::out) << ReadFile(fresh);
+         }},
+        {"truncated", [](const fs::path& image, const fs::path&) { fs::resize_file(image, 200 * 1024); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.title);
+        const fs::path image = root_ / "w3.img";
+        const fs::path fresh = root_ / "fresh.img";
+        std::ofstream(image).close();
+        std::ofstream(fresh).close();
+        const std::vector<Volume> v =
+            MakeDisk(image, {{.start = kMiB, .size = 16 * kMiB, .fatBits = 16, .active = true}}, 17 * kMiB, scratch_);
+        ASSERT_EQ(v.size(), 1u);
+        ASSERT_TRUE(PutLogo(v[0], "::/LOGO.SYS", 'a', scratch_));
+        fs::copy_file(image, fresh, fs::copy_options::overwrite_existing);
+        ASSERT_TRUE(PutLogo({fresh, v[0].offset, v[0].size}, "::/LOGO.SYS", 'f', scratch_));
+        const DriveC drive = DriveC::Open(image.string());
+        ASSERT_EQ(drive.Inspect("C:\\LOGO.SYS").type, DriveEntry::Type::File);
+        EXPECT_FALSE(drive.Replaced());
+        c.change(image, fresh);
+        EXPECT_TRUE(drive.Replaced());
+        const std::string before = Checksum(image);
+        const std::string bytes(kLogoBytes, 'n');
+        try {
+            drive.WriteFile("C:\\LOGO.SYS", {reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()});
+            ADD_FAILURE() << "changed an image changed since it was read";
+        } catch (const DriveError& e) {
+            EXPECT_EQ(e.code(), make_error_code(DriveErrc::Replaced)) << e.what();
+        }
+        EXPECT_EQ(Checksum(image), before);
+    }
 }
 
 } // namespace
