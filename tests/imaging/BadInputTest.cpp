@@ -138,6 +138,12 @@ INSTANTIATE_TEST_SUITE_P(
              "truncated", Fault::Header},
         Case{"bmp_rle_cut", [] { return testing::BmpFile(4, 2, 8, {0}, Bytes{4, 1, 0, 0}, 1); },
              "truncated", Fault::Data},
+        // An absolute run (0, n, then n pixels) whose pixels the file ends before:
+        // RLE8 six bytes with two left, RLE4 six nibbles (three bytes) with one.
+        Case{"bmp_rle8_absolute_run_cut", [] { return testing::BmpFile(8, 2, 8, {0}, Bytes{0, 6, 1, 2}, 1); },
+             "truncated", Fault::Data},
+        Case{"bmp_rle4_absolute_run_cut", [] { return testing::BmpFile(8, 2, 4, {0}, Bytes{0, 6, 0x12}, 2); },
+             "truncated", Fault::Data},
         Case{"bmp_palette_past_the_file", [] { return testing::BmpFile(4, 4, 8, {0}, Bytes(16), 0, 100000); },
              "cannot fit the file", Fault::Header},
         // 16-bit bit fields whose red mask has a gap.
