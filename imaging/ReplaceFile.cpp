@@ -7,9 +7,11 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <vector>
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 namespace quillmere {
@@ -20,6 +22,10 @@ namespace {
 
 std::string Reason(int err) { return std::strerror(err); }
 
+// A replace gives the name a new file; the file's other names would keep the old content.
+const char* const kHardLinked = "it has other names (hard links), which would keep the old content, so it is "
+                                "left as it is";
+
 void (*g_observer)(ReplaceStep) = nullptr;
 
 void Observe(ReplaceStep step)
@@ -28,14 +34,67 @@ void Observe(ReplaceStep step)
         g_observer(step);
 }
 
-// The temporary file beside the target, removed unless committed.
+// Copies every extended attribute of one file that this user can read to
+// another. The security and trusted ones are the system's (a label it sets
+// itself): where this user may not set them they are left as the system makes
+// them; any other that cannot be kept fails the replace.
+void CopyExtendedAttributes(int from, int to, const std::string& shownName)
+{
+    std::vector<char> names;
+    for (;;) {
+        const ssize_t size = ::flistxattr(from, nullptr, 0);
+        if (size < 0 && (errno == ENOTSUP || errno == EOPNOTSUPP))
+            return; // the file system keeps none
+        if (size < 0)
+            throw FileError(shownName, "its extended attributes cannot be read: " + Reason(errno));
+        names.resize(static_cast<std::size_t>(size));
+        const ssize_t got = size == 0 ? 0 : ::flistxattr(from, names.data(), names.size());
+        if (got >= 0) {
+            names.resize(static_cast<std::size_t>(got));
+            break;
+        }
+        if (errno != ERANGE) // ERANGE: one was added meanwhile; list them again
+            throw FileError(shownName, "its extended attributes cannot be read: " + Reason(errno));
+    }
+    std::vector<char> value;
+    for (std::size_t at = 0; at < names.size();) {
+        const std::string name(names.data() + at);
+        at += name.size() + 1;
+        ssize_t size = ::fgetxattr(from, name.c_str(), nullptr, 0);
+        if (size >= 0) {
+            value.resize(static_cast<std::size_t>(size));
+            size = ::fgetxattr(from, name.c_str(), value.data(), value.size());
+        }
+        if (size < 0)
+            throw FileError(shownName, "its extended attribute " + name + " cannot be read: " + Reason(errno));
+        if (::fsetxattr(to, name.c_str(), value.data(), static_cast<std::size_t>(size), 0) == 0)
+            continue;
+        const bool system = name.starts_with("security.") || name.starts_with("trusted.");
+        if (system && (errno == EPERM || errno == EACCES || errno == ENOTSUP || errno == EOPNOTSUPP))
+            continue;
+        throw FileError(shownName, "its extended attribute " + name + " cannot be kept: " + Reason(errno));
+    }
+}
+
+// The temporary file beside the target, removed unless committed. Given the
+// file that was read (original), it takes that file's mode, owner, group and
+// extended attributes, and is renamed over the name only while the name still
+// names that file.
 class TemporaryFile {
 public:
-    TemporaryFile(int folder, const std::string& name, const std::string& shownName)
-        : folder_(folder), name_(name), shown_(shownName)
+    TemporaryFile(int folder, const std::string& name, const std::string& shownName,
+                  const FileToChange* original = nullptr)
+        : folder_(folder), name_(name), shown_(shownName), original_(original)
     {
         struct stat st {};
-        if (::fstatat(folder, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+        if (original) {
+            if (original->status.st_nlink > 1)
+                throw FileError(shown_, kHardLinked);
+            if (!(original->status.st_mode & S_IWUSR))
+                throw FileError(shown_, "the file is read-only");
+            keepMode_ = true;
+            mode_ = original->status.st_mode & 07777;
+        } else if (::fstatat(folder, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
             if (S_ISDIR(st.st_mode))
                 throw FileError(shown_, "it is a folder");
             // A FIFO or a device is nothing a logo or picture replaces; a link
@@ -99,6 +158,8 @@ public:
 
     void Commit()
     {
+        if (original_)
+            KeepOwnerAndAttributes();
         // The umask may have narrowed the kept mode. Modes are best effort: where the
         // file system refuses the change, the content still replaces the target.
         struct stat st {};
@@ -111,6 +172,8 @@ public:
         Observe(ReplaceStep::ContentFlushed);
         if (::close(fd_.Release()) != 0)
             throw FileError(shown_, Reason(errno));
+        if (original_)
+            CheckNameStillNamesOriginal();
         if (::renameat(folder_, temporary_.c_str(), folder_, name_.c_str()) != 0)
             throw FileError(shown_, Reason(errno));
         temporary_.clear();
@@ -123,9 +186,44 @@ public:
     }
 
 private:
+    // Owner and group first: changing them clears the set-user-ID and
+    // set-group-ID bits, which the mode then restores where they were.
+    void KeepOwnerAndAttributes()
+    {
+        const struct stat& was = original_->status;
+        struct stat now {};
+        if (::fstat(fd_.Get(), &now) != 0)
+            throw FileError(shown_, Reason(errno));
+        // Only root gives a file away; others may still pass it to a group of theirs.
+        if ((now.st_uid != was.st_uid || now.st_gid != was.st_gid) &&
+            ::fchown(fd_.Get(), was.st_uid, was.st_gid) != 0)
+            (void)::fchown(fd_.Get(), static_cast<uid_t>(-1), was.st_gid);
+        CopyExtendedAttributes(original_->file.Get(), fd_.Get(), shown_);
+    }
+
+    // The name may have been given to another file or a link since the read
+    // (a rename in the folder). The rename below never follows a link, so what
+    // could slip in after this check is at worst that entry being replaced,
+    // never a file elsewhere written.
+    void CheckNameStillNamesOriginal() const
+    {
+        struct stat now {};
+        if (::fstatat(folder_, name_.c_str(), &now, AT_SYMLINK_NOFOLLOW) != 0) {
+            if (errno != ENOENT)
+                throw FileError(shown_, Reason(errno));
+            throw FileError(shown_, "it was removed or renamed while it was being changed, so nothing was written");
+        }
+        if (now.st_dev != original_->status.st_dev || now.st_ino != original_->status.st_ino)
+            throw FileError(shown_, "another file was put in its place while it was being changed, so it is "
+                                    "left as it is");
+        if (now.st_nlink > 1)
+            throw FileError(shown_, kHardLinked);
+    }
+
     int folder_;
     std::string name_;
     std::string shown_;
+    const FileToChange* original_;
     std::string temporary_;
     bool keepMode_ = false;
     mode_t mode_ = 0;
@@ -263,6 +361,40 @@ void ReplaceFileWithCopy(const fs::path& source, const fs::path& target, std::ui
     std::string name;
     const UniqueFd folder = OpenFolderOf(FollowLinks(target), target.string(), name);
     ReplaceFileAtWithCopy(folder.Get(), name, target.string(), in.Get(), source.string(), maxBytes);
+}
+
+FileToChange ReadFileToChange(const fs::path& path, std::uintmax_t maxBytes, const std::string& tooLarge)
+{
+    FileToChange f;
+    f.shownName = path.string();
+    // Links are followed here alone; from here on the folder's descriptor and
+    // the name in it are all there is, and the name must not be a link.
+    f.folder = OpenFolderOf(FollowLinks(path), f.shownName, f.name);
+    f.file = OpenFileToRead(f.folder.Get(), f.name, f.shownName, false);
+    if (::fstat(f.file.Get(), &f.status) != 0)
+        throw FileError(f.shownName, Reason(errno));
+    std::uint8_t chunk[1 << 16];
+    for (;;) {
+        const ssize_t got = ::read(f.file.Get(), chunk, sizeof chunk);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            throw FileError(f.shownName, Reason(errno));
+        if (got == 0)
+            break;
+        f.bytes.insert(f.bytes.end(), chunk, chunk + got);
+        if (f.bytes.size() > maxBytes)
+            throw FileError(f.shownName, tooLarge);
+    }
+    Observe(ReplaceStep::FileRead);
+    return f;
+}
+
+void ReplaceReadFile(const FileToChange& file, std::span<const std::uint8_t> bytes)
+{
+    TemporaryFile temporary(file.folder.Get(), file.name, file.shownName, &file);
+    temporary.Write(bytes.data(), bytes.size());
+    temporary.Commit();
 }
 
 void ObserveReplaceSteps(void (*observer)(ReplaceStep)) noexcept { g_observer = observer; }

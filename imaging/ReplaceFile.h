@@ -13,7 +13,9 @@
 #include <filesystem>
 #include <span>
 #include <string>
+#include <vector>
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 namespace quillmere {
@@ -56,9 +58,40 @@ void ReplaceFileContents(const std::filesystem::path& target, std::span<const st
 void ReplaceFileWithCopy(const std::filesystem::path& source, const std::filesystem::path& target,
                          std::uintmax_t maxBytes);
 
+// A regular file read whole to be changed and put back with ReplaceReadFile.
+// Its folder is reached once and both the read and the replace go through it,
+// so the replace lands on the very file that was read, wherever a link points
+// meanwhile.
+struct FileToChange {
+    UniqueFd folder;              // the folder that holds it, open for reading
+    std::string name;             // its name in that folder
+    std::string shownName;        // the path the caller gave, for messages
+    UniqueFd file;                // the file as read: its owner, mode and extended attributes
+    struct stat status {};        // when read; st_dev and st_ino name the file
+    std::vector<std::uint8_t> bytes;
+};
+
+// Reads path whole: where it is a symbolic link (or a chain), the file it leads
+// to, in its own folder. Refuses, with FileError naming path, anything but a
+// regular file, and a file longer than maxBytes (tooLarge is the reason given).
+FileToChange ReadFileToChange(const std::filesystem::path& path, std::uintmax_t maxBytes,
+                              const std::string& tooLarge);
+
+// Replaces file with exactly these bytes, durably, as ReplaceFileAt does, and
+// keeps what else it had: its mode, its extended attributes (user.DOSATTRIB
+// among them) and, where this user may set them, its owner and group. Refused,
+// with nothing changed, when its name no longer names the file that was read
+// (another file or a link was put in its place), when the file is read-only,
+// and when it has other names ("it has other names (hard links) ..."), which
+// would keep the old content.
+// Throws FileError naming file.shownName.
+void ReplaceReadFile(const FileToChange& file, std::span<const std::uint8_t> bytes);
+
 // The steps of every replace, in their order, for tests that check the replace
 // is durable: the content flushed to disk before the rename, the folder after it.
-enum class ReplaceStep { ContentFlushed, Renamed, FolderFlushed };
+// FileRead comes first, from ReadFileToChange alone: tests change the folder
+// there, between the read and the replace.
+enum class ReplaceStep { FileRead, ContentFlushed, Renamed, FolderFlushed };
 
 // Calls observer after each step of every replace in this process, until it is
 // called again with nullptr. Not for use while replaces run on other threads.

@@ -5,12 +5,7 @@
 #include "imaging/ReplaceFile.h"
 #include "preview/BootScreen.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdlib>
-#include <cstring>
 #include <vector>
 
 namespace quillmere {
@@ -23,25 +18,6 @@ constexpr std::size_t kInfoAt = 14, kAnimationAt = 50, kPaletteAt = 54;
 constexpr std::size_t kLargest = 1u << 20;
 
 std::uint32_t Le32(const std::vector<std::uint8_t>& b, std::size_t at) { return ReadLe32(b.data() + at); }
-
-std::vector<std::uint8_t> ReadSmallFile(const std::filesystem::path& logo)
-{
-    const UniqueFd fd = OpenFileToRead(AT_FDCWD, logo.string(), logo.string(), true);
-    std::vector<std::uint8_t> bytes;
-    std::uint8_t chunk[1 << 16];
-    for (;;) {
-        const ssize_t got = ::read(fd.Get(), chunk, sizeof chunk);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            throw FileError(logo.string(), std::strerror(errno));
-        if (got == 0)
-            return bytes;
-        bytes.insert(bytes.end(), chunk, chunk + got);
-        if (bytes.size() > kLargest)
-            throw FileError(logo.string(), "it is too large to be a logo");
-    }
-}
 
 // The offset of the first pixel row; throws FileError when the bytes are not
 // an 8-bit uncompressed 320 x 400 bitmap whose pixels are all in the file.
@@ -73,13 +49,16 @@ std::size_t CheckLogo(const std::vector<std::uint8_t>& b, const std::string& nam
 
 LogoAnimation AnimateLogo(const std::filesystem::path& logo, std::optional<std::int32_t> first)
 {
-    std::vector<std::uint8_t> bytes = ReadSmallFile(logo);
+    // Read and replaced through one folder descriptor: the file written is the
+    // file read, even where a link is changed in between.
+    FileToChange file = ReadFileToChange(logo, kLargest, "it is too large to be a logo");
+    std::vector<std::uint8_t>& bytes = file.bytes;
     const std::size_t pixelsAt = CheckLogo(bytes, logo.string());
     if (first) {
         const auto value = static_cast<std::uint32_t>(*first);
         for (int i = 0; i < 4; ++i)
             bytes[kAnimationAt + i] = static_cast<std::uint8_t>(value >> (8 * i));
-        ReplaceFileContents(logo, bytes);
+        ReplaceReadFile(file, bytes);
     }
     LogoAnimation animation;
     animation.first = FirstAnimatedEntry(Le32(bytes, kAnimationAt));

@@ -19,7 +19,10 @@ struct LogoAnimation {
 // (0 for still, else 1 to 255), sets its animation byte to it, changing nothing
 // else, through a durable replace. Returns the animation the file has then.
 // Throws FileError naming logo: why it is not an 8-bit logo, or why it cannot
-// be read or replaced (a read-only file is refused and left as it is).
+// be read or replaced (a read-only file, or one with other names (hard links),
+// is refused and left as it is; so is a file another was put in place of
+// between the read and the replace). The owner, group, mode and extended
+// attributes stay as they were (ReplaceReadFile).
 LogoAnimation AnimateLogo(const std::filesystem::path& logo, std::optional<std::int32_t> first);
 
 // For the user: "entries 236 to 255 rotate; 6400 pixels use them", "entry 255

@@ -10,6 +10,7 @@
 #include <jerror.h>
 
 #include <algorithm>
+#include <cstdint>
 
 #include <cstring>
 
@@ -20,6 +21,15 @@ namespace {
 // A progressive stream may hold any number of scans; real files have at most a
 // few dozen, crafted ones thousands that each rework the whole picture.
 constexpr int kMaxScans = 500;
+
+// What may come before the first scan: the frame header and tables, and the
+// markers of cameras and editors (EXIF, colour profiles, XMP), a few hundred
+// kilobytes in real photos. Anything may follow a file's first bytes, so past
+// this the file is refused rather than read to its end: the library looks at
+// every byte that is not in a marker it skips, gigabytes of them for a crafted
+// file, and the header is all "info" needs.
+constexpr std::uint64_t kMaxHeaderBytes = 4u << 20;
+constexpr const char* kMaxHeaderText = "4 MB";
 
 struct ErrorManager {
     jpeg_error_mgr pub;
@@ -55,11 +65,28 @@ void OnProgress(j_common_ptr cinfo)
     }
 }
 
+// The compressed bytes, from a stream or from memory, handed to the library a
+// piece at a time so that what comes before the first scan is counted.
+struct Source {
+    jpeg_source_mgr pub;
+    std::FILE* stream = nullptr;
+    const std::uint8_t* data = nullptr; // memory, when there is no stream
+    std::size_t size = 0, at = 0;
+    std::uint64_t consumed = 0; // bytes handed over or skipped
+    std::uint64_t limit = kMaxHeaderBytes; // lifted once the header is read
+    JOCTET buffer[4096];
+};
+
 struct Decoder {
     jpeg_decompress_struct cinfo;
     ErrorManager err;
     jpeg_progress_mgr progress;
+    Source source;
     bool created = false;
+    // From the first EXIF block alone: the rest are skipped unread, so a file of
+    // thousands of them costs no more than one.
+    bool sawExif = false;
+    std::uint8_t orientation = 1;
 
     ~Decoder()
     {
@@ -67,6 +94,135 @@ struct Decoder {
             jpeg_destroy_decompress(&cinfo);
     }
 };
+
+// Refuses to go on when the bytes counted so far reach the limit (more: need
+// more than it). Nothing here has a destructor: the jump leaves it.
+void CheckLimit(j_decompress_ptr cinfo, const Source& s, bool more)
+{
+    if (more ? s.consumed < s.limit : s.consumed <= s.limit)
+        return;
+    auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
+    // The frame header (SOF) sets the components; none yet: no frame header.
+    std::snprintf(err->message, sizeof err->message, "%s in its first %s",
+                  cinfo->comp_info ? "no scan" : "no frame header", kMaxHeaderText);
+    std::longjmp(err->jump, 1);
+}
+
+void InitSource(j_decompress_ptr) {}
+void TermSource(j_decompress_ptr) {}
+
+boolean FillInput(j_decompress_ptr cinfo)
+{
+    auto& s = *reinterpret_cast<Source*>(cinfo->src);
+    CheckLimit(cinfo, s, true);
+    // Never a byte past the limit.
+    const auto room = static_cast<std::size_t>(std::min<std::uint64_t>(s.limit - s.consumed, std::size_t{1} << 16));
+    std::size_t n = 0;
+    if (s.stream) {
+        n = std::fread(s.buffer, 1, std::min(sizeof s.buffer, room), s.stream);
+        s.pub.next_input_byte = s.buffer;
+    } else {
+        n = std::min(s.size - s.at, room);
+        s.pub.next_input_byte = s.data + s.at;
+        s.at += n;
+    }
+    if (n == 0) {
+        // As the library's own sources do: a warning (which OnMessage makes an
+        // error), and an end-of-image marker in place of the missing bytes.
+        if (s.consumed == 0)
+            ERREXIT(cinfo, JERR_INPUT_EMPTY);
+        WARNMS(cinfo, JWRN_JPEG_EOF);
+        static const JOCTET kEnd[2] = {0xFF, JPEG_EOI};
+        s.pub.next_input_byte = kEnd;
+        n = 2;
+    }
+    s.pub.bytes_in_buffer = n;
+    s.consumed += n;
+    return TRUE;
+}
+
+// Marker segments the library does not want are skipped: by a seek in a
+// stream, so that they are never read.
+void SkipInput(j_decompress_ptr cinfo, long count)
+{
+    auto& s = *reinterpret_cast<Source*>(cinfo->src);
+    if (count <= 0)
+        return;
+    auto rest = static_cast<std::uint64_t>(count);
+    if (rest <= s.pub.bytes_in_buffer) {
+        s.pub.next_input_byte += rest;
+        s.pub.bytes_in_buffer -= rest;
+        return;
+    }
+    rest -= s.pub.bytes_in_buffer;
+    s.pub.bytes_in_buffer = 0;
+    s.consumed += rest;
+    CheckLimit(cinfo, s, false);
+    if (!s.stream) {
+        s.at += static_cast<std::size_t>(std::min<std::uint64_t>(rest, s.size - s.at));
+        return;
+    }
+    if (std::fseek(s.stream, static_cast<long>(rest), SEEK_CUR) == 0)
+        return;
+    // A stream that cannot seek is read through.
+    while (rest > 0) {
+        const std::size_t got = std::fread(s.buffer, 1, std::min<std::uint64_t>(rest, sizeof s.buffer), s.stream);
+        if (got == 0)
+            return; // the next fill reports the end
+        rest -= got;
+    }
+}
+
+bool NextByte(j_decompress_ptr cinfo, unsigned& value)
+{
+    jpeg_source_mgr* src = cinfo->src;
+    if (src->bytes_in_buffer == 0 && !(*src->fill_input_buffer)(cinfo))
+        return false;
+    --src->bytes_in_buffer;
+    value = *src->next_input_byte++;
+    return true;
+}
+
+// APP1: the first EXIF block is read for its orientation; every other APP1
+// (later EXIF blocks, XMP) is skipped. Nothing is kept.
+boolean OnApp1(j_decompress_ptr cinfo)
+{
+    auto& d = *static_cast<Decoder*>(cinfo->client_data);
+    unsigned high = 0, low = 0;
+    if (!NextByte(cinfo, high) || !NextByte(cinfo, low))
+        return FALSE;
+    const long length = static_cast<long>(high << 8 | low) - 2; // the length counts its own two bytes
+    if (length < 0)
+        ERREXIT(cinfo, JERR_BAD_LENGTH);
+    static constexpr std::uint8_t kExifId[6] = {'E', 'x', 'i', 'f', 0, 0};
+    long got = 0;
+    if (!d.sawExif && length >= 6) {
+        std::uint8_t id[6];
+        for (; got < 6; ++got) {
+            unsigned byte = 0;
+            if (!NextByte(cinfo, byte))
+                return FALSE;
+            id[got] = static_cast<std::uint8_t>(byte);
+        }
+        if (std::memcmp(id, kExifId, 6) == 0) {
+            d.sawExif = true;
+            // At most 65533 bytes, once, in the decoder's own memory.
+            auto* block = static_cast<std::uint8_t*>(
+                (*cinfo->mem->alloc_small)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,
+                                           static_cast<std::size_t>(length)));
+            std::memcpy(block, kExifId, 6);
+            for (; got < length; ++got) {
+                unsigned byte = 0;
+                if (!NextByte(cinfo, byte))
+                    return FALSE;
+                block[got] = static_cast<std::uint8_t>(byte);
+            }
+            d.orientation = ReadExifOrientation({block, static_cast<std::size_t>(length)});
+        }
+    }
+    (*cinfo->src->skip_input_data)(cinfo, length - got);
+    return TRUE;
+}
 
 // The setjmp stays in functions that own nothing with a destructor. The data
 // come from stream when there is one, else from memory.
@@ -79,14 +235,24 @@ bool ReadHeader(Decoder& d, std::FILE* stream, const std::uint8_t* data, unsigne
         return false;
     jpeg_create_decompress(&d.cinfo);
     d.created = true;
+    d.cinfo.client_data = &d;
     d.progress.progress_monitor = OnProgress;
     d.cinfo.progress = &d.progress;
-    if (stream)
-        jpeg_stdio_src(&d.cinfo, stream);
-    else
-        jpeg_mem_src(&d.cinfo, data, size);
-    jpeg_save_markers(&d.cinfo, JPEG_APP0 + 1, 0xFFFF);
+    Source& s = d.source;
+    s.stream = stream;
+    s.data = data;
+    s.size = size;
+    s.pub.init_source = InitSource;
+    s.pub.fill_input_buffer = FillInput;
+    s.pub.skip_input_data = SkipInput;
+    s.pub.resync_to_restart = jpeg_resync_to_restart;
+    s.pub.term_source = TermSource;
+    s.pub.next_input_byte = nullptr;
+    s.pub.bytes_in_buffer = 0;
+    d.cinfo.src = &s.pub;
+    jpeg_set_marker_processor(&d.cinfo, JPEG_APP0 + 1, OnApp1);
     jpeg_read_header(&d.cinfo, TRUE);
+    s.limit = UINT64_MAX; // the scans are as long as the picture needs
     const bool cmyk = d.cinfo.jpeg_color_space == JCS_CMYK || d.cinfo.jpeg_color_space == JCS_YCCK;
     // The library writes blue, green, red, pad: the surface's own order.
     d.cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGRX;
@@ -172,18 +338,6 @@ bool ReadRows(Decoder& d, std::uint32_t* pixels)
     return true;
 }
 
-std::uint8_t FindOrientation(const jpeg_decompress_struct& cinfo)
-{
-    for (jpeg_saved_marker_ptr m = cinfo.marker_list; m; m = m->next) {
-        if (m->marker != JPEG_APP0 + 1)
-            continue;
-        const std::uint8_t value = ReadExifOrientation({m->data, m->data_length});
-        if (value != 1)
-            return value;
-    }
-    return 1;
-}
-
 // Reads the header and makes every check that needs no scan. False with the
 // reason in d.err.message for a damaged or unsupported stream.
 bool ReadCheckedHeader(Decoder& d, std::FILE* stream, std::span<const std::uint8_t> data,
@@ -209,7 +363,7 @@ PictureHeader ReadJpegHeader(std::FILE* stream, const std::string& file, const D
         throw Damaged(file, d);
     const auto width = static_cast<std::int32_t>(d.cinfo.image_width);
     const auto height = static_cast<std::int32_t>(d.cinfo.image_height);
-    return {width, height, 24, FindOrientation(d.cinfo)};
+    return {width, height, 24, d.orientation};
 }
 
 DecodedPicture ReadJpeg(std::span<const std::uint8_t> data, const std::string& file, const DecodeLimits& limits)
@@ -224,8 +378,7 @@ DecodedPicture ReadJpeg(std::span<const std::uint8_t> data, const std::string& f
     picture.BitsPerPixel = 24;
     if (d.cinfo.output_components != 4)
         throw FileError(file, "unsupported JPEG colour layout");
-    // Saved markers are freed when the decompression finishes.
-    picture.ExifOrientation = FindOrientation(d.cinfo);
+    picture.ExifOrientation = d.orientation;
     picture.Pixels = decode::AllocatePixels(file, picture.Width, picture.Height);
     if (!ReadRows(d, picture.Pixels.get()))
         throw Damaged(file, d);

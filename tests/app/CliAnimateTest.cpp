@@ -56,6 +56,17 @@ TEST_F(AnimateTest, ChangesTheAnimationByteAloneAndSaysWhatMoves)
         EXPECT_EQ(testing::ReadBytes(logo), expected);
     }
 
+    // A top-down logo (height -400) is a logo too: the same byte alone changes.
+    const fs::path topDown = dir.Path() / "top-down.sys";
+    Bytes topDownBytes = original;
+    testing::PutU32(topDownBytes, 22, static_cast<std::uint32_t>(-400));
+    testing::WriteBytes(topDown, topDownBytes);
+    const auto turned = Animate({"--first", "240", topDown.string()});
+    EXPECT_EQ(turned.status, 0) << turned.err;
+    EXPECT_EQ(turned.out, topDown.string() + ": entries 240 to 255 rotate; 4096 pixels use them\n");
+    testing::PutU32(topDownBytes, 50, 240);
+    EXPECT_EQ(testing::ReadBytes(topDown), topDownBytes);
+
     // Entries that rotate but that no pixel uses: nothing moves, and it says so.
     const fs::path plain = dir.Path() / "plain.bmp";
     testing::WriteBytes(plain, testing::AnimatedLogoFile(0, 0));

@@ -154,5 +154,39 @@ TEST_F(NoDisplayTest, WindowsAreTheWindowProgramsAndItsAbsenceIsReported)
     }
 }
 
+// A copy of quillmere in a folder that other users may change must not run
+// the window program beside it: anyone can make such a folder in the shared
+// temporary folder and plant one there, and root may be who runs the copy.
+// The same tree, once no one else may change it, runs it.
+TEST_F(NoDisplayTest, AWindowProgramOthersCouldHavePlantedIsNotRun)
+{
+    options.environment["QT_QPA_PLATFORM"] = "offscreen";
+    const fs::path shared = scratch / "shared";
+    const fs::path copy = shared / "copy" / "quillmere";
+    const fs::path planted = shared / "libexec" / "quillmere" / "quillmere-windows";
+    const fs::path ran = scratch / "ran";
+    fs::create_directories(copy.parent_path());
+    fs::create_directories(planted.parent_path());
+    fs::copy_file(QUILLMERE_EXE, copy);
+    std::ofstream(planted) << "#!/bin/sh\n: > '" << ran.string() << "'\n";
+    fs::permissions(planted, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                 fs::perms::others_read | fs::perms::others_exec);
+    fs::permissions(shared, fs::perms::all);
+
+    const auto refused = testing::RunProgram({copy.string()}, scratch, options);
+    const fs::path real = fs::canonical(shared);
+    EXPECT_EQ(refused.status, 1) << refused.err;
+    EXPECT_EQ(refused.err, "quillmere: cannot start the windows (" + (real / "libexec" / "quillmere" /
+                               "quillmere-windows").string() + "): the windows are not installed safely, so they "
+                               "are not started: " + real.string() + " may be changed by other users (it is "
+                               "writable by everyone)\n");
+    EXPECT_FALSE(fs::exists(ran)) << "the planted program ran";
+
+    fs::permissions(shared, fs::perms::group_write | fs::perms::others_write, fs::perm_options::remove);
+    const auto started = testing::RunProgram({copy.string()}, scratch, options);
+    EXPECT_EQ(started.status, 0) << started.err;
+    EXPECT_TRUE(fs::exists(ran)) << "the window program beside a safe copy did not run";
+}
+
 } // namespace
 } // namespace quillmere

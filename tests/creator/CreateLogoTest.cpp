@@ -161,6 +161,8 @@ TEST(CreateLogo, FitCropsOrPadsTo4By3)
         {"pad 1:4", 200, 800, LogoFit::Pad, {0, 0, 200, 800}, {130, 0, 60, 400}},
         // 400 * 2804 / 3000 = 373.87 rows: rounded, not cut down.
         {"pad 1000:701", 1000, 701, LogoFit::Pad, {0, 0, 1000, 701}, {0, 13, 320, 374}},
+        // 320 * 3000 / 4004 = 239.76 columns: rounded, not cut down.
+        {"pad 1000:1001", 1000, 1001, LogoFit::Pad, {0, 0, 1000, 1001}, {40, 0, 240, 400}},
         {"stretch 16:9", 1600, 900, LogoFit::Stretch, {0, 0, 1600, 900}, {0, 0, 320, 400}},
         // A sliver still shows: at least one pixel.
         {"pad 1:1000", 1, 1000, LogoFit::Pad, {0, 0, 1, 1000}, {159, 0, 1, 400}},

@@ -76,6 +76,14 @@ Bytes Cut(Bytes b, std::size_t keep)
     return b;
 }
 
+// b with these bytes inserted after its first segment (the JFIF one).
+Bytes AfterFirstSegment(Bytes b, const Bytes& inserted)
+{
+    const std::size_t at = 4 + (std::size_t{b[4]} << 8 | b[5]);
+    b.insert(b.begin() + static_cast<std::ptrdiff_t>(at), inserted.begin(), inserted.end());
+    return b;
+}
+
 // Where the fault lies: what ReadPictureHeader sees, or only the decode.
 enum class Fault { Header, Data };
 
@@ -138,6 +146,12 @@ INSTANTIATE_TEST_SUITE_P(
              "truncated", Fault::Header},
         Case{"bmp_rle_cut", [] { return testing::BmpFile(4, 2, 8, {0}, Bytes{4, 1, 0, 0}, 1); },
              "truncated", Fault::Data},
+        // An absolute run (0, n, then n pixels) whose pixels the file ends before:
+        // RLE8 six bytes with two left, RLE4 six nibbles (three bytes) with one.
+        Case{"bmp_rle8_absolute_run_cut", [] { return testing::BmpFile(8, 2, 8, {0}, Bytes{0, 6, 1, 2}, 1); },
+             "truncated", Fault::Data},
+        Case{"bmp_rle4_absolute_run_cut", [] { return testing::BmpFile(8, 2, 4, {0}, Bytes{0, 6, 0x12}, 2); },
+             "truncated", Fault::Data},
         Case{"bmp_palette_past_the_file", [] { return testing::BmpFile(4, 4, 8, {0}, Bytes(16), 0, 100000); },
              "cannot fit the file", Fault::Header},
         // 16-bit bit fields whose red mask has a gap.
@@ -195,7 +209,22 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"jpeg_too_large", [] { return JpegClaiming(60000, 60000); }, "the limit is 128", Fault::Header},
         Case{"jpeg_width_0", [] { return JpegClaiming(0, 16); }, "damaged JPEG", Fault::Header},
         Case{"jpeg_fractional_sampling", [] { return WithSampling(SmallJpeg(), {0x31, 0x21, 0x11}); },
-             "Fractional sampling", Fault::Header}),
+             "Fractional sampling", Fault::Header},
+        // A frame header only past the first 4 MB, after bytes the library would
+        // look at one by one, or after segments it skips: not read to its end.
+        Case{"jpeg_frame_header_past_4mb_of_zeros", [] { return AfterFirstSegment(SmallJpeg(), Bytes(4 << 20)); },
+             "no frame header in its first 4 MB", Fault::Header},
+        Case{"jpeg_frame_header_past_4mb_of_segments",
+             [] {
+                 Bytes segments;
+                 for (int i = 0; i < 70; ++i) {
+                     const Bytes segment = {0xFF, 0xE1, 0xFF, 0xFF};
+                     segments.insert(segments.end(), segment.begin(), segment.end());
+                     segments.resize(segments.size() + 0xFFFD);
+                 }
+                 return AfterFirstSegment(SmallJpeg(), segments);
+             },
+             "no frame header in its first 4 MB", Fault::Header}),
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -6,11 +6,13 @@
 #include "palette/cDIBPal.h"
 #include "support/PictureFixtures.h"
 #include "support/SurfaceHelpers.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 namespace quillmere {
@@ -222,6 +224,64 @@ INSTANTIATE_TEST_SUITE_P(Values, ExifOrientation,
                                            Placement{4, false}, Placement{5, false}, Placement{6, false},
                                            Placement{7, false}, Placement{8, false}, Placement{6, true},
                                            Placement{9, false}));
+
+// An APP1 segment: EXIF with one orientation entry (big-endian), padded to
+// size bytes of payload, or other data (XMP) of that size.
+testing::Bytes App1(int orientation, std::size_t size)
+{
+    testing::Bytes head;
+    if (orientation) {
+        head = {'E', 'x', 'i', 'f', 0, 0, 'M', 'M', 0, 42, 0, 0, 0, 8, 0, 1,
+                0x01, 0x12, 0, 3, 0, 0, 0, 1, 0, static_cast<std::uint8_t>(orientation), 0, 0, 0, 0, 0, 0};
+    } else {
+        const std::string xmp = "http://ns.adobe.com/xap/1.0/";
+        head.assign(xmp.begin(), xmp.end());
+        head.push_back(0);
+    }
+    const std::size_t length = std::max(head.size(), size) + 2; // counts its own two bytes
+    testing::Bytes segment(2 + length, 0);
+    segment[0] = 0xFF, segment[1] = 0xE1;
+    segment[2] = static_cast<std::uint8_t>(length >> 8), segment[3] = static_cast<std::uint8_t>(length);
+    std::copy(head.begin(), head.end(), segment.begin() + 4);
+    return segment;
+}
+
+// Only the first EXIF block counts: others (XMP, EXIF blocks repeated by
+// editors) are skipped, however many, and a file of a thousand costs no more
+// memory than one. Forty blocks of 60 KB: more than fits in a buffer's read.
+TEST(JpegReader, TheOrientationIsTheFirstExifBlocks)
+{
+    struct Case {
+        const char* title;
+        std::vector<int> blocks; // orientation of each APP1 in turn; 0: XMP
+        std::uint8_t expected;
+    };
+    const Case cases[] = {
+        {"XMP, then EXIF 6, then forty EXIF 3", {0, 6, 3, 3}, 6},
+        // The first EXIF block says nothing: upright, whatever later ones say.
+        {"EXIF with no valid orientation, then EXIF 3", {9, 3, 3}, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.title);
+        const testing::Bytes plain = EncodeJpeg(BlockPicture());
+        testing::Bytes file(plain.begin(), plain.begin() + 2); // SOI
+        for (std::size_t i = 0; i < c.blocks.size(); ++i) {
+            // The last kind given repeats to make forty.
+            const int repeat = i + 1 == c.blocks.size() ? 40 : 1;
+            for (int k = 0; k < repeat; ++k) {
+                const testing::Bytes segment = App1(c.blocks[i], 60000);
+                file.insert(file.end(), segment.begin(), segment.end());
+            }
+        }
+        file.insert(file.end(), plain.begin() + 2, plain.end());
+
+        TempDir dir;
+        const auto path = dir.Path() / "photo.jpg";
+        testing::WriteBytes(path, file);
+        EXPECT_EQ(ReadPictureHeader(path).ExifOrientation, c.expected);
+        EXPECT_EQ(DecodePicture(file, "photo.jpg").ExifOrientation, c.expected);
+    }
+}
 
 } // namespace
 } // namespace quillmere
