@@ -91,6 +91,10 @@ public:
     virtual void WriteFile(std::string_view target, std::span<const std::uint8_t> bytes) const = 0;
     virtual std::string ReadFile(std::string_view source, std::uintmax_t maxBytes) const = 0;
     virtual void RemoveFile(std::string_view drivePath) const = 0;
+    // Removes what a run that was killed half-way left of this program's own
+    // temporary files in the folder; the caller holds the drive. Returns how
+    // many went.
+    virtual int RemoveLeftovers(std::string_view folder) const = 0;
 
 protected:
     // One try at the lock: true when taken, false when another process of this

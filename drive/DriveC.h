@@ -159,6 +159,11 @@ public:
     // Removes a file; a missing one is no error. Throws DriveError.
     void RemoveFile(std::string_view drivePath) const { drive_->RemoveFile(drivePath); }
 
+    // Removes the temporary files a killed run of this program left in the
+    // folder (a missing folder has none); the caller holds the drive. Throws
+    // DriveError.
+    int RemoveLeftovers(std::string_view folder) const { return drive_->RemoveLeftovers(folder); }
+
 private:
     std::shared_ptr<const Drive> drive_;
     std::filesystem::path root_;

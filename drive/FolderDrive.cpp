@@ -421,4 +421,45 @@ void FolderDrive::RemoveFile(std::string_view drivePath) const
     FlushFolder(place.folder.Get(), shown);
 }
 
+int FolderDrive::RemoveLeftovers(std::string_view drivePath) const
+{
+    const Place place = Locate(drivePath);
+    const std::string shown(drivePath);
+    if (!place.exists || !S_ISDIR(place.st.st_mode))
+        return 0;
+    UniqueFd folder(place.name.empty() ? ::fcntl(place.folder.Get(), F_DUPFD_CLOEXEC, 0)
+                                       : ::openat(place.folder.Get(), place.name.c_str(),
+                                                  O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!folder)
+        throw DriveError(shown, Reason(errno), Code(errno));
+    // The replace's temporaries: ".qm" and eight hex digits (ReplaceFile.cpp).
+    std::vector<std::string> found;
+    {
+        DIR* dir = ::fdopendir(::fcntl(folder.Get(), F_DUPFD_CLOEXEC, 0));
+        if (!dir)
+            throw DriveError(shown, Reason(errno), Code(errno));
+        ::rewinddir(dir);
+        while (const dirent* e = ::readdir(dir)) {
+            const std::string_view name(e->d_name);
+            if (name.size() == 11 && name.starts_with(".qm") &&
+                name.find_first_not_of("0123456789abcdef", 3) == std::string_view::npos)
+                found.emplace_back(name);
+        }
+        ::closedir(dir);
+    }
+    int removed = 0;
+    for (const std::string& name : found) {
+        struct stat st {};
+        // Only a plain file of one name: never a link, nor another file's second name.
+        if (::fstatat(folder.Get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode) ||
+            st.st_nlink != 1)
+            continue;
+        if (::unlinkat(folder.Get(), name.c_str(), 0) == 0)
+            ++removed;
+    }
+    if (removed > 0)
+        FlushFolder(folder.Get(), shown);
+    return removed;
+}
+
 } // namespace quillmere

@@ -642,4 +642,30 @@ void ImageDrive::RemoveFile(std::string_view drivePath) const
     Must("mdel", {Mtools::Name(place.steps)}, shown);
 }
 
+int ImageDrive::RemoveLeftovers(std::string_view drivePath) const
+{
+    const Place place = Locate(drivePath);
+    const std::string shown(drivePath);
+    if (!place.exists || !place.entry.folder)
+        return 0;
+    // The replace's temporaries: QM, six hex digits, .TMP, and no long name.
+    std::vector<std::string> stale;
+    for (const Listed& e : Listing(place.steps, shown)) {
+        const std::string_view name = e.shortName;
+        if (!e.folder && e.name == e.shortName && name.size() == 12 && name.starts_with("QM") &&
+            name.ends_with(".TMP") && name.substr(2, 6).find_first_not_of("0123456789ABCDEF") == std::string_view::npos)
+            stale.push_back(e.shortName);
+    }
+    if (stale.empty())
+        return 0;
+    RequireWritable(shown);
+    Forget(place.steps);
+    for (const std::string& name : stale) {
+        std::vector<std::string> steps = place.steps;
+        steps.push_back(name);
+        Must("mdel", {Mtools::Name(steps)}, shown);
+    }
+    return static_cast<int>(stale.size());
+}
+
 } // namespace quillmere

@@ -56,6 +56,7 @@ public:
     void WriteFile(std::string_view target, std::span<const std::uint8_t> bytes) const override;
     std::string ReadFile(std::string_view source, std::uintmax_t maxBytes) const override;
     void RemoveFile(std::string_view drivePath) const override;
+    int RemoveLeftovers(std::string_view folder) const override;
 
 protected:
     // An open-file-description lock on one byte far past any data of the

@@ -5,6 +5,7 @@
 
 #include "imaging/Errors.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <optional>
 #include <utility>
@@ -161,6 +162,26 @@ FileResult LogoManager::WriteOwed(const std::array<bool, 3>& owed, bool noneKept
     return result;
 }
 
+void LogoManager::RemoveLeftovers() const
+{
+    // A run killed half-way through a replace (SIGKILL, a power cut) leaves its
+    // temporary file beside the target; no run is replacing now.
+    std::vector<std::string> folders = {std::string(kBackupFolder)};
+    for (const LogoSlot& slot : LogoSlots()) {
+        const std::string_view path = slot.copyPath;
+        const std::string folder(path.substr(0, path.rfind('\\') + 1));
+        if (std::find(folders.begin(), folders.end(), folder) == folders.end())
+            folders.push_back(folder);
+    }
+    for (const std::string& folder : folders) {
+        try {
+            drive_.RemoveLeftovers(folder);
+        } catch (const std::exception&) {
+            // Only space is lost; the steps that follow say what is wrong with the drive.
+        }
+    }
+}
+
 std::optional<DriveHold> LogoManager::TryHold(std::string& problem) const
 {
     try {
@@ -306,6 +327,7 @@ StartupReport LogoManager::StartUp()
             report.available[IndexOf(slot)] = drive_.Exists(slot.installPath);
         return report;
     }
+    RemoveLeftovers();
     try {
         PrepareStore(report);
     } catch (const std::exception& e) {

@@ -144,6 +144,7 @@ private:
     bool AnyOriginalKept() const;
     void PrepareStore(StartupReport& report);
     // A hold on the drive, or nullopt with the reason in problem.
+    void RemoveLeftovers() const;
     std::optional<DriveHold> TryHold(std::string& problem) const;
 
     DriveC drive_;
