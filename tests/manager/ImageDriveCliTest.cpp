@@ -6,6 +6,7 @@
 
 #include "support/AsOrdinaryUser.h"
 
+#include <functional>
 #include <map>
 
 #include <fcntl.h>
@@ -57,6 +58,8 @@ protected:
                                                {"XDG_DATA_HOME", std::nullopt},
                                                {"HOME", home_.string()}},
                                .timeoutSeconds = kChildTimeout};
+        if (!path_.empty())
+            options.environment["PATH"] = path_;
         options.beforeExec = [this] {
             return !asOrdinaryUser_ || BecomeOrdinaryUser();
         };
@@ -65,6 +68,7 @@ protected:
     }
 
     fs::path home_;
+    std::string path_; // PATH for the program, when not the test's own
     std::vector<Volume> checked_;
     bool asOrdinaryUser_ = false;
 };
@@ -308,6 +312,116 @@ TEST_F(OneImage, AFailedCopyLeavesTheOldFileWholeAndNoTemporaryFile)
     EXPECT_EQ(LogoFillOn(volume_, "::/LOGO.SYS", scratch_), 'a');
     const ProgramResult listing = RunTool("mdir", {"-a", "-b", "-i", ImageName(volume_), "::/"}, scratch_);
     EXPECT_EQ(listing.out.find(".TMP"), std::string::npos) << listing.out;
+}
+
+// A step after the copy into the image fails: the old logo stays whole and the
+// temporary copy goes.
+TEST_F(OneImage, AFailedRenameAfterTheCopyLeavesNoTemporaryFile)
+{
+    ASSERT_EQ(RunOn({"status"}).status, 0);
+    const fs::path tools = root_ / "tools";
+    fs::create_directories(tools);
+    std::ofstream(tools / "mren") << "#!/bin/sh\necho 'mren: stand-in failure' >&2\nexit 1\n";
+    fs::permissions(tools / "mren", fs::perms::owner_all);
+    path_ = tools.string() + ":" + (std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin:/bin");
+
+    const Result install = RunOn({"install", "startup", "{pic}"});
+    EXPECT_EQ(install.status, 1);
+    EXPECT_NE(install.err.find("mren: stand-in failure"), std::string::npos) << install.err;
+    EXPECT_EQ(LogoFillOn(volume_, "::/LOGO.SYS", scratch_), 'a');
+    const ProgramResult listing = RunTool("mdir", {"-a", "-b", "-i", ImageName(volume_), "::/"}, scratch_);
+    EXPECT_EQ(listing.out.find(".TMP"), std::string::npos) << listing.out;
+}
+
+// What a run killed half-way through a replace leaves inside the image (its
+// temporary copy) goes at the next start; files of other names stay.
+TEST_F(OneImage, TheNextRunRemovesTheTemporaryCopiesOfAKilledOne)
+{
+    ASSERT_EQ(RunOn({"status"}).status, 0);
+    for (const char* name : {"::/QM0A1B2C.TMP", "::/VHBACK~1/QMFFFFFF.TMP", "::/WINDOWS/QM123456.TMP"})
+        ASSERT_TRUE(PutLogo(volume_, name, 't', scratch_)) << name;
+    // Not of the program's own making: another pattern, or a long name.
+    for (const char* name : {"::/QM12345.TMP", "::/qm0a1b2c.tmp.txt", "::/QMOTHER1.TMP"})
+        ASSERT_TRUE(PutLogo(volume_, name, 'u', scratch_)) << name;
+    ASSERT_EQ(RunOn({"status"}).status, 0);
+    for (const char* name : {"::/QM0A1B2C.TMP", "::/VHBACK~1/QMFFFFFF.TMP", "::/WINDOWS/QM123456.TMP"})
+        EXPECT_EQ(LogoFillOn(volume_, name, scratch_), '?') << name;
+    for (const char* name : {"::/QM12345.TMP", "::/qm0a1b2c.tmp.txt", "::/QMOTHER1.TMP"})
+        EXPECT_EQ(LogoFillOn(volume_, name, scratch_), 'u') << name;
+}
+
+// The record of originals still owed, on an image: it keeps its name through
+// every rewrite, and while it owes a kind, or cannot be read, that kind's logo
+// is not replaced.
+TEST_F(OneImage, AnOwedOriginalIsNeverReplaced)
+{
+    struct Case {
+        const char* title;
+        std::function<bool()> make; // after a first run that kept LOGO.SYS
+        std::vector<std::string> install;
+        const char* refusal;
+        const char* logo;  // its path, and what it must still hold after the install
+        char fill;
+    };
+    const fs::path big = scratch_ / "big";
+    WriteFile(big, 5000000, 'c');
+    const auto put = [&](const fs::path& file, const std::string& name) { return CopyOnto(volume_, file, name, scratch_); };
+    const Case cases[] = {
+        {"an original too big to keep, with the record rewritten",
+         [] { return true; },
+         {"install", "safe", "{pic}"},
+         "the original safe logo is not kept in C:\\VH Backups yet, so it is not replaced",
+         "::/WINDOWS/LOGOS.SYS",
+         'c'},
+        {"a record too long to read",
+         [&] {
+             WriteFile(scratch_ / "record", 5008, ' ');
+             std::ofstream(scratch_ / "record", std::ios::in | std::ios::out) << "startup\n";
+             return RunTool("mdel", {"-i", ImageName(volume_), "::/VH Backups/Logo.C1K"}, scratch_).status == 0 &&
+                    put(scratch_ / "record", "::/VH Backups/Originals owed.txt");
+         },
+         {"install", "startup", "{pic}"},
+         "not replaced",
+         "::/LOGO.SYS",
+         'a'},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.title);
+        ASSERT_EQ(MakeDisk(image_, {{.start = kMiB, .size = 16 * kMiB, .fatBits = 16, .type = 0x0E, .active = true}},
+                           17 * kMiB, scratch_)
+                      .size(),
+                  1u);
+        ASSERT_TRUE(PutLogo(volume_, "::/LOGO.SYS", 'a', scratch_));
+        ASSERT_TRUE(MakeFolderOn(volume_, "::/WINDOWS", scratch_));
+        ASSERT_TRUE(put(big, "::/WINDOWS/LOGOS.SYS"));
+        const Result first = RunOn({"status"});
+        EXPECT_EQ(first.status, 1) << first.out << first.err;
+        // Under its long name, as the record is looked for.
+        const ProgramResult store = RunTool("mdir", {"-a", "-b", "-i", ImageName(volume_), "::/VH Backups"}, scratch_);
+        EXPECT_NE(store.out.find("::/VH Backups/Originals owed.txt\n"), std::string::npos) << store.out;
+        EXPECT_EQ(ContentsOn(volume_, "::/VH Backups/Originals owed.txt", scratch_).value_or("?"), "safe\n");
+        ASSERT_TRUE(c.make());
+        const std::string before = ContentsOn(volume_, c.logo, scratch_).value_or("?");
+        const Result install = RunOn(c.install);
+        EXPECT_EQ(install.status, 1) << install.out;
+        EXPECT_NE(install.err.find(c.refusal), std::string::npos) << install.err;
+        EXPECT_EQ(ContentsOn(volume_, c.logo, scratch_).value_or("?"), before);
+        EXPECT_EQ(before.front(), c.fill);
+    }
+}
+
+// A record that owes a kind whose original is kept is wrong: the kept
+// original is never copied over.
+TEST_F(OneImage, AKeptOriginalIsNotCopiedOverForARecordThatOwesIt)
+{
+    ASSERT_EQ(RunOn({"status"}).status, 0);
+    ASSERT_EQ(RunOn({"install", "startup", "{pic}"}).status, 0);
+    const fs::path record = scratch_ / "record";
+    std::ofstream(record) << "startup\n";
+    ASSERT_TRUE(CopyOnto(volume_, record, "::/VH Backups/Originals owed.txt", scratch_));
+    RunOn({"status"});
+    EXPECT_EQ(LogoFillOn(volume_, "::/VH Backups/Logo.C1K", scratch_), 'a');
+    EXPECT_EQ(LogoFillOn(volume_, "::/LOGO.SYS", scratch_), 'n');
 }
 
 TEST_F(OneImage, ThePartitionOptionPicksAnotherVolume)
