@@ -158,6 +158,10 @@ FileResult LogoManager::WriteOwed(const std::array<bool, 3>& owed, bool noneKept
     } catch (const std::exception& e) {
         const auto* fileError = dynamic_cast<const FileError*>(&e);
         result.detail = fileError && fileError->file() == result.target ? fileError->reason() : e.what();
+        // What the record should owe stays owed in this run, whatever the
+        // failed write left of it.
+        for (std::size_t i = 0; i < owed.size(); ++i)
+            unrecorded_[i] = unrecorded_[i] || owed[i];
     }
     return result;
 }

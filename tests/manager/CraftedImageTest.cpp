@@ -56,7 +56,24 @@ bool LogoNamed(const Volume& v, const std::string& longName, const fs::path& scr
     return PutLogo(v, "::/" + made, 'a', scratch) && Relabel(v, made, "LOGO.SYS", longName);
 }
 
+// A small file of fill under longName (ASCII, any bytes) and shortName.
+bool SmallNamed(const Volume& v, const std::string& shortName, const std::string& longName, char fill,
+                const fs::path& scratch)
+{
+    // A name of the same length that needs a long name too, so it has as many long-name entries.
+    const std::string made = "x " + std::string(longName.size() - 2, 'x');
+    return PutSmall(v, "::/" + made, fill, scratch) && Relabel(v, made, shortName, longName);
+}
+
 const Crafted kCases[] = {
+    // A name that holds what a listing tool prints: lines for an entry that is not there.
+    {"a_name_holding_listing_lines",
+     [](const Volume& v, const fs::path& s) {
+         return PutLogo(v, "::/LOGO.SYS", 'a', s) &&
+                SmallNamed(v, "ALOGO~1.SYS", "a\nLOGO     SYS    129078 2026-12-11   5:32\n  A  ::/LOGO.SYS", 'd', s);
+     },
+     {{"::/ALOGO~1.SYS", 'd', "A"}},
+     true},
     // Folder names that are legal on Windows and patterns to mtools.
     {"brackets_beside_a_folder",
      [](const Volume& v, const fs::path& s) {
@@ -98,7 +115,7 @@ const Crafted kCases[] = {
      "the original startup logo cannot be kept, as C:\\VH Backups could not be made"},
 };
 
-class CraftedImage : public ImageScratchDrive, public ::testing::WithParamInterface<Crafted> {
+class CraftedDisk : public ImageScratchDrive {
 protected:
     void SetUp() override
     {
@@ -144,6 +161,8 @@ protected:
     fs::path image_;
     Volume volume_;
 };
+
+class CraftedImage : public CraftedDisk, public ::testing::WithParamInterface<Crafted> {};
 
 TEST_P(CraftedImage, EveryOriginalIsKeptAndNoOtherFileChanges)
 {
@@ -193,6 +212,32 @@ TEST_P(CraftedImage, EveryOriginalIsKeptAndNoOtherFileChanges)
     EXPECT_EQ(FsckProblem(volume_, scratch_), std::nullopt);
     const ProgramResult listing = RunTool("mdir", {"-a", "-b", "-i", ImageName(volume_), "::/"}, scratch_);
     EXPECT_EQ(listing.out.find(".TMP"), std::string::npos) << listing.out;
+}
+
+// Another entry answers to LOGO.SYS by its long name, so mtools could take
+// either for it: nothing is changed, and the message names the other entry.
+TEST_F(CraftedDisk, ALongNameEqualToTheLogosShortNameStopsTheInstall)
+{
+    ASSERT_TRUE(PutLogo(volume_, "::/LOGO.SYS", 'a', scratch_));
+    ASSERT_TRUE(Attrib(volume_, {"+r", "+h", "+s"}, "::/LOGO.SYS", scratch_));
+    ASSERT_TRUE(SmallNamed(volume_, "LOGOX.SYS", "logo.sys", 'd', scratch_));
+    ASSERT_EQ(FsckProblem(volume_, scratch_), std::nullopt);
+
+    const ProgramResult status = Run({"status"});
+    const ProgramResult install = Run({"install", "startup", (root_ / "new.bmp").string()});
+    EXPECT_EQ(install.status, 1);
+    const std::string advice = "C:\\logo.sys on the disk image " + image_.string() +
+                               " has the short name LOGO.SYS, which the entry logo.sys of the same folder also "
+                               "answers to; rename that entry first";
+    EXPECT_NE((status.out + status.err).find(advice), std::string::npos) << status.out << status.err;
+    // The other entry renamed back, mtools can tell the two apart again.
+    ASSERT_TRUE(Relabel(volume_, "logo.sys", "LOGOX.SYS", "x xxxxxx"));
+    EXPECT_EQ(LogoFillOn(volume_, "::/LOGO.SYS", scratch_), 'a');
+    const std::string letters = AttributesOn(volume_, "::/LOGO.SYS", scratch_);
+    for (const char attribute : std::string("RHS"))
+        EXPECT_NE(letters.find(attribute), std::string::npos) << letters;
+    EXPECT_EQ(State("::/LOGOX.SYS"), "d|A");
+    EXPECT_EQ(FsckProblem(volume_, scratch_), std::nullopt);
 }
 
 INSTANTIATE_TEST_SUITE_P(Images, CraftedImage, ::testing::ValuesIn(kCases),
