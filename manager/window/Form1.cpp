@@ -389,8 +389,8 @@ bool Form1::SameDrive()
     if (!drive.Replaced())
         return true;
     const std::filesystem::path root = drive.Root();
-    QString text = QStringLiteral("%1 was replaced, moved or removed since it was opened, so nothing was "
-                                  "changed.\n")
+    QString text = QStringLiteral("%1 was changed, replaced, moved or removed by another program since it was "
+                                  "opened, so nothing was changed.\n")
                        .arg(PathText(root));
     std::optional<DriveC> again;
     try {

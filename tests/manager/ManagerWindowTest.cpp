@@ -629,48 +629,83 @@ TEST_F(ManagerWindowTest, CraftedImagesOpenAndKeepTheOriginals)
     }
 }
 
-// An image replaced under the open window (a copy moved over it) is opened
-// again before anything is written, so no change goes into the old file.
-TEST_F(ManagerWindowTest, AnImageReplacedUnderTheWindowIsOpenedAgainBeforeAChange)
+// An image replaced or changed under the open window (a copy moved over it, a
+// backup restored into it, the file cut short) is opened again, with its
+// start-up steps, before anything is written, so no change goes into content
+// the window did not read.
+TEST_F(ManagerWindowTest, AnImageChangedUnderTheWindowIsOpenedAgainBeforeAChange)
 {
     QUILLMERE_SKIP_WITHOUT_IMAGE_TOOLS();
+    struct Case {
+        const char* title;
+        // Changes image; fresh is a copy of it with another startup logo.
+        std::function<void(const fs::path& image, const fs::path& fresh)> change;
+        bool reopens; // else the practice drive is drive C: afterwards
+    };
+    const Case cases[] = {
+        {"a copy moved over it",
+         [](const fs::path& image, const fs::path& fresh) { fs::rename(fresh, image); }, true},
+        {"a backup restored into the same file",
+         [](const fs::path& image, const fs::path& fresh) {
+             std::ofstream(image, std::ios::binary | std::ios::in | std::ios::out) << testing::ReadFile(fresh);
+         },
+         true},
+        {"cut short", [](const fs::path& image, const fs::path&) { fs::resize_file(image, 200 * 1024); }, false},
+    };
     const fs::path scratch = root / "scratch";
     fs::create_directories(scratch);
-    const fs::path image = root / "G.img";
-    std::ofstream(image).close();
-    const std::vector<testing::Volume> v = testing::MakeDisk(
-        image, {{.start = testing::kMiB, .size = 16 * testing::kMiB, .fatBits = 16, .active = true}},
-        17 * testing::kMiB, scratch);
-    ASSERT_EQ(v.size(), 1u);
-    const fs::path staged = scratch / "staged";
-    testing::WriteBytes(staged, Logo(kRed, kBlue));
-    ASSERT_TRUE(testing::CopyOnto(v[0], staged, "::/LOGO.SYS", scratch));
     Put(pictures / "new.bmp", Logo(kGreen, kRed));
-    Open(DriveC::Open(image.string()));
-    messages.shown.clear();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.title);
+        const fs::path image = root / "G.img";
+        const fs::path fresh = root / "fresh.img";
+        std::ofstream(image).close();
+        const std::vector<testing::Volume> v = testing::MakeDisk(
+            image, {{.start = testing::kMiB, .size = 16 * testing::kMiB, .fatBits = 16, .active = true}},
+            17 * testing::kMiB, scratch);
+        ASSERT_EQ(v.size(), 1u);
+        const testing::Volume freshVolume{fresh, v[0].offset, v[0].size};
+        const fs::path staged = scratch / "staged";
+        fs::copy_file(image, fresh, fs::copy_options::overwrite_existing);
+        testing::WriteBytes(staged, Logo(kYellow, kRed));
+        ASSERT_TRUE(testing::CopyOnto(freshVolume, staged, "::/LOGO.SYS", scratch));
+        testing::WriteBytes(staged, Logo(kRed, kBlue));
+        ASSERT_TRUE(testing::CopyOnto(v[0], staged, "::/LOGO.SYS", scratch));
+        Open(DriveC::Open(image.string()));
+        messages.shown.clear();
 
-    // What rsync or restoring a backup does: a new file under the old name.
-    fs::copy_file(image, root / "G2.img");
-    fs::rename(root / "G2.img", image);
-    const auto startupLogo = [&] {
-        const std::string out = testing::ContentsOn(v[0], "::/LOGO.SYS", scratch).value_or("");
-        return Bytes(out.begin(), out.end());
-    };
-    Select(LogoKind::Startup, pictures / "new.bmp");
-    Click("XDWButton5");
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_TRUE(messages.shown[0].text.contains(QStringLiteral("was replaced"))) << messages.shown[0].text.toStdString();
-    EXPECT_EQ(startupLogo(), Logo(kRed, kBlue));
-    EXPECT_EQ(Colours("Image3"), std::make_pair(kRed, kBlue));
-
-    // Opened again: the next install goes into the file the name names now.
-    messages.shown.clear();
-    ASSERT_EQ(window->Manager().Drive().Root(), image);
-    Select(LogoKind::Startup, pictures / "new.bmp");
-    Click("XDWButton5");
-    EXPECT_TRUE(messages.shown.empty()) << messages.shown[0].text.toStdString();
-    EXPECT_EQ(startupLogo(), Logo(kGreen, kRed));
-    EXPECT_EQ(Colours("Image3"), std::make_pair(kGreen, kRed));
+        c.change(image, fresh);
+        const std::uintmax_t size = fs::file_size(image);
+        const std::string before = testing::Checksum(image);
+        Select(LogoKind::Startup, pictures / "new.bmp");
+        Click("XDWButton5");
+        ASSERT_FALSE(messages.shown.empty());
+        EXPECT_TRUE(messages.shown[0].text.contains(QStringLiteral("since it was opened, so nothing was changed")))
+            << messages.shown[0].text.toStdString();
+        if (!c.reopens) {
+            EXPECT_EQ(testing::Checksum(image), before);
+            EXPECT_EQ(fs::file_size(image), size);
+            EXPECT_TRUE(window->Manager().Drive().IsPracticeDrive());
+            continue;
+        }
+        // Opened again with its start-up steps: the startup logo it holds now is kept as its original.
+        ASSERT_EQ(window->Manager().Drive().Root(), image);
+        const auto on = [&](const char* path) {
+            const std::string out = testing::ContentsOn(v[0], path, scratch).value_or("");
+            return Bytes(out.begin(), out.end());
+        };
+        EXPECT_EQ(on("::/LOGO.SYS"), Logo(kYellow, kRed));
+        EXPECT_EQ(on("::/VH Backups/Logo.C1K"), Logo(kYellow, kRed));
+        EXPECT_EQ(Colours("Image3"), std::make_pair(kYellow, kRed));
+        // The next install goes into the content the window has read.
+        messages.shown.clear();
+        Select(LogoKind::Startup, pictures / "new.bmp");
+        Click("XDWButton5");
+        EXPECT_TRUE(messages.shown.empty()) << messages.shown[0].text.toStdString();
+        EXPECT_EQ(on("::/LOGO.SYS"), Logo(kGreen, kRed));
+        EXPECT_EQ(on("::/VH Backups/Logo.C1K"), Logo(kYellow, kRed));
+        EXPECT_EQ(testing::FsckProblem(v[0], scratch), std::nullopt);
+    }
 }
 
 // Whatever changes an installed logo, every page then shows what drive C:
