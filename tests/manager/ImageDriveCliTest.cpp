@@ -472,50 +472,62 @@ TEST_F(OneImage, ThePartitionOptionPicksAnotherVolume)
 
 TEST_F(OneImage, AnImageAVirtualMachineHoldsIsRefused)
 {
-    // As QEMU does: shared locks on single bytes of the image, through an open file description.
-    int ready[2], release[2];
-    ASSERT_EQ(::pipe(ready), 0);
-    ASSERT_EQ(::pipe(release), 0);
-    const std::string before = Checksum(image_);
-    const pid_t holder = ::fork();
-    ASSERT_GE(holder, 0);
-    if (holder == 0) {
-        ::alarm(kChildTimeout);
-        ::close(ready[0]);
-        ::close(release[1]);
-        const int fd = ::open(image_.c_str(), O_RDWR);
-        struct flock lock {};
-        lock.l_type = F_RDLCK;
-        lock.l_whence = SEEK_SET;
-        lock.l_start = 100;
-        lock.l_len = 2;
-        const bool locked = fd >= 0 && ::fcntl(fd, F_OFD_SETLK, &lock) == 0;
-        const char state = locked ? 'L' : 'x';
-        if (::write(ready[1], &state, 1) != 1)
-            ::_exit(1);
-        char any;
-        while (::read(release[0], &any, 1) > 0) {
+    // Checked when the image is opened too: a user who may only read the image
+    // hears that it is in use, not that nothing could be written.
+    for (const bool readOnly : {false, true}) {
+        SCOPED_TRACE(readOnly ? "an image the user may only read" : "an image the user may write");
+        if (readOnly) {
+            if (const std::string why = WhyOrdinaryUserCannotRun(QUILLMERE_EXE, {image_, root_ / "new.bmp"});
+                !why.empty())
+                GTEST_SKIP() << why;
+            fs::permissions(image_, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+            asOrdinaryUser_ = true;
         }
-        ::_exit(0);
-    }
-    ::close(ready[1]);
-    ::close(release[0]);
-    char state = 0;
-    ASSERT_EQ(::read(ready[0], &state, 1), 1);
-    ASSERT_EQ(state, 'L');
+        // As QEMU does: shared locks on single bytes of the image, through an open file description.
+        int ready[2], release[2];
+        ASSERT_EQ(::pipe(ready), 0);
+        ASSERT_EQ(::pipe(release), 0);
+        const std::string before = Checksum(image_);
+        const pid_t holder = ::fork();
+        ASSERT_GE(holder, 0);
+        if (holder == 0) {
+            ::alarm(kChildTimeout);
+            ::close(ready[0]);
+            ::close(release[1]);
+            const int fd = ::open(image_.c_str(), O_RDONLY);
+            struct flock lock {};
+            lock.l_type = F_RDLCK;
+            lock.l_whence = SEEK_SET;
+            lock.l_start = 100;
+            lock.l_len = 2;
+            const bool locked = fd >= 0 && ::fcntl(fd, F_OFD_SETLK, &lock) == 0;
+            const char state = locked ? 'L' : 'x';
+            if (::write(ready[1], &state, 1) != 1)
+                ::_exit(1);
+            char any;
+            while (::read(release[0], &any, 1) > 0) {
+            }
+            ::_exit(0);
+        }
+        ::close(ready[1]);
+        ::close(release[0]);
+        char state = 0;
+        ASSERT_EQ(::read(ready[0], &state, 1), 1);
+        ASSERT_EQ(state, 'L');
 
-    const Result r = RunOn({"status"});
-    ::close(release[1]);
-    int status = 0;
-    ::waitpid(holder, &status, 0);
-    ::close(ready[0]);
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "quillmere status: " + image_.string() +
-                         ": the disk image is in use: a running virtual machine or emulator has it open; shut it "
-                         "down first\n");
-    EXPECT_EQ(Checksum(image_), before);
-    // Free again, it works.
-    EXPECT_EQ(RunOn({"status"}).status, 0);
+        const Result r = RunOn({"status"});
+        ::close(release[1]);
+        int status = 0;
+        ::waitpid(holder, &status, 0);
+        ::close(ready[0]);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, "quillmere status: " + image_.string() +
+                             ": the disk image is in use: a running virtual machine or emulator has it open; shut "
+                             "it down first\n");
+        EXPECT_EQ(Checksum(image_), before);
+        // Free again, it works.
+        EXPECT_EQ(RunOn({"status"}).status, 0);
+    }
 }
 
 TEST_F(OneImage, AnImageTheUserMayNotWriteIsListedAndNotChanged)
