@@ -75,7 +75,9 @@ public:
     void Release() const noexcept;
 
     // The folder or image file the drive was opened on is no longer what its
-    // name names (replaced, moved away or removed), so changes would be lost.
+    // name names (replaced, moved away or removed), so changes would be lost;
+    // or another program changed the image since this drive read it or last
+    // changed it, so what was read of it may no longer hold.
     virtual bool Replaced() const noexcept = 0;
 
     // For the user: the folder, or which volume of which disk image.

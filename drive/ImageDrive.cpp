@@ -192,7 +192,7 @@ bool ImageDrive::Replaced() const noexcept
     }
 }
 
-void ImageDrive::RequireSameImage(const std::string& shown) const
+void ImageDrive::RequireSameFile(const std::string& shown) const
 {
     struct stat now {}, held {};
     if (::stat(image_.c_str(), &now) != 0 || ::fstat(fd_.Get(), &held) != 0 || now.st_dev != held.st_dev ||
@@ -200,6 +200,11 @@ void ImageDrive::RequireSameImage(const std::string& shown) const
         throw DriveError(shown, "the disk image " + image_.string() + " was replaced, moved or removed since it "
                                 "was opened, so nothing was changed; open it again",
                          DriveErrc::Replaced);
+}
+
+void ImageDrive::RequireSameImage(const std::string& shown) const
+{
+    RequireSameFile(shown);
     if (Now() != held_)
         throw DriveError(shown, "the disk image " + image_.string() + " was changed by another program since it "
                                 "was read, so nothing was changed; open it again",
@@ -211,6 +216,7 @@ bool ImageDrive::TryLock() const
     if (!writable_)
         return true;
     const std::string shown = image_.string();
+    RequireSameFile(shown);
     if (!lockFd_) {
         // A write lock needs a descriptor open for writing; it must be the
         // file already open, not whatever the name names now.

@@ -93,6 +93,9 @@ private:
     static void MarkAmbiguous(std::vector<Listed>& entries);
     void Forget(const std::vector<std::string>& folder) const;
     void RequireWritable(const std::string& shown) const;
+    // The name still names the file opened (RequireSameFile), and nothing but
+    // this drive changed it since the drive lock was taken.
+    void RequireSameFile(const std::string& shown) const;
     void RequireSameImage(const std::string& shown) const;
     bool InUse() const;
     // Runs an mtools program that changes the image; throws when it fails.
