@@ -1,6 +1,8 @@
 #include "ReplaceFile.h"
 
 #include "Errors.h"
+#include "StopAtStep.h"
+#include "TemporaryPaths.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -32,6 +34,8 @@ void Observe(ReplaceStep step)
 {
     if (g_observer)
         g_observer(step);
+    if (step == ReplaceStep::ContentFlushed)
+        ReachedStep(kStepReplaceContentFlushed);
 }
 
 // Copies every extended attribute of one file that this user can read to
@@ -124,6 +128,8 @@ public:
                                     createMode));
             if (fd_) {
                 temporary_ = candidate;
+                // A run ended by a signal removes it (the program's handler).
+                RegisterTemporary(folder_, temporary_, TemporaryKind::File);
                 return;
             }
             if (errno != EEXIST)
@@ -137,8 +143,10 @@ public:
 
     ~TemporaryFile()
     {
-        if (!temporary_.empty())
+        if (!temporary_.empty()) {
             ::unlinkat(folder_, temporary_.c_str(), 0);
+            ForgetTemporary(folder_, temporary_);
+        }
     }
 
     // Throws FileError naming the target; EFBIG (a file-size limit) is one such failure.
@@ -176,6 +184,7 @@ public:
             CheckNameStillNamesOriginal();
         if (::renameat(folder_, temporary_.c_str(), folder_, name_.c_str()) != 0)
             throw FileError(shown_, Reason(errno));
+        ForgetTemporary(folder_, temporary_);
         temporary_.clear();
         Observe(ReplaceStep::Renamed);
         // The rename itself lives in the folder. Some file systems cannot flush a
