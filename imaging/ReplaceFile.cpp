@@ -406,6 +406,14 @@ void ReplaceReadFile(const FileToChange& file, std::span<const std::uint8_t> byt
     temporary.Commit();
 }
 
+int FlushFolderEntries(int folder) noexcept
+{
+    const int result = ::fsync(folder) == 0 || errno == EINVAL || errno == EROFS ? 0 : errno;
+    if (result == 0)
+        Observe(ReplaceStep::FolderFlushed);
+    return result;
+}
+
 void ObserveReplaceSteps(void (*observer)(ReplaceStep)) noexcept { g_observer = observer; }
 
 } // namespace quillmere
