@@ -27,13 +27,22 @@ namespace fs = std::filesystem;
 
 // Lines worth telling: every folder made, every copy tried, every file or record
 // that could not be read or written; attribute clearing where there was
-// something to clear or where it failed for more than a missing file.
-void Report(const std::vector<FileResult>& files)
+// something to clear or where it failed for more than a missing file. A line
+// the start-up already printed (startup: its files) is not printed again: the
+// operation clears the attributes the start-up could not clear, and fails the
+// same way.
+void Report(const std::vector<FileResult>& files, const std::vector<FileResult>& startup = {})
 {
+    std::vector<std::string> said;
+    for (const FileResult& r : startup)
+        said.push_back(Describe(r));
     for (const FileResult& r : files) {
         if (r.step != FileStep::ClearAttributes || (r.done && !r.detail.empty()) ||
-            (!r.done && r.detail != "it does not exist"))
-            Say(Describe(r));
+            (!r.done && r.detail != "it does not exist")) {
+            const std::string line = Describe(r);
+            if (std::find(said.begin(), said.end(), line) == said.end())
+                Say(line);
+        }
     }
 }
 
@@ -345,10 +354,10 @@ const Command kInstall{12, "install", "install startup|wait|safe FILE",
                        &RunInstall};
 const RegisterCommand registerInstall(kInstall);
 
-int Install(LogoManager& manager, const LogoSlot& slot, const fs::path& file)
+int Install(LogoManager& manager, const StartupReport& startup, const LogoSlot& slot, const fs::path& file)
 {
     const InstallReport report = manager.InstallLogo(slot.kind, file);
-    Report(report.files);
+    Report(report.files, startup.files);
     const std::string notInstalled = "the " + std::string(slot.name) + " logo was not installed: ";
     switch (report.outcome) {
     case InstallOutcome::Installed:
@@ -388,7 +397,7 @@ int RunInstall(const Args& arguments, const GlobalOptions& options)
     if (!started)
         return ExitFailure;
     const fs::path file(args[1]);
-    return Conclude(kInstall, started->report, Install(started->manager, *slot, file));
+    return Conclude(kInstall, started->report, Install(started->manager, started->report, *slot, file));
 }
 
 // --- sets and restore-originals -----------------------------------------------
@@ -402,9 +411,10 @@ struct Outcomes {
 
 // Success when something was copied and nothing failed but for files the
 // backup (or the installed logos) did not hold.
-int Finish(const Command& command, const std::vector<FileResult>& files, const Outcomes& say)
+int Finish(const Command& command, const StartupReport& startup, const std::vector<FileResult>& files,
+           const Outcomes& say)
 {
-    Report(files);
+    Report(files, startup.files);
     const Tally tally = Count(files);
     if (tally.failed > 0)
         return Fail(command, tally.done > 0 ? say.partial : say.failed);
@@ -438,6 +448,9 @@ const RegisterCommand registerSets(kSets);
 
 int RunSets(const Args& arguments, const GlobalOptions& options)
 {
+    // sets takes no options and no file names: "-1" is a set number out of range.
+    if (arguments.size() == 2 && arguments[1].starts_with('-') && arguments[1] != "--")
+        return UsageError(kSets, "the set number must be 1 to 10, not '" + arguments[1] + "'");
     const ParsedArgs parsed = ParseArgs(arguments);
     if (!parsed.problem.empty())
         return UsageError(kSets, parsed.problem);
@@ -458,11 +471,11 @@ int RunSets(const Args& arguments, const GlobalOptions& options)
     const std::string name = "set " + std::to_string(set);
     if (save)
         return Conclude(kSets, started->report,
-                        Finish(kSets, started->manager.SaveSet(set),
+                        Finish(kSets, started->report, started->manager.SaveSet(set),
                                {"no logo is installed, so " + name + " was not saved", name + " was not saved",
                                 name + " was saved only in part", "Saved the installed logos as " + name + "."}));
     return Conclude(kSets, started->report,
-                    Finish(kSets, started->manager.InstallSet(set),
+                    Finish(kSets, started->report, started->manager.InstallSet(set),
                            {name + " was never saved; nothing was installed", name + " was not installed",
                             name + " was installed only in part", "Installed " + name + "."}));
 }
@@ -480,7 +493,7 @@ int RunRestore(const Args& args, const GlobalOptions& options)
     if (!started)
         return ExitFailure;
     return Conclude(kRestore, started->report,
-                    Finish(kRestore, started->manager.RestoreOriginals(),
+                    Finish(kRestore, started->report, started->manager.RestoreOriginals(),
                            {"no originals were kept on this drive; nothing was restored",
                             "the originals were not restored", "the originals were restored only in part",
                             "Restored the originals."}));

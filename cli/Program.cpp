@@ -299,7 +299,7 @@ int Run(int argc, char* argv[], const WindowFront& front)
         return ExitOk;
     }
     if (line.driveGiven && line.options.driveC.empty())
-        return UsageProblem("--drive-c needs a folder");
+        return UsageProblem("--drive-c needs a folder or a disk image");
     if (line.partitionGiven) {
         const std::string& partition = line.partition;
         if (partition.size() != 1 || partition[0] < '1' || partition[0] > '4')

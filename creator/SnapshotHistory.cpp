@@ -1,5 +1,7 @@
 #include "creator/SnapshotHistory.h"
 
+#include "imaging/TemporaryPaths.h"
+
 #include <cstdio>
 #include <string_view>
 #include <utility>
@@ -98,6 +100,8 @@ bool SnapshotHistory::MakeFolder()
     }
     folder_ = path;
     folderFd_ = fd;
+    // The pictures go with the folder when a signal ends the program.
+    RegisterTemporary(AT_FDCWD, folder_.native(), TemporaryKind::Folder);
     return true;
 }
 
@@ -129,6 +133,7 @@ void SnapshotHistory::Release() noexcept
     ::close(folderFd_);
     folderFd_ = -1;
     ::rmdir(folder_.c_str());
+    ForgetTemporary(AT_FDCWD, folder_.native());
     folder_.clear();
 }
 

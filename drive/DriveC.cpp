@@ -4,6 +4,8 @@
 #include "FolderDrive.h"
 #include "ImageDrive.h"
 
+#include "imaging/StopAtStep.h"
+
 #include <cerrno>
 #include <chrono>
 #include <thread>
@@ -138,7 +140,9 @@ void Drive::Hold() const
     // Another run holds it only while it prepares the drive and runs one
     // operation: a few seconds at most, so asking again soon is cheap.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(kDriveLockSeconds);
-    while (!TryLock()) {
+    for (bool first = true; !TryLock(); first = false) {
+        if (first)
+            ReachedStep(kStepDriveBusy);
         if (std::chrono::steady_clock::now() >= deadline)
             throw DriveError(Description(), "another run of Quillmere is changing drive C: and did not finish "
                                             "within " + std::to_string(kDriveLockSeconds) + " seconds; try again",

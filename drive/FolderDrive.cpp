@@ -59,8 +59,8 @@ std::optional<std::string> FindEntry(int folder, const std::string& name, const 
 // cannot (EINVAL), and there it is as durable as they make it.
 void FlushFolder(int folder, const std::string& shownName)
 {
-    if (::fsync(folder) != 0 && errno != EINVAL && errno != EROFS)
-        throw DriveError(shownName, "the change could not be flushed to disk: " + Reason(errno), Code(errno));
+    if (const int err = FlushFolderEntries(folder); err != 0)
+        throw DriveError(shownName, "the change could not be flushed to disk: " + Reason(err), Code(err));
 }
 
 } // namespace

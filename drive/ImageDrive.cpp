@@ -5,6 +5,7 @@
 
 #include "imaging/Printable.h"
 #include "imaging/ReplaceFile.h"
+#include "imaging/TemporaryPaths.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -75,11 +76,13 @@ ImageDrive::ImageDrive(fs::path image, int partition) : image_(std::move(image))
         throw DriveError(pattern, "cannot make a private temporary folder: " + std::string(std::strerror(errno)),
                          Code(errno));
     scratch_ = pattern;
+    ClaimScratchFolder(scratch_); // removed by the signal handler of a run that is ended
     // An empty configuration file of our own: MTOOLSRC names it.
     const UniqueFd rc(::open((scratch_ / "mtoolsrc").c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
     if (!rc) {
         const int err = errno;
         fs::remove_all(scratch_);
+        ForgetScratchFolder(scratch_);
         throw DriveError(scratch_.string(), std::strerror(err), Code(err));
     }
     mtools_ = std::make_unique<Mtools>(fd_.Get(), volume_.offset, scratch_);
@@ -97,6 +100,7 @@ ImageDrive::ImageDrive(fs::path image, int partition) : image_(std::move(image))
     } catch (...) {
         std::error_code ec;
         fs::remove_all(scratch_, ec);
+        ForgetScratchFolder(scratch_);
         throw;
     }
 }
@@ -105,6 +109,7 @@ ImageDrive::~ImageDrive()
 {
     std::error_code ec;
     fs::remove_all(scratch_, ec);
+    ForgetScratchFolder(scratch_);
 }
 
 std::string ImageDrive::Description() const

@@ -1,6 +1,8 @@
 #include "ReplaceFile.h"
 
 #include "Errors.h"
+#include "StopAtStep.h"
+#include "TemporaryPaths.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -32,6 +34,8 @@ void Observe(ReplaceStep step)
 {
     if (g_observer)
         g_observer(step);
+    if (step == ReplaceStep::ContentFlushed)
+        ReachedStep(kStepReplaceContentFlushed);
 }
 
 // Copies every extended attribute of one file that this user can read to
@@ -124,6 +128,8 @@ public:
                                     createMode));
             if (fd_) {
                 temporary_ = candidate;
+                // A run ended by a signal removes it (the program's handler).
+                RegisterTemporary(folder_, temporary_, TemporaryKind::File);
                 return;
             }
             if (errno != EEXIST)
@@ -137,8 +143,10 @@ public:
 
     ~TemporaryFile()
     {
-        if (!temporary_.empty())
+        if (!temporary_.empty()) {
             ::unlinkat(folder_, temporary_.c_str(), 0);
+            ForgetTemporary(folder_, temporary_);
+        }
     }
 
     // Throws FileError naming the target; EFBIG (a file-size limit) is one such failure.
@@ -176,6 +184,7 @@ public:
             CheckNameStillNamesOriginal();
         if (::renameat(folder_, temporary_.c_str(), folder_, name_.c_str()) != 0)
             throw FileError(shown_, Reason(errno));
+        ForgetTemporary(folder_, temporary_);
         temporary_.clear();
         Observe(ReplaceStep::Renamed);
         // The rename itself lives in the folder. Some file systems cannot flush a
@@ -395,6 +404,14 @@ void ReplaceReadFile(const FileToChange& file, std::span<const std::uint8_t> byt
     TemporaryFile temporary(file.folder.Get(), file.name, file.shownName, &file);
     temporary.Write(bytes.data(), bytes.size());
     temporary.Commit();
+}
+
+int FlushFolderEntries(int folder) noexcept
+{
+    const int result = ::fsync(folder) == 0 || errno == EINVAL || errno == EROFS ? 0 : errno;
+    if (result == 0)
+        Observe(ReplaceStep::FolderFlushed);
+    return result;
 }
 
 void ObserveReplaceSteps(void (*observer)(ReplaceStep)) noexcept { g_observer = observer; }

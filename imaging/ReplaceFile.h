@@ -93,6 +93,13 @@ void ReplaceReadFile(const FileToChange& file, std::span<const std::uint8_t> byt
 // there, between the read and the replace.
 enum class ReplaceStep { FileRead, ContentFlushed, Renamed, FolderFlushed };
 
+// Flushes the folder open as folder after an entry in it was made, renamed or
+// removed, so that the change survives a crash. File systems that cannot flush
+// a folder (EINVAL, EROFS) make it as durable as they can, which counts as
+// done. Returns 0, or the errno of the failure. Observers see
+// ReplaceStep::FolderFlushed once the flush was asked for.
+int FlushFolderEntries(int folder) noexcept;
+
 // Calls observer after each step of every replace in this process, until it is
 // called again with nullptr. Not for use while replaces run on other threads.
 void ObserveReplaceSteps(void (*observer)(ReplaceStep)) noexcept;

@@ -3,8 +3,11 @@
 // written.
 #include "creator/SnapshotHistory.h"
 
+#include "imaging/TemporaryPaths.h"
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -47,6 +50,25 @@ protected:
 };
 
 std::vector<std::uint8_t> Mark(int n) { return {static_cast<std::uint8_t>(n), 0xAB}; }
+
+// A program ended by a signal (the window program killed) takes its snapshots
+// with it: the pictures do not stay in the temporary folder.
+TEST_F(SnapshotTest, ASignalThatEndsTheProgramRemovesTheFolder)
+{
+    const pid_t child = ::fork();
+    if (child == 0) {
+        RemoveTemporariesOnSignals();
+        SnapshotHistory h(dir, 1234);
+        h.Push(Mark(0));
+        h.Push(Mark(1));
+        ::raise(SIGTERM);
+        ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
+    EXPECT_EQ(Files(dir), std::set<std::string>{});
+}
 
 // The first push makes a folder of the window's own in the temporary folder,
 // which only the user may enter; the names inside carry handle and number.

@@ -151,12 +151,18 @@ const Case kCases[] = {
      {},
      {"quillmere sets: the set number must be 1 to 10, not '11'\nUsage: quillmere sets save|install N\n"}},
     {"set 0", {"--drive-c", "{drive}", "sets", "install", "0"}, 2, {}, {"not '0'"}},
+    // A minus sign is no option here: sets takes none.
+    {"set -1",
+     {"--drive-c", "{drive}", "sets", "save", "-1"},
+     2,
+     {},
+     {"quillmere sets: the set number must be 1 to 10, not '-1'\nUsage: quillmere sets save|install N\n"}},
     {"set x", {"--drive-c", "{drive}", "sets", "install", "x"}, 2, {}, {"not 'x'"}},
     {"unknown action", {"--drive-c", "{drive}", "sets", "load", "1"}, 2, {}, {"unknown action 'load'"}},
     {"check nothing", {"--drive-c", "{drive}", "check"}, 2, {}, {"Usage: quillmere check FILE..."}},
     {"status with arguments", {"--drive-c", "{drive}", "status", "now"}, 2, {}, {"Usage: quillmere status\n"}},
     // A drive C: folder the user names must exist; an empty one is no folder.
-    {"empty drive", {"--drive-c", "", "status"}, 2, {}, {"quillmere: --drive-c needs a folder\n"}},
+    {"empty drive", {"--drive-c", "", "status"}, 2, {}, {"quillmere: --drive-c needs a folder or a disk image\n"}},
     {"missing drive",
      {"--drive-c", "{root}/mnt", "status"},
      1,
@@ -391,6 +397,21 @@ TEST_F(Cli, SpecialAndHardLinkedFilesOnTheDriveAreNamedAndLeftAlone)
     EXPECT_EQ(fs::status(secret).permissions() & fs::perms::all, fs::perms::owner_read);
     for (const auto& e : fs::recursive_directory_iterator(drive_))
         EXPECT_FALSE(e.path().filename().string().starts_with(".qm")) << e.path();
+}
+
+// The start-up and the install both try to clear the wait logo's attributes
+// and fail alike: the user reads it once.
+TEST_F(Cli, AnAttributeFailureOfTheStartUpIsNotRepeatedByTheInstall)
+{
+    fs::rename(drive_ / "Windows" / "logow.sys", root_ / "other.sys");
+    fs::create_hard_link(root_ / "other.sys", drive_ / "Windows" / "logow.sys");
+    ASSERT_EQ(Run({"--drive-c", "{drive}", "status"}).status, 0);
+    const Result install = Run({"--drive-c", "{drive}", "install", "wait", "{pic}"});
+    EXPECT_EQ(install.status, 0) << install.err;
+    const std::string line = "did not clear the attributes of C:\\Windows\\logow.sys: it has other names";
+    const std::size_t first = install.out.find(line);
+    ASSERT_NE(first, std::string::npos) << install.out;
+    EXPECT_EQ(install.out.find(line, first + 1), std::string::npos) << install.out;
 }
 
 TEST_F(Cli, AStoreTheUserCannotReadIsSaidToBeUnreadableAndStatusFails)

@@ -376,6 +376,93 @@ TEST_F(DriveCAttributes, EveryWriteUnderAFileSizeLimitFailsWithEFBIGAndLeavesNoT
     }
 }
 
+// --- changes and their limits ------------------------------------------------
+
+using DriveCChanges = TempDrive;
+
+std::vector<ReplaceStep> g_steps;
+void RecordStep(ReplaceStep step) { g_steps.push_back(step); }
+
+// Making or removing an entry changes its folder, which is flushed so that the
+// change survives a crash.
+TEST_F(DriveCChanges, EveryFolderChangeIsFlushed)
+{
+    WriteLogo(root_ / "logo.sys", 'a');
+    fs::create_directories(root_ / "Old");
+    const DriveC drive(root_);
+    struct Case {
+        const char* name;
+        std::function<void()> change;
+        const char* gone;    // a host path under the root the change removes
+        const char* made;    // one it makes
+    };
+    const Case cases[] = {
+        {"make a folder", [&] { drive.MakeFolder("C:\\VH Backups"); }, nullptr, "VH Backups"},
+        {"remove a folder", [&] { drive.RemoveFolder("C:\\Old"); }, "Old", nullptr},
+        {"remove a file", [&] { drive.RemoveFile("C:\\logo.sys"); }, "logo.sys", nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        g_steps.clear();
+        ObserveReplaceSteps(&RecordStep);
+        c.change();
+        ObserveReplaceSteps(nullptr);
+        EXPECT_EQ(g_steps, std::vector<ReplaceStep>{ReplaceStep::FolderFlushed});
+        if (c.gone) {
+            EXPECT_FALSE(fs::exists(root_ / c.gone));
+        }
+        if (c.made) {
+            EXPECT_TRUE(fs::is_directory(root_ / c.made));
+        }
+    }
+}
+
+// A copy of exactly kMaxDriveCopyBytes is made; one byte more is refused and
+// leaves the target as it was, with no temporary beside it.
+TEST_F(DriveCChanges, ACopyOfTheLimitIsMadeAndOneByteMoreIsRefused)
+{
+    fs::create_directories(root_ / "VH Backups");
+    const fs::path host = root_.parent_path() / (root_.filename().string() + "-picture.bmp");
+    const DriveC drive(root_);
+    struct Case {
+        const char* name;
+        std::uintmax_t size;
+        bool fromHost; // CopyIn of a picture file; else CopyFile on the drive
+    };
+    const Case cases[] = {
+        {"picture of the limit", kMaxDriveCopyBytes, true},
+        {"picture one byte over", kMaxDriveCopyBytes + 1, true},
+        {"drive file of the limit", kMaxDriveCopyBytes, false},
+        {"drive file one byte over", kMaxDriveCopyBytes + 1, false},
+    };
+    const std::string tooLarge = "is larger than " + std::to_string(kMaxDriveCopyBytes) +
+                                 " bytes, more than any logo or picture needs, so it is not copied";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const fs::path source = c.fromHost ? host : root_ / "VH Backups" / "Big.C2K";
+        WriteFile(source, static_cast<std::size_t>(c.size), 's');
+        WriteLogo(root_ / "logo.sys", 'o');
+        std::string refused;
+        try {
+            if (c.fromHost)
+                drive.CopyIn(source, "C:\\logo.sys");
+            else
+                drive.CopyFile("C:\\VH Backups\\Big.C2K", "C:\\logo.sys");
+        } catch (const FileError& e) {
+            refused = e.reason();
+        }
+        if (c.size <= kMaxDriveCopyBytes) {
+            EXPECT_EQ(refused, "");
+            EXPECT_EQ(fs::file_size(root_ / "logo.sys"), c.size);
+        } else {
+            EXPECT_EQ(refused, tooLarge);
+            EXPECT_EQ(LogoFill(root_ / "logo.sys"), 'o');
+        }
+        fs::remove(source);
+        EXPECT_EQ(Tree(), (std::vector<std::string>{"VH Backups", "logo.sys"}));
+    }
+}
+
 // --- choosing the drive -----------------------------------------------------------
 
 using DriveCOpen = TempDrive;

@@ -169,6 +169,7 @@ TEST_F(LogoManagerTest, WithoutAWindowsFolderTheStartupLogoStillWorks)
 
     const InstallReport wait = manager.InstallLogo(LogoKind::Wait, Picture('b'));
     EXPECT_EQ(wait.outcome, InstallOutcome::CopyFailed);
+    ASSERT_FALSE(wait.files.empty()) << wait.reason;
     EXPECT_EQ(Describe(wait.files.back()), "did not copy " + Picture('b').string() +
                                                 " to C:\\Windows\\Logow.sys: the folder C:\\Windows does not exist");
     EXPECT_EQ(manager.InstallLogo(LogoKind::Startup, Picture('c')).outcome, InstallOutcome::Installed);
@@ -324,6 +325,7 @@ TEST_F(LogoManagerTest, SavingClearsNothingSoAReadOnlySetFileStays)
     fs::permissions(root_ / "VH Backups" / "Logo.C3K", fs::perms::owner_read);
     const std::vector<FileResult> files = manager.SaveSet(2);
     EXPECT_EQ(Backup(3), (Logos{'o', 'b', 'c'}));
+    ASSERT_FALSE(files.empty());
     EXPECT_FALSE(files[0].done);
     EXPECT_FALSE(files[0].sourceMissing);
     EXPECT_EQ(files[0].detail, "C:\\VH Backups\\Logo.C3K: the file is read-only");
@@ -397,6 +399,8 @@ TEST_F(LogoManagerTest, NoOperationReachesOffTheDriveThroughASymbolicLink)
     EXPECT_EQ(startup.available, (std::array{false, false, false}));
     const InstallReport install = manager.InstallLogo(LogoKind::Startup, picture);
     EXPECT_EQ(install.outcome, InstallOutcome::CopyFailed);
+    // A link counted as an installed logo ends the install before any copy.
+    ASSERT_FALSE(install.files.empty()) << install.reason;
     EXPECT_EQ(install.files.back().detail, "C:\\Logo.sys: leads outside drive C: through a symbolic link");
     EXPECT_EQ(manager.InstallLogo(LogoKind::Wait, picture).outcome, InstallOutcome::CopyFailed);
     manager.SaveSet(1);
