@@ -26,32 +26,42 @@ std::string Reason(int err) { return std::strerror(err); }
 
 std::error_code Code(int err) { return {err, std::generic_category()}; }
 
-// The entry of the folder open as folder that matches name ignoring letter case,
-// as it is spelled; listed through the handle, so the folder listed is the one
-// the next step is opened in. Among several (LOGO.SYS beside logo.sys) the first
-// in name order, whatever the spelling asked for, so that every spelling finds
-// the same file. Throws DriveError naming shownFolder when it cannot be listed.
-std::optional<std::string> FindEntry(int folder, const std::string& name, const std::string& shownFolder)
+// The names in the folder open as folder, listed through the handle, so the
+// folder listed is the one the next step is opened in. Throws DriveError naming
+// shownFolder when it cannot be listed.
+std::vector<std::string> EntryNames(int folder, const std::string& shownFolder)
 {
     UniqueFd listing(::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     DIR* dir = listing ? ::fdopendir(listing.Get()) : nullptr;
     if (!dir)
         throw DriveError(shownFolder, Reason(errno), Code(errno));
     listing.Release(); // closedir closes it
-    std::optional<std::string> found;
+    std::vector<std::string> names;
     for (;;) {
         errno = 0;
         const dirent* entry = ::readdir(dir);
         if (!entry)
             break;
-        const std::string_view spelled(entry->d_name);
-        if (SameIgnoringCase(spelled, name) && (!found || spelled < *found))
-            found = std::string(spelled);
+        names.emplace_back(entry->d_name);
     }
     const int err = errno;
     ::closedir(dir);
     if (err != 0)
         throw DriveError(shownFolder, Reason(err), Code(err));
+    return names;
+}
+
+// The entry of the folder open as folder that matches name ignoring letter case,
+// as it is spelled. Among several (LOGO.SYS beside logo.sys) the first in name
+// order, whatever the spelling asked for, so that every spelling finds the same
+// file. Throws DriveError naming shownFolder when it cannot be listed.
+std::optional<std::string> FindEntry(int folder, const std::string& name, const std::string& shownFolder)
+{
+    std::optional<std::string> found;
+    for (std::string& spelled : EntryNames(folder, shownFolder)) {
+        if (SameIgnoringCase(spelled, name) && (!found || spelled < *found))
+            found = std::move(spelled);
+    }
     return found;
 }
 
@@ -434,18 +444,10 @@ int FolderDrive::RemoveLeftovers(std::string_view drivePath) const
         throw DriveError(shown, Reason(errno), Code(errno));
     // The replace's temporaries: ".qm" and eight hex digits (ReplaceFile.cpp).
     std::vector<std::string> found;
-    {
-        DIR* dir = ::fdopendir(::fcntl(folder.Get(), F_DUPFD_CLOEXEC, 0));
-        if (!dir)
-            throw DriveError(shown, Reason(errno), Code(errno));
-        ::rewinddir(dir);
-        while (const dirent* e = ::readdir(dir)) {
-            const std::string_view name(e->d_name);
-            if (name.size() == 11 && name.starts_with(".qm") &&
-                name.find_first_not_of("0123456789abcdef", 3) == std::string_view::npos)
-                found.emplace_back(name);
-        }
-        ::closedir(dir);
+    for (std::string& name : EntryNames(folder.Get(), shown)) {
+        if (name.size() == 11 && name.starts_with(".qm") &&
+            name.find_first_not_of("0123456789abcdef", 3) == std::string::npos)
+            found.push_back(std::move(name));
     }
     int removed = 0;
     for (const std::string& name : found) {
