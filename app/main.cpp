@@ -1,5 +1,6 @@
 #include "app/WindowProgram.h"
 
+#include "drive/NbdMount.h"
 #include "imaging/TemporaryPaths.h"
 
 #include <csignal>
@@ -14,6 +15,8 @@ int main(int argc, char* argv[])
     // operation, or a modal dialog waiting for an answer, still dies at once,
     // and the exit status still names the signal.
     quillmere::RemoveTemporariesOnSignals();
+    // A killed run's disk image mount goes before its scratch folder can.
+    quillmere::RemoveStaleMounts(quillmere::ScratchParent());
     quillmere::RemoveStaleScratchFolders(quillmere::ScratchParent());
     return quillmere::app::RunWindowProgram(argc, argv);
 }

@@ -2,6 +2,7 @@
 #include "cli/WindowLauncher.h"
 
 #include "imaging/StopAtStep.h"
+#include "drive/NbdMount.h"
 #include "imaging/TemporaryPaths.h"
 
 #include <csignal>
@@ -16,6 +17,8 @@ int main(int argc, char* argv[])
     // A run ended by Ctrl+C, kill, a closed terminal or Ctrl+\ leaves no
     // temporary behind; one ended by SIGKILL is tidied by the next run.
     quillmere::RemoveTemporariesOnSignals();
+    // A killed run's disk image mount goes before its scratch folder can.
+    quillmere::RemoveStaleMounts(quillmere::ScratchParent());
     quillmere::RemoveStaleScratchFolders(quillmere::ScratchParent());
     if (const char* step = std::getenv("QUILLMERE_STOP_AT"))
         quillmere::StopAtStep(step);

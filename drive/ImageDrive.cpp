@@ -2,6 +2,7 @@
 
 #include "FatFolder.h"
 #include "FileAttributes.h"
+#include "NbdMount.h"
 
 #include "imaging/Printable.h"
 #include "imaging/ReplaceFile.h"
@@ -59,16 +60,26 @@ ImageDrive::ImageDrive(fs::path image, int partition) : image_(std::move(image))
     fd_ = UniqueFd(::open(image_.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
     if (!fd_)
         throw DriveError(shown, "cannot open the disk image: " + std::string(std::strerror(errno)), Code(errno));
-    volume_ = FindDiskVolume(fd_.Get(), shown, partition);
+    format_ = ReadImageFormat(fd_.Get(), image_);
+    // Whether this user may write it, asked of the file itself rather than of
+    // the mode bits (a read-only mount, an ACL).
+    const UniqueFd probe(::open(image_.c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY));
+    writable_ = static_cast<bool>(probe);
+    if (!format_.Raw()) {
+        mount_ = NbdMount::Open(fd_.Get(), image_, format_, writable_, [this] { return InUse(); });
+        disk_ = UniqueFd(::open(mount_->Disk().c_str(), (writable_ ? O_RDWR : O_RDONLY) | O_CLOEXEC | O_NOCTTY));
+        if (!disk_)
+            throw DriveError(shown, "cannot open the disk qemu-nbd serves: " + std::string(std::strerror(errno)),
+                             Code(errno));
+        // The server opened the image by its name: it must still be the file examined.
+        RequireSameFile(shown);
+    }
+    volume_ = FindDiskVolume(Data(), shown, partition);
     opened_ = held_ = Now();
     if (InUse())
         throw DriveError(shown, "the disk image is in use: a running virtual machine or emulator has it open; "
                                 "shut it down first",
                          DriveErrc::ImageInUse);
-    // Whether this user may write it, asked of the file itself rather than of
-    // the mode bits (a read-only mount, an ACL).
-    const UniqueFd probe(::open(image_.c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY));
-    writable_ = static_cast<bool>(probe);
 
     const char* tmp = std::getenv("TMPDIR");
     std::string pattern = std::string(tmp && *tmp == '/' ? tmp : "/tmp") + "/quillmere-XXXXXX";
@@ -85,7 +96,7 @@ ImageDrive::ImageDrive(fs::path image, int partition) : image_(std::move(image))
         ForgetScratchFolder(scratch_);
         throw DriveError(scratch_.string(), std::strerror(err), Code(err));
     }
-    mtools_ = std::make_unique<Mtools>(fd_.Get(), volume_.offset, scratch_);
+    mtools_ = std::make_unique<Mtools>(Data(), volume_.offset, scratch_);
     // A root that cannot be read makes a drive of no use: say so now, when the
     // caller can still choose another. Read while no other run changes it.
     try {
@@ -107,6 +118,10 @@ ImageDrive::ImageDrive(fs::path image, int partition) : image_(std::move(image))
 
 ImageDrive::~ImageDrive()
 {
+    // The served disk is closed before its mount may go.
+    mtools_.reset();
+    disk_.Reset();
+    mount_.reset();
     std::error_code ec;
     fs::remove_all(scratch_, ec);
     ForgetScratchFolder(scratch_);
@@ -115,7 +130,9 @@ ImageDrive::~ImageDrive()
 std::string ImageDrive::Description() const
 {
     const std::string fat = "FAT" + std::to_string(volume_.fatBits);
-    const std::string kind = volume_.vhd ? "the VHD disk image " : "the disk image ";
+    const std::string kind = !format_.Raw() ? "the " + format_.name + " disk image "
+                             : volume_.vhd  ? "the VHD disk image "
+                                            : "the disk image ";
     if (volume_.partition == 0)
         return kind + image_.string() + " (" + fat + ")";
     return "partition " + std::to_string(volume_.partition) + " (" + fat + ") of " + kind + image_.string();
@@ -130,22 +147,26 @@ fs::path ImageDrive::Resolve(std::string_view drivePath) const
 bool ImageDrive::InUse() const
 {
     // Any lock another open file of the image holds conflicts with a write lock
-    // on the whole file but the byte this program locks (TryLock). QEMU holds
-    // open-file-description locks on single bytes of the images it uses, and
-    // F_OFD_GETLK sees those and classic ones alike.
-    struct flock lock {};
-    lock.l_type = F_WRLCK;
-    lock.l_whence = SEEK_SET;
-    lock.l_start = 0;
-    lock.l_len = kLockByte;
-    if (::fcntl(fd_.Get(), F_OFD_GETLK, &lock) == 0 && lock.l_type != F_UNLCK)
-        return true;
+    // on the whole file but the bytes this program locks (TryLock, kServedByte).
+    // QEMU holds open-file-description locks on single bytes of the images it
+    // uses, and F_OFD_GETLK sees those and classic ones alike. While this run
+    // serves the image through qemu-nbd, those are the server's own, and they
+    // keep every other QEMU-based program out.
+    if (!mount_) {
+        struct flock lock {};
+        lock.l_type = F_WRLCK;
+        lock.l_whence = SEEK_SET;
+        lock.l_start = 0;
+        lock.l_len = kServedByte;
+        if (::fcntl(fd_.Get(), F_OFD_GETLK, &lock) == 0 && lock.l_type != F_UNLCK)
+            return true;
+    }
     // A whole-file flock is what other tools (flock(1), some emulators) take.
     // mtools takes one too while it works, so it counts only while no other run
     // of this program may be running mtools: while this one holds the drive
-    // lock, or while nobody does. A shared probe conflicts only with an
-    // exclusive lock.
-    if (!locked_) {
+    // lock, or while nobody does; on a served image mtools locks the served
+    // disk, never the image. A shared probe conflicts only with an exclusive lock.
+    if (!locked_ && !mount_) {
         struct flock ours {};
         ours.l_type = F_WRLCK;
         ours.l_whence = SEEK_SET;
@@ -175,13 +196,21 @@ ImageDrive::Stamp ImageDrive::Now() const
     stamp.sectors.resize(1024);
     for (const std::uint64_t at : {std::uint64_t{0}, volume_.offset}) {
         char* into = stamp.sectors.data() + (at == 0 ? 0 : 512);
-        if (::pread(fd_.Get(), into, 512, static_cast<off_t>(at)) != 512)
+        if (::pread(Data(), into, 512, static_cast<off_t>(at)) != 512)
             stamp.sectors.clear();
     }
     return stamp;
 }
 
-void ImageDrive::Remember() const { opened_ = held_ = Now(); }
+void ImageDrive::Remember() const
+{
+    // Down to the disk first: a served image's server keeps metadata in memory
+    // until it is flushed, and only then does the file look as it will stay.
+    ::fdatasync(Data());
+    if (mount_)
+        mount_->Settled(NbdMount::StateOf(fd_.Get()));
+    opened_ = held_ = Now();
+}
 
 bool ImageDrive::Replaced() const noexcept
 {
@@ -334,7 +363,7 @@ const std::vector<ImageDrive::Listed>& ImageDrive::Listing(const std::vector<std
         cluster = entry->cluster;
     }
     std::vector<Listed> entries;
-    for (FatEntry& e : ReadFatFolder(fd_.Get(), volume_, cluster, shown)) {
+    for (FatEntry& e : ReadFatFolder(Data(), volume_, cluster, shown)) {
         Listed listed;
         listed.name = std::move(e.name);
         listed.shortName = std::move(e.shortName);

@@ -1,6 +1,8 @@
 // Drive C: as the FAT volume inside a virtual machine's or emulator's disk
-// image (DiskImage.h says which images and where the volume lies), changed in
-// place through mtools (Mtools.h) without mounting anything. Read-only, hidden,
+// image (DiskImage.h says where the volume lies), changed in place through
+// mtools (Mtools.h): a raw image (or a fixed VHD) directly, an image in a
+// format only QEMU reads (ImageFormat.h) through the raw disk qemu-nbd serves
+// for as long as the drive is open (NbdMount.h). Read-only, hidden,
 // system and archive are the FAT attribute bits; names are compared without
 // regard to letter case, as FAT does, and new names get long (VFAT) names where
 // they need them.
@@ -19,6 +21,7 @@
 
 #include "DiskImage.h"
 #include "Drive.h"
+#include "ImageFormat.h"
 #include "Mtools.h"
 
 #include "imaging/UniqueFd.h"
@@ -116,8 +119,14 @@ private:
     // After a change of this drive's own, the image's new state is its own.
     void Remember() const;
 
+    // The image's bytes as a raw disk: the image itself, or the disk qemu-nbd serves.
+    int Data() const noexcept { return disk_ ? disk_.Get() : fd_.Get(); }
+
     std::filesystem::path image_;
     UniqueFd fd_;
+    ImageFormat format_;
+    std::shared_ptr<class NbdMount> mount_; // for a format only QEMU reads
+    UniqueFd disk_;                         // the served disk, closed before the mount goes
     mutable Stamp opened_; // when opened, or as this drive last changed it
     mutable Stamp held_;   // when the drive lock was last taken, or as this drive last changed it
     DiskVolume volume_;

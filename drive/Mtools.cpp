@@ -35,27 +35,6 @@ constexpr int kImageFdInChild = 3;
 // another mtools run on the same image, and works on a logo in milliseconds.
 constexpr int kRunSeconds = 60;
 
-// The program's path, found on PATH once per name.
-std::string FindProgram(std::string_view program)
-{
-    const char* path = std::getenv("PATH");
-    std::string dirs = path && *path ? path : "/usr/bin:/bin";
-    for (std::size_t start = 0; start <= dirs.size();) {
-        std::size_t end = dirs.find(':', start);
-        if (end == std::string::npos)
-            end = dirs.size();
-        const std::string dir = dirs.substr(start, end - start);
-        start = end + 1;
-        if (dir.empty() || dir[0] != '/')
-            continue; // a relative entry would depend on the working folder
-        const std::string candidate = dir + "/" + std::string(program);
-        if (::access(candidate.c_str(), X_OK) == 0)
-            return candidate;
-    }
-    throw Error("cannot work on a disk image: the mtools program " + std::string(program) +
-                " is not installed (Debian package mtools)");
-}
-
 void ReadInto(int fd, std::string& into, std::size_t limit, bool& cut, bool& open)
 {
     char buffer[65536];
@@ -74,6 +53,25 @@ void ReadInto(int fd, std::string& into, std::size_t limit, bool& cut, bool& ope
 }
 
 } // namespace
+
+std::optional<std::string> FindProgram(std::string_view program)
+{
+    const char* path = std::getenv("PATH");
+    std::string dirs = path && *path ? path : "/usr/bin:/bin";
+    for (std::size_t start = 0; start <= dirs.size();) {
+        std::size_t end = dirs.find(':', start);
+        if (end == std::string::npos)
+            end = dirs.size();
+        const std::string dir = dirs.substr(start, end - start);
+        start = end + 1;
+        if (dir.empty() || dir[0] != '/')
+            continue; // a relative entry would depend on the working folder
+        const std::string candidate = dir + "/" + std::string(program);
+        if (::access(candidate.c_str(), X_OK) == 0)
+            return candidate;
+    }
+    return std::nullopt;
+}
 
 Mtools::Mtools(int imageFd, std::uint64_t offset, fs::path scratch)
     : imageFd_(imageFd), offset_(offset), scratch_(std::move(scratch))
@@ -116,7 +114,11 @@ unsigned long Mtools::RunCount() noexcept { return runs.load(); }
 
 MtoolsRun Mtools::Run(std::string_view program, const std::vector<std::string>& args, std::size_t maxOut) const
 {
-    const std::string path = FindProgram(program);
+    const std::optional<std::string> found = FindProgram(program);
+    if (!found)
+        throw Error("cannot work on a disk image: the mtools program " + std::string(program) +
+                    " is not installed (Debian package mtools)");
+    const std::string& path = *found;
     std::vector<std::string> argv = {std::string(program), "-i",
                                      "/proc/self/fd/" + std::to_string(kImageFdInChild) + "@@" +
                                          std::to_string(offset_)};

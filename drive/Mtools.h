@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -47,6 +48,9 @@ private:
     std::filesystem::path scratch_;
     std::vector<std::string> environment_;
 };
+
+// The program's path in an absolute folder of PATH, if it is there.
+std::optional<std::string> FindProgram(std::string_view program);
 
 // Whether name is a valid 8.3 name (any letter case): the form DOS finds files
 // by at start-up, and a name mtools can never read as a pattern.

@@ -9,12 +9,14 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace quillmere {
@@ -40,6 +42,9 @@ struct Slot {
 constexpr std::size_t kSlots = 64;
 std::array<Slot, kSlots> g_slots;
 std::atomic<pid_t> g_owner{0};
+
+// Children to end before cleaning up; 0 marks a free entry.
+std::array<std::atomic<pid_t>, 8> g_children{};
 
 constexpr std::array<int, 4> kSignals = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 
@@ -88,9 +93,10 @@ void EmptyFolderInHandler(int fd) noexcept
                 at += length;
                 if (length == 0)
                     return;
-                if (type == DT_DIR || std::strcmp(entry, ".") == 0 || std::strcmp(entry, "..") == 0)
+                if (std::strcmp(entry, ".") == 0 || std::strcmp(entry, "..") == 0)
                     continue;
-                if (::unlinkat(fd, entry, 0) == 0)
+                // A folder goes only when empty (a mount point, once unmounted).
+                if (::unlinkat(fd, entry, type == DT_DIR ? AT_REMOVEDIR : 0) == 0)
                     removed = true;
             }
         }
@@ -113,10 +119,32 @@ void RemoveInHandler(const Slot& slot) noexcept
     ::unlinkat(slot.folder, slot.name, AT_REMOVEDIR);
 }
 
+// Sends every listed child SIGTERM, then waits for each, ten seconds at most.
+void EndChildrenInHandler() noexcept
+{
+    for (const auto& child : g_children) {
+        if (const pid_t pid = child.load(std::memory_order_acquire); pid > 0)
+            ::kill(pid, SIGTERM);
+    }
+    for (const auto& child : g_children) {
+        const pid_t pid = child.load(std::memory_order_acquire);
+        if (pid <= 0)
+            continue;
+        for (int tick = 0; tick < 1000; ++tick) {
+            const pid_t got = ::waitpid(pid, nullptr, WNOHANG);
+            if (got != 0 && !(got < 0 && errno == EINTR))
+                break;
+            const timespec pause{0, 10'000'000};
+            ::nanosleep(&pause, nullptr);
+        }
+    }
+}
+
 extern "C" void OnEndingSignal(int signal)
 {
     const int savedErrno = errno;
     if (::getpid() == g_owner.load(std::memory_order_relaxed)) {
+        EndChildrenInHandler();
         // Files first, so the folders they may be in are empty by then.
         for (const TemporaryKind kind : {TemporaryKind::File, TemporaryKind::Folder}) {
             for (const Slot& slot : g_slots) {
@@ -184,9 +212,10 @@ void RemoveIfStale(int parent, const char* name)
     while (const dirent* e = ::readdir(list)) {
         struct stat st {};
         if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0 ||
-            ::fstatat(folder.Get(), e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || S_ISDIR(st.st_mode))
+            ::fstatat(folder.Get(), e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0)
             continue;
-        ::unlinkat(folder.Get(), e->d_name, 0);
+        // A folder goes only when empty (the mount point of a mount now removed).
+        ::unlinkat(folder.Get(), e->d_name, S_ISDIR(st.st_mode) ? AT_REMOVEDIR : 0);
     }
     ::closedir(list);
     ::unlinkat(parent, name, AT_REMOVEDIR); // fails, leaving it, when anything is left inside
@@ -214,6 +243,24 @@ void ForgetTemporary(int folder, std::string_view name) noexcept
         slot.lock = -1;
         slot.state.store(kFree, std::memory_order_release);
         return;
+    }
+}
+
+void RegisterChildToEnd(pid_t child) noexcept
+{
+    for (auto& slot : g_children) {
+        pid_t expected = 0;
+        if (slot.compare_exchange_strong(expected, child, std::memory_order_release))
+            return;
+    }
+}
+
+void ForgetChildToEnd(pid_t child) noexcept
+{
+    for (auto& slot : g_children) {
+        pid_t expected = child;
+        if (slot.compare_exchange_strong(expected, 0, std::memory_order_release))
+            return;
     }
 }
 
@@ -271,6 +318,19 @@ void RemoveStaleScratchFolders(const fs::path& parent) noexcept
             RemoveIfStale(fd, e->d_name);
     }
     ::closedir(list);
+}
+
+bool IsStaleScratchFolder(const fs::path& folder) noexcept
+{
+    struct stat st {};
+    if (!IsScratchName(folder.filename().c_str()) || ::lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) ||
+        st.st_uid != ::geteuid())
+        return false;
+    const UniqueFd lock(::open((folder.native() + "/" + kLockName).c_str(),
+                               O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    struct stat lockStatus {};
+    return lock && ::fstat(lock.Get(), &lockStatus) == 0 && S_ISREG(lockStatus.st_mode) &&
+           ::flock(lock.Get(), LOCK_EX | LOCK_NB) == 0; // given up with the descriptor
 }
 
 } // namespace quillmere

@@ -10,10 +10,13 @@
 #include <string>
 #include <string_view>
 
+#include <sys/types.h>
+
 namespace quillmere {
 
 // What a registered entry is: a file, unlinked; or a folder, whose entries
-// other than folders are unlinked before the folder itself is removed.
+// other than folders are unlinked, and whose empty folders are removed, before
+// the folder itself is removed.
 enum class TemporaryKind { File, Folder };
 
 // Lists name, in the folder open as folder (AT_FDCWD: name is a path), for
@@ -26,6 +29,12 @@ void RegisterTemporary(int folder, std::string_view name, TemporaryKind kind) no
 // Takes name (in folder) off the list, once it is renamed, removed or kept.
 // Nothing happens when it is not listed.
 void ForgetTemporary(int folder, std::string_view name) noexcept;
+
+// Lists a child process (a server this run started, such as nbdfuse) for the
+// signal handler to end: it is sent SIGTERM and waited for (ten seconds at
+// most) before anything listed is removed. At most 8; best effort as above.
+void RegisterChildToEnd(pid_t child) noexcept;
+void ForgetChildToEnd(pid_t child) noexcept;
 
 // Installs the handler for SIGINT, SIGTERM, SIGHUP and SIGQUIT (a signal that
 // is ignored, as under nohup, stays ignored). The handler removes what is
@@ -54,8 +63,12 @@ void ForgetScratchFolder(const std::filesystem::path& folder) noexcept;
 // Removes the scratch folders in parent that a run ended by SIGKILL or a crash
 // left behind: only folders (never a link) named exactly "quillmere-" and six
 // letters or digits, owned by this user, with a lock file no live process
-// holds; inside them only entries other than folders are removed, and a folder
-// with anything else left stays. Errors are ignored: nothing else depends on it.
+// holds; inside them only entries other than folders and empty folders are
+// removed, and a folder with anything else left stays. Errors are ignored: nothing else depends on it.
 void RemoveStaleScratchFolders(const std::filesystem::path& parent) noexcept;
+
+// Whether folder is a scratch folder whose run is gone (its lock file is there
+// and no live process holds it), as RemoveStaleScratchFolders decides.
+bool IsStaleScratchFolder(const std::filesystem::path& folder) noexcept;
 
 } // namespace quillmere
