@@ -1,6 +1,7 @@
 #include "DiskImage.h"
 
 #include "Drive.h"
+#include "ImageFormat.h"
 #include "imaging/LittleEndian.h"
 
 #include <array>
@@ -105,8 +106,9 @@ bool ReadAt(int fd, Sector& s, std::uint64_t at)
     return true;
 }
 
-constexpr const char* kConvert = "; drive C: works on raw disk images: convert it with "
-                                 "\"qemu-img convert -O raw IMAGE IMAGE.raw\" and use that one";
+// Found only on a disk QEMU serves (ReadImageFormat reads an image's own
+// format first): an image inside an image.
+const std::string kConvert = std::string("; drive C: is not in it directly: ") + kConvertHint;
 
 } // namespace
 
@@ -150,8 +152,10 @@ DiskVolume FindDiskVolume(int fd, const std::string& image, int partition)
         Sector footer{};
         if (ReadAt(fd, footer, fileSize - kSector) && Has(footer, 0, "conectix")) {
             // Disk type, a big-endian word at offset 60: 2 fixed, 3 dynamic, 4 differencing.
+            // A dynamic or differencing VHD starts with a copy of its footer too.
             if (Be32(&footer[60]) != 2)
-                throw Refused(image, std::string("is a dynamic or differencing VHD disk image") + kConvert);
+                throw Refused(image, "ends with the footer of a dynamic or differencing VHD disk image but does "
+                                     "not start with its copy: the image is damaged");
             dataSize = fileSize - kSector;
             volume.vhd = true;
         }

@@ -2,8 +2,8 @@
 // MBR partition table, a bare FAT volume (a floppy or a partition dump), or a
 // fixed-size VHD (raw data followed by its 512-byte footer). Images in formats
 // that keep their data elsewhere than at a fixed place (qcow2, VDI, VMDK, VHDX,
-// a dynamic or differencing VHD) are recognised by their signatures and refused
-// with the command that converts them to raw.
+// a dynamic VHD) are read through the raw disk QEMU serves of them
+// (ImageFormat.h, NbdMount.h); found inside such a disk, they are refused.
 #pragma once
 
 #include <cstdint>

@@ -88,6 +88,12 @@ std::string Complaint(const std::string& log)
             end = log.size();
         std::string line = log.substr(at, end - at);
         at = end + 1;
+        // "qemu-nbd: Failed to blk_new_open 'PATH': REASON": the path is in the message already.
+        if (line.starts_with("qemu-nbd: "))
+            line.erase(0, 10);
+        if (const std::size_t quoted = line.find("': "); line.starts_with("Failed to blk_new_open '") &&
+                                                         quoted != std::string::npos)
+            line.erase(0, quoted + 3);
         if (line.find_first_not_of(" \t\r") == std::string::npos)
             continue;
         // libnbd's report of the server going away says less than the server's own line.
@@ -257,7 +263,8 @@ void NbdMount::Start(const fs::path& image, const ImageFormat& format)
                 throw giveUp(DriveError(shown, what + "FUSE may not be used here (" + Complaint(said) + "); " +
                                                    kConvertHint,
                                         DriveErrc::ImageTool));
-            throw giveUp(DriveError(shown, "cannot be opened through qemu-nbd (" + Complaint(said) + ")",
+            throw giveUp(DriveError(shown, "is a " + format.name + " disk image that QEMU cannot open (" +
+                                               Complaint(said) + ")",
                                     DriveErrc::ImageTool));
         }
         const auto left =

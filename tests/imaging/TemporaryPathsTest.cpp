@@ -124,8 +124,10 @@ TEST(StaleScratchFolders, OnlyThoseOfRunsThatAreGoneAreRemoved)
     Touch(elsewhere.Path() / "target" / "lock");
     Touch(elsewhere.Path() / "target" / "precious");
     fs::create_directory_symlink(elsewhere.Path() / "target", dir.Path() / "quillmere-link01");
-    // Unlocked, but with a folder inside that is not ours to empty.
-    fs::create_directories(scratch("quillmere-inner1") / "sub");
+    // Unlocked, but with a folder inside that is not ours to empty; an empty
+    // one (a mount point left) goes.
+    fs::create_directories(scratch("quillmere-inner1") / "sub" / "more");
+    fs::create_directories(scratch("quillmere-mount1") / "mount");
 
     RemoveStaleScratchFolders(dir.Path());
     ::close(held);

@@ -1066,7 +1066,7 @@ TEST_F(ManagerWindowTest, ADiskImageChosenAsDriveCIsUsedByEveryPage)
         const char* reason;
     };
     const Refused refused[] = {
-        {"qcow2", qcow2, false, "qemu-img convert -O raw"},
+        {"qcow2", qcow2, false, "is a qcow2 disk image"},
         {"in use", image, true, "the disk image is in use"},
         {"missing", root / "vms" / "gone.img", false, "does not exist"},
     };
@@ -1204,7 +1204,7 @@ TEST_F(ManagerWindowTest, TheStartDriveFallsBackOnlyFromAKeptChoice)
     };
     const Case cases[] = {
         {"kept folder", {}, {}, other, other, nullptr},
-        {"kept image to convert", {}, {}, qcow2, practice, "qemu-img convert -O raw"},
+        {"kept image to convert", {}, {}, qcow2, practice, "is a qcow2 disk image"},
         {"kept choice gone", {}, {}, root / "gone.img", practice, nullptr},
         {"nothing kept", {}, {}, {}, practice, nullptr},
         {"option over the kept choice", drive, {}, qcow2, drive, nullptr},

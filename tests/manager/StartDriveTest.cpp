@@ -81,7 +81,7 @@ TEST_F(StartDriveTest, AKeptImageRefusedWithAPartitionGivesThePracticeDriveAndTh
     };
     const Case cases[] = {
         {"the partition of the kept image", disk, 2, disk, 2, nullptr},
-        {"kept image to convert", qcow2, 2, practice, 0, "qemu-img convert -O raw"},
+        {"kept image to convert", qcow2, 2, practice, 0, "is a qcow2 disk image"},
         {"no such partition on the kept image", disk, 3, practice, 0,
          "has no partition 3 (partitions 1 of type 0x06, 2 of type 0x06)"},
         {"kept image in use", locked, 1, practice, 0, "in use"},
