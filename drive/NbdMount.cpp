@@ -4,6 +4,7 @@
 #include "Mtools.h"
 
 #include "imaging/Printable.h"
+#include "imaging/StopAtStep.h"
 #include "imaging/TemporaryPaths.h"
 #include "imaging/UniqueFd.h"
 
@@ -248,8 +249,10 @@ void NbdMount::Start(const fs::path& image, const ImageFormat& format)
         ::inotify_add_watch(watch.Get(), scratch_.c_str(), IN_CLOSE_WRITE | IN_MOVED_TO);
     const auto deadline = std::chrono::steady_clock::now() + kStartLimit;
     for (;;) {
-        if (fs::exists(scratch_ / kPidFile) && Mounted(mount_, scratch_))
+        if (fs::exists(scratch_ / kPidFile) && Mounted(mount_, scratch_)) {
+            ReachedStep(kStepImageServed);
             break;
+        }
         int status = 0;
         if (::waitpid(pid_, &status, WNOHANG) == pid_) {
             ForgetChildToEnd(pid_);

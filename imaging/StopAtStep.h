@@ -13,6 +13,7 @@ namespace quillmere {
 // The steps a run can be stopped at.
 inline constexpr std::string_view kStepReplaceContentFlushed = "replace-content-flushed"; // a hidden temporary exists
 inline constexpr std::string_view kStepDriveBusy = "drive-busy"; // another run holds drive C:, this one waits
+inline constexpr std::string_view kStepImageServed = "image-served"; // a disk image is mounted through qemu-nbd
 
 // Stops the process at step from now on; an empty name stops it nowhere.
 void StopAtStep(std::string step);
