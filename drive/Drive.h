@@ -82,6 +82,8 @@ public:
 
     // For the user: the folder, or which volume of which disk image.
     virtual std::string Description() const = 0;
+    // A disk image's format where it is not raw ("qcow2", "dynamic VHD", ...); else empty.
+    virtual std::string FormatName() const { return {}; }
     virtual std::filesystem::path Resolve(std::string_view drivePath) const = 0;
     virtual DriveEntry Inspect(std::string_view drivePath) const = 0;
     virtual std::error_code ChangeAttributes(std::string_view fullFilePath,

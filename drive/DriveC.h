@@ -69,6 +69,7 @@ public:
     int Partition() const noexcept { return partition_; }
     // For the user: the folder's path, or "partition 1 (FAT16) of the disk image ...".
     std::string Description() const { return drive_->Description(); }
+    std::string FormatName() const { return drive_->FormatName(); }
 
     // Keeps every other run of this program off drive C: while the hold lives,
     // so that the start-up steps and an operation see no one else's half-done

@@ -46,6 +46,7 @@ public:
     bool Writable() const noexcept { return writable_; }
 
     std::string Description() const override;
+    std::string FormatName() const override { return format_.name; }
     bool Replaced() const noexcept override;
     // A disk image's files have no path on this system: throws Error.
     std::filesystem::path Resolve(std::string_view drivePath) const override;

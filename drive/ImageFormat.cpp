@@ -227,7 +227,8 @@ ImageFormat Vhd(int fd, const fs::path& image, const std::string& footer)
     throw Refused(image, "is a differencing VHD disk image" +
                              (parent.empty() ? std::string() : " whose parent is " + Printable(parent)) +
                              ": QEMU cannot read its parent, so a change would hide the parent's data; merge it "
-                             "into its parent in the program that made it, or " + kConvertHint);
+                             "into its parent in the program that made it first (converting it would leave the "
+                             "parent's data out too)");
 }
 
 } // namespace
@@ -246,7 +247,7 @@ ImageFormat ReadImageFormat(int fd, const fs::path& image)
         if (type != 1 && type != 2)
             throw Refused(image, type == 4 ? "is a differencing VDI disk image (a VirtualBox snapshot), whose data "
                                              "lie partly in its parent: delete the snapshot in VirtualBox first, "
-                                             "or " + std::string(kConvertHint)
+                                             "which merges it into its parent"
                                            : "is a VDI disk image of a type QEMU cannot open (" +
                                                  std::to_string(type) + ")");
         return {"vdi", "VDI"};

@@ -229,10 +229,16 @@ void Form1::ShowDriveLine()
     auto* line = findChild<QLabel*>(QStringLiteral("lblDriveC"));
     const DriveC& drive = Manager().Drive();
     const QString name = PathText(drive.IsImage() ? drive.Root().filename() : drive.Root());
-    // The line is short: the partition is its number after the name, which the
-    // tooltip spells out, and a long name gives way in its middle.
+    // The line is short: the format (of an image that is not raw) and the
+    // partition's number follow the name, which the tooltip spells out, and a
+    // long name gives way in its middle.
     const QString prefix = QStringLiteral("C: ");
-    const QString suffix = drive.Partition() != 0 ? QStringLiteral(" (%1)").arg(drive.Partition()) : QString();
+    QStringList notes;
+    if (const std::string format = drive.FormatName(); !format.empty())
+        notes << Text(format);
+    if (drive.Partition() != 0)
+        notes << QString::number(drive.Partition());
+    const QString suffix = notes.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(notes.join(QStringLiteral(", ")));
     const QFontMetrics metrics = line->fontMetrics();
     const int room = std::max(0, line->width() - metrics.horizontalAdvance(prefix + suffix));
     line->setText(prefix + metrics.elidedText(name, Qt::ElideMiddle, room) + suffix);

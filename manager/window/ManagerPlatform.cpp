@@ -34,11 +34,11 @@ std::optional<std::filesystem::path> QtFolderChooser::Choose(QWidget* parent, co
 std::optional<std::filesystem::path> QtFolderChooser::ChooseImage(QWidget* parent, const QString& title,
                                                                   const std::filesystem::path& start)
 {
-    // The formats drive C: refuses are offered too, so choosing one tells how to convert it.
+    // The format is read from the file itself; the endings only narrow the list.
     const QString chosen = QFileDialog::getOpenFileName(
         parent, title, QFile::decodeName(QByteArray::fromStdString(start.native())),
-        QStringLiteral("Disk images (*.img *.ima *.raw *.bin *.dsk *.hdd *.vhd *.vhdx *.vmdk *.vdi *.qcow2 "
-                       "*.IMG *.IMA *.RAW *.BIN *.DSK *.HDD *.VHD *.VHDX *.VMDK *.VDI *.QCOW2);;All files (*)"));
+        QStringLiteral("Disk images (*.vhd *.vdi *.qcow2 *.vmdk *.vhdx *.img *.ima *.hdd *.raw *.bin *.dsk "
+                       "*.VHD *.VDI *.QCOW2 *.VMDK *.VHDX *.IMG *.IMA *.HDD *.RAW *.BIN *.DSK);;All files (*)"));
     if (chosen.isEmpty())
         return std::nullopt;
     return std::filesystem::path(QFile::encodeName(chosen).toStdString());

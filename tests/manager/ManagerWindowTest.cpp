@@ -1180,6 +1180,68 @@ TEST_F(ManagerWindowTest, ADiskImageChosenAsDriveCIsUsedByEveryPage)
             ADD_FAILURE() << "partition at " << v.offset << ": " << *problem;
 }
 
+// A qcow2 image, whatever its name ends in, is drive C: through the raw disk
+// QEMU serves of it for as long as the window has it: other QEMU tools cannot
+// open it meanwhile, changes go into it in place, and it is let go when
+// another drive is chosen.
+TEST_F(ManagerWindowTest, AQcow2ImageIsServedWhileItIsDriveC)
+{
+    QUILLMERE_SKIP_WITHOUT_IMAGE_TOOLS();
+    for (const char* tool : {"qemu-img", "qemu-nbd", "nbdfuse"})
+        if (!testing::FindTool(tool))
+            GTEST_SKIP() << tool << " is not installed (scripts/setup.sh installs it)";
+    if (const int fuse = ::open("/dev/fuse", O_RDWR | O_CLOEXEC); fuse < 0)
+        GTEST_SKIP() << "/dev/fuse cannot be opened: " << std::strerror(errno);
+    else
+        ::close(fuse);
+    const fs::path scratch = root / "scratch";
+    fs::create_directories(scratch);
+    const fs::path raw = scratch / "disk.raw";
+    std::ofstream(raw).close();
+    const std::vector<testing::Volume> volumes = testing::MakeDisk(
+        raw, {{.start = testing::kMiB, .size = 16 * testing::kMiB, .fatBits = 16, .active = true}},
+        17 * testing::kMiB, scratch);
+    ASSERT_EQ(volumes.size(), 1u);
+    const fs::path staged = scratch / "staged";
+    testing::WriteBytes(staged, Logo(kRed, kBlue));
+    ASSERT_TRUE(testing::CopyOnto(volumes[0], staged, "::/LOGO.SYS", scratch));
+    ASSERT_TRUE(testing::MakeFolderOn(volumes[0], "::/WINDOWS", scratch));
+    const fs::path image = root / "vms" / "win98.img";
+    fs::create_directories(image.parent_path());
+    const auto qemuImg = [&](const std::vector<std::string>& args) { return testing::RunTool("qemu-img", args, scratch); };
+    ASSERT_EQ(qemuImg({"convert", "-f", "raw", "-O", "qcow2", raw.string(), image.string()}).status, 0);
+    Put(pictures / "new.bmp", Logo(kGreen, kRed));
+    Open();
+
+    folders.imageAnswer = image;
+    ChangeDrive(QStringLiteral("Disk Image..."));
+    EXPECT_TRUE(messages.shown.empty()) << (messages.shown.empty() ? "" : messages.shown[0].text.toStdString());
+    ASSERT_EQ(window->Manager().Drive().Root(), image);
+    const QLabel* line = Get<QLabel>("lblDriveC");
+    // The name gives way to the format and the partition.
+    EXPECT_TRUE(line->text().startsWith(QStringLiteral("C: w"))) << line->text().toStdString();
+    EXPECT_TRUE(line->text().endsWith(QStringLiteral(" (qcow2, 1)"))) << line->text().toStdString();
+    EXPECT_TRUE(line->toolTip().contains(QStringLiteral("partition 1 (FAT16) of the qcow2 disk image ") + Text(image)))
+        << line->toolTip().toStdString();
+    EXPECT_EQ(Colours("Image3"), std::make_pair(kRed, kBlue));
+    EXPECT_NE(qemuImg({"info", "-f", "qcow2", image.string()}).status, 0) << "QEMU's lock is not held";
+
+    Select(LogoKind::Wait, pictures / "new.bmp");
+    Click("XDWButton3");
+    EXPECT_TRUE(messages.shown.empty()) << (messages.shown.empty() ? "" : messages.shown[0].text.toStdString());
+    EXPECT_EQ(Colours("Image1"), std::make_pair(kGreen, kRed));
+
+    folders.answer = drive;
+    ChangeDrive(QStringLiteral("Folder..."));
+    EXPECT_EQ(window->Manager().Drive().Root(), drive);
+    const testing::ProgramResult check = qemuImg({"check", "-f", "qcow2", image.string()});
+    EXPECT_EQ(check.status, 0) << check.out << check.err;
+    ASSERT_EQ(qemuImg({"convert", "-f", "qcow2", "-O", "raw", image.string(), raw.string()}).status, 0);
+    const std::optional<std::string> wait = testing::ContentsOn(volumes[0], "::/WINDOWS/LOGOW.SYS", scratch);
+    EXPECT_TRUE(wait && Bytes(wait->begin(), wait->end()) == Logo(kGreen, kRed));
+    EXPECT_EQ(testing::FsckProblem(volumes[0], scratch), std::nullopt);
+}
+
 // The window starts on --drive-c, else the variable, else the kept choice; a
 // kept choice that cannot be opened now gives the practice drive and the reason.
 TEST_F(ManagerWindowTest, TheStartDriveFallsBackOnlyFromAKeptChoice)
