@@ -8,7 +8,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth clang libclang-rt-14-dev python3
   libjpeg-turbo-progs imagemagick time libpng-dev locales
-  mtools dosfstools desktop-file-utils
+  mtools dosfstools desktop-file-utils qemu-utils libnbd-bin fuse3
   dpkg-dev debhelper lintian appstream bash-completion
 )
 
