@@ -88,7 +88,7 @@ protected:
         return line.substr(at, line.find(' ', at) - at);
     }
 
-    Result Run(const fs::path& image, std::vector<std::string> args) const
+    Result Run(const fs::path& image, std::vector<std::string> args, const std::string& path = {}) const
     {
         args.insert(args.begin(), {QUILLMERE_EXE, "--drive-c", image.string()});
         ProgramOptions options{.environment = {{"QUILLMERE_DRIVE_C", std::nullopt},
@@ -96,6 +96,8 @@ protected:
                                                {"HOME", home_.string()},
                                                {"TMPDIR", tmp_.string()}},
                                .timeoutSeconds = kChildTimeout};
+        if (!path.empty())
+            options.environment["PATH"] = path;
         const ProgramResult r = RunProgram(args, scratch_, options);
         return {r.status, r.out, r.err};
     }
@@ -313,6 +315,24 @@ TEST_F(VirtualDisk, ImagesThatCannotBeChangedSafelyAreRefusedUnchanged)
     ::close(toHolder[1]); // qemu-io ends at the end of its input
     ::waitpid(holder, nullptr, 0);
     ::close(fromHolder[0]);
+    EXPECT_EQ(Leftovers(), std::set<std::string>{});
+}
+
+// Without QEMU's tools the message says which packages give them, and how to
+// go on without them.
+TEST_F(VirtualDisk, WithoutTheToolsTheMessageNamesThePackages)
+{
+    const fs::path image = Make("qcow2", {}, "win98.qcow2");
+    const std::string before = Checksum(image);
+    fs::create_directories(root_ / "bin");
+    const Result r = Run(image, {"status"}, (root_ / "bin").string());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find(image.string() + ": is a qcow2 disk image, which drive C: reaches through qemu-nbd and "
+                         "nbdfuse (Debian packages qemu-utils, libnbd-bin and fuse3), but nbdfuse is not installed; "
+                         "install them, or convert it with \"qemu-img convert -O raw IMAGE IMAGE.raw\""),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(Checksum(image), before);
     EXPECT_EQ(Leftovers(), std::set<std::string>{});
 }
 
