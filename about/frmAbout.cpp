@@ -156,8 +156,8 @@ bool frmAbout::eventFilter(QObject* watched, QEvent* event)
 
 void frmAbout::OpenLink(const std::string& address)
 {
-    if (!address.empty())
-        platform_.opener.Open(QString::fromStdString(address));
+    if (!address.empty() && !platform_.opener.Open(QString::fromStdString(address)))
+        platform_.messages.Information(this, Text(kTitle), NotOpenedText(QString::fromStdString(address)));
 }
 
 void frmAbout::StartSysInfo()

@@ -60,8 +60,10 @@ FileBrowser::FileBrowser(QWidget* parent, std::vector<BrowserDrive> drives, std:
     connect(dir_, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
         Path(item->data(kPathRole).toByteArray().toStdString());
     });
-    connect(file_, &QListWidget::currentRowChanged, this, [this](int row) {
-        if (row >= 0)
+    // Chosen by selection, not by the current row: a list given the focus
+    // makes its first row current without selecting it.
+    connect(file_, &QListWidget::itemSelectionChanged, this, [this] {
+        if (SelectedRow() >= 0)
             emit FileClick();
     });
 }
@@ -148,7 +150,13 @@ void FileBrowser::SelectDriveFor(const std::filesystem::path& folder)
     drive_->setCurrentIndex(best);
 }
 
-std::int32_t FileBrowser::ListIndex() const { return file_->currentRow(); }
+int FileBrowser::SelectedRow() const
+{
+    const QList<QListWidgetItem*> selected = file_->selectedItems();
+    return selected.isEmpty() ? -1 : file_->row(selected.front());
+}
+
+std::int32_t FileBrowser::ListIndex() const { return SelectedRow(); }
 
 void FileBrowser::ListIndex(std::int32_t index)
 {
@@ -157,17 +165,17 @@ void FileBrowser::ListIndex(std::int32_t index)
         file_->setCurrentRow(-1);
         return;
     }
-    if (index == file_->currentRow())
+    if (index == SelectedRow())
         emit FileClick();
     else
-        file_->setCurrentRow(index); // raises FileClick
+        file_->setCurrentRow(index); // selects it, which raises FileClick
 }
 
 std::int32_t FileBrowser::ListCount() const { return file_->count(); }
 
 std::string FileBrowser::FileName() const
 {
-    const int row = file_->currentRow();
+    const int row = SelectedRow();
     return row >= 0 && row < static_cast<int>(files_.size()) ? files_[static_cast<std::size_t>(row)] : std::string();
 }
 

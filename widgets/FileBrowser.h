@@ -6,7 +6,9 @@
 // - Dir: the folders from the root down to the current one, then its
 //   subfolders; a double click (or Enter) on one opens it.
 // - File: the files of the current folder matching the pattern, in
-//   LessIgnoringCase order; choosing one raises FileClick.
+//   LessIgnoringCase order; choosing one (a click on it, an arrow key) raises
+//   FileClick. Focus alone chooses nothing: the list marks its first row as
+//   current when it gets the focus, but a file is chosen only once selected.
 // A folder that vanishes or cannot be read leaves the lists on the nearest
 // folder above it that can.
 #pragma once
@@ -77,6 +79,7 @@ signals:
     void FileClick();
 
 private:
+    int SelectedRow() const;
     void Fill();
     void SelectDriveFor(const std::filesystem::path& folder);
     void DriveChosen(int index);

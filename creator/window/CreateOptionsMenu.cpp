@@ -126,6 +126,15 @@ CreateOptionsMenu::CreateOptionsMenu(SettingsStore& settings, QAbstractButton& b
     button.setContextMenuPolicy(Qt::CustomContextMenu);
     connect(&button, &QWidget::customContextMenuRequested, this,
             [this, &button](const QPoint& at) { menu_->popup(button.mapToGlobal(at)); });
+    // From the keyboard too, and before a picture is loaded, while the button
+    // (disabled then) takes no click: Shift+F10 or the menu key anywhere in the
+    // window opens it under the button.
+    auto* keys = new QAction(&button);
+    keys->setShortcuts({QKeySequence(Qt::SHIFT | Qt::Key_F10), QKeySequence(Qt::Key_Menu)});
+    keys->setShortcutContext(Qt::WindowShortcut);
+    button.window()->addAction(keys);
+    connect(keys, &QAction::triggered, this,
+            [this, &button] { menu_->popup(button.mapToGlobal(QPoint(0, button.height()))); });
 }
 
 ConversionOptions CreateOptionsMenu::Options() const

@@ -406,8 +406,12 @@ void fMain::Canvas_DIBProgressEnd()
 
 void fMain::cmdSave_Click()
 {
+    // The folder of the last logo saved; before any, the pictures folder (or
+    // home), never the folder the program happened to be started from.
     const QString last = settings_.Read(QStringLiteral("SavePath"));
-    const QString folder = last.isEmpty() ? QString() : QFileInfo(last).absolutePath();
+    const QString folder = !last.isEmpty()              ? QFileInfo(last).absolutePath()
+                           : !picturesFolder_.empty() ? Native(picturesFolder_)
+                                                      : QDir::homePath();
     const std::optional<QString> chosen = saveDialog_.Ask(
         this, {QStringLiteral("Save Logo As"), QStringLiteral("Bitmap files (*.bmp)"), QStringLiteral("bmp"), folder});
     if (!chosen || chosen->isEmpty())

@@ -5,6 +5,7 @@
 #include "SetsPages.h"
 #include "about/frmAbout.h"
 #include "cli/GuideLocation.h"
+#include "desktop/DocumentOpener.h"
 #include "desktop/QtText.h"
 #include "desktop/SettingsStore.h"
 #include "creator/window/CreatorFont.h"
@@ -328,16 +329,20 @@ void Form1::cmdHelp_Click()
     // of this build or installation. With neither there is nothing to open.
     const std::filesystem::path helpFile = platform_.programFolder / std::string(kHelpFile);
     std::error_code ec;
+    QString target;
     if (std::filesystem::is_regular_file(helpFile, ec))
-        platform_.opener.Open(PathText(helpFile));
+        target = PathText(helpFile);
     else if (const std::optional<std::filesystem::path> page = FindGuidePage(platform_.programFolder))
-        platform_.opener.Open(PathText(*page));
+        target = PathText(*page);
+    Open(target);
 }
 
-void Form1::Image8_Click()
+void Form1::Image8_Click() { Open(QString::fromStdString(links_.home)); }
+
+void Form1::Open(const QString& target)
 {
-    if (!links_.home.empty())
-        platform_.opener.Open(QString::fromStdString(links_.home));
+    if (!target.isEmpty() && !platform_.opener.Open(target))
+        state_.messages.Information(this, QStringLiteral("Logo Manager"), NotOpenedText(target));
 }
 
 void Form1::lblChangeDrive_Click()

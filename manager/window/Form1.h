@@ -81,6 +81,8 @@ private:
     frmAbout& OpenAbout();
     void cmdHelp_Click();
     void Image8_Click();
+    // Hands target to the desktop's "open" handler; says where it is when none takes it.
+    void Open(const QString& target);
     void lblChangeDrive_Click();
     void XDWButton7_Click();
     void XDWButton11b_Click();

@@ -3,6 +3,7 @@
 #include "BoxPicture.h"
 #include "ManagerPlatform.h"
 #include "desktop/QtText.h"
+#include "drive/FileAttributes.h"
 #include "imaging/Errors.h"
 #include "manager/window/ManagerControls.h"
 #include "manager/LogoFormat.h"
@@ -132,7 +133,10 @@ void LogoPage::Install_Click()
 
 void LogoPage::ShowInstalled()
 {
-    ShowAbsence(state_.manager.Drive().Exists(slot_.installPath));
+    // A folder under the logo's name is no logo: the box stays empty, so the mark shows.
+    const DriveC& drive = state_.manager.Drive();
+    const std::optional<std::uint32_t> attributes = drive.Attributes(slot_.installPath);
+    ShowAbsence(drive.Exists(slot_.installPath) && attributes && !(*attributes & kAttrDirectory));
     LoadCurrent();
 }
 

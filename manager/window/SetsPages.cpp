@@ -16,6 +16,17 @@
 
 namespace quillmere {
 
+namespace {
+
+// A set's thumbnail: the startup logo the set holds.
+BoxPicture Thumbnail(const DriveC& drive, int set)
+{
+    return LoadBoxPicture(drive, BackupPath(SlotOf(LogoKind::Startup), SetBackupNumber(set)), kThumbnailWidth,
+                          kThumbnailHeight);
+}
+
+} // namespace
+
 SetsPages::SetsPages(QWidget& window, ManagerState& state, std::function<void()> reloadCurrent)
     : QObject(&window), window_(window), state_(state), reloadCurrent_(std::move(reloadCurrent))
 {
@@ -34,11 +45,9 @@ void SetsPages::SaveSet(int set)
         return;
     const std::vector<FileResult> results = state_.manager.SaveSet(set);
     const SetControlNames& names = SetControls()[static_cast<std::size_t>(set - 1)];
-    // The thumbnail shows the startup logo installed now, whether or not its copy was made.
-    const BoxPicture picture = LoadBoxPicture(state_.manager.Drive(), SlotOf(LogoKind::Startup).installPath,
-                                              kThumbnailWidth, kThumbnailHeight);
-    if (!picture.image.isNull())
-        ShowBoxPicture(Control<QLabel>(window_, names.thumbnail), picture);
+    // The thumbnail shows what the set holds now: where a copy failed, not the
+    // logo installed, which the set does not have.
+    ShowBoxPicture(Control<QLabel>(window_, names.thumbnail), Thumbnail(state_.manager.Drive(), set));
     ReportFailures(QStringLiteral("Save Set %1").arg(set), results);
 }
 
@@ -63,10 +72,9 @@ void SetsPages::RestoreOriginals()
 void SetsPages::LoadThumbnails()
 {
     const DriveC& drive = state_.manager.Drive();
-    const LogoSlot& startup = SlotOf(LogoKind::Startup);
     for (int set = kFirstSet; set <= kLastSet; ++set)
         ShowBoxPicture(Control<QLabel>(window_, SetControls()[static_cast<std::size_t>(set - 1)].thumbnail),
-             LoadBoxPicture(drive, BackupPath(startup, SetBackupNumber(set)), kThumbnailWidth, kThumbnailHeight));
+                       Thumbnail(drive, set));
     for (std::size_t k = 0; k < kOriginalPictures.size(); ++k)
         ShowBoxPicture(Control<QLabel>(window_, kOriginalPictures[k]),
              LoadBoxPicture(drive, BackupPath(LogoSlots()[k], kOriginalsBackup), kBoxWidth, kBoxHeight));

@@ -41,6 +41,13 @@ std::filesystem::path Identity(const std::filesystem::path& p)
 
 void Present(BootPreviewWindow* w)
 {
+    // Opened centred over the window that opened it, as every other window of
+    // the program; a window manager may still place it otherwise.
+    if (!w->isVisible() && w->parentWidget()) {
+        QRect area(QPoint(), w->size());
+        area.moveCenter(w->parentWidget()->window()->geometry().center());
+        w->setGeometry(area);
+    }
     w->show();
     w->raise();
     w->activateWindow();

@@ -28,6 +28,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QLabel>
@@ -36,6 +37,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
+#include <QMenu>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -282,7 +284,8 @@ TEST_F(CreatorWindowTest, PhotoToSavedLogoEndToEnd)
     EXPECT_EQ(dialog.requests[0].title, "Save Logo As");
     EXPECT_EQ(dialog.requests[0].filter, "Bitmap files (*.bmp)");
     EXPECT_EQ(dialog.requests[0].defaultSuffix, "bmp");
-    EXPECT_EQ(dialog.requests[0].folder, "");
+    // Before any save: the pictures folder, here none, so home; never the working folder.
+    EXPECT_EQ(dialog.requests[0].folder, QDir::homePath());
     ASSERT_TRUE(fs::exists(logo));
     EXPECT_EQ(fs::file_size(logo), 129078u);
     EXPECT_TRUE(IsValidLogo(logo));
@@ -350,6 +353,15 @@ TEST_F(CreatorWindowTest, CreateOptionsAreChosenKeptAndShown)
     CreateOptionsMenu& menu = w.CreateOptions();
     EXPECT_TRUE(menu.Action(LogoQuality::Exact)->isChecked());
     EXPECT_TRUE(menu.Action(LogoFit::Stretch)->isChecked());
+
+    // Shift+F10 opens the menu from the keyboard, before any picture is loaded
+    // (the button, disabled then, takes no click).
+    QApplication::setActiveWindow(&w);
+    QTest::keyClick(&w, Qt::Key_F10, Qt::ShiftModifier);
+    auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    ASSERT_NE(popup, nullptr);
+    EXPECT_EQ(popup->objectName(), QStringLiteral("mnuCreateOptions"));
+    popup->close();
 
     menu.Action(LogoQuality::Best)->trigger();
     menu.Action(LogoFit::Pad)->trigger();

@@ -275,6 +275,45 @@ TEST_F(ManagerWindowTest, ControlsFollowTheTable)
     EXPECT_FALSE(Get("Image8")->testAttribute(Qt::WA_SetCursor));
 }
 
+// Focus alone chooses nothing: Tab into a page's file list and on to Install
+// This Logo, Space there, and neither the preview nor drive C: changes; a
+// click on the list's empty part chooses nothing either; an arrow key chooses.
+TEST_F(ManagerWindowTest, FocusAloneChoosesNoFile)
+{
+    Put(pictures / "one.bmp", Logo(kGreen, kRed));
+    Put(pictures / "two.bmp", Logo(kYellow, kRed));
+    Put(drive / "logo.sys", Logo(kRed, kBlue));
+    Open();
+    const LogoPageNames& page = LogoPageControls()[0]; // Startup
+    window->Browser(LogoKind::Startup).Path(pictures);
+    auto* list = Get<QListWidget>(page.file);
+    ASSERT_EQ(list->count(), 2);
+    const Bytes installed = testing::ReadBytes(drive / "logo.sys");
+    const auto unchanged = [&](const char* after) {
+        SCOPED_TRACE(after);
+        EXPECT_EQ(Get<QLabel>(page.verdict)->text(), QStringLiteral("Preview Window"));
+        EXPECT_TRUE(Picture(page.preview).isNull());
+        EXPECT_EQ(window->Browser(LogoKind::Startup).ListIndex(), -1);
+        EXPECT_EQ(testing::ReadBytes(drive / "logo.sys"), installed);
+    };
+    QApplication::setActiveWindow(window.get());
+    Get(page.dir)->setFocus(Qt::OtherFocusReason);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), list);
+    unchanged("Tab into the list");
+    for (int tabs = 0; tabs < 8 && QApplication::focusWidget() != Get(page.install); ++tabs)
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), Get(page.install));
+    QTest::keyClick(Get(page.install), Qt::Key_Space);
+    unchanged("Space on Install This Logo");
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(4, list->viewport()->height() - 3));
+    unchanged("a click below the last file");
+    list->setFocus(Qt::OtherFocusReason);
+    QTest::keyClick(list, Qt::Key_Down);
+    EXPECT_EQ(Get<QLabel>(page.verdict)->text(), QStringLiteral("Valid Format"));
+    EXPECT_GE(window->Browser(LogoKind::Startup).ListIndex(), 0);
+}
+
 // The tab order is the order of the table.
 TEST_F(ManagerWindowTest, TabOrderFollowsTheTable)
 {
@@ -534,6 +573,11 @@ TEST_F(ManagerWindowTest, FailuresAreToldInOneSentence)
         ASSERT_EQ(messages.shown.size(), 1u);
         EXPECT_EQ(messages.shown[0].text.toStdString(), c.text);
     }
+    // A folder under the wait logo's name is no logo: the mark says so.
+    EXPECT_TRUE(Picture("Image1").isNull());
+    EXPECT_TRUE(!Get("Label14")->isHidden());
+    // Set 2 holds no startup logo, so its thumbnail shows none, not the one installed.
+    EXPECT_TRUE(Picture("Image21").isNull());
 }
 
 // An original that could not be kept blocks its kind, with the core's reason.
@@ -850,6 +894,15 @@ TEST_F(ManagerWindowTest, HelpOpensTheGuideWhenThere)
     QTest::keyClick(Get("cmdSafe"), Qt::Key_F1, Qt::ShiftModifier);
     QTest::keyClick(window.get(), Qt::Key_F2);
     EXPECT_EQ(opener.opened, std::vector<QString>(3, Text(program / "Quillmere.chm")));
+    EXPECT_TRUE(messages.shown.empty());
+
+    // Where no program opens it, a message says where the guide is.
+    opener.opens = false;
+    Click("cmdHelp");
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text,
+              QStringLiteral("No program here opens the guide; open %1 in a web browser.")
+                  .arg(Text(program / "Quillmere.chm")));
 }
 
 TEST_F(ManagerWindowTest, TheWebLinkOpensTheHomePage)
@@ -860,6 +913,12 @@ TEST_F(ManagerWindowTest, TheWebLinkOpensTheHomePage)
     Open();
     QTest::mouseClick(Get("Image8"), Qt::LeftButton);
     EXPECT_EQ(opener.opened, std::vector{QString::fromStdString(home)});
+    EXPECT_TRUE(messages.shown.empty());
+    opener.opens = false;
+    QTest::mouseClick(Get("Image8"), Qt::LeftButton);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text,
+              QStringLiteral("No program here opens web addresses; the address is %1").arg(QString::fromStdString(home)));
 
     // Image8_MouseMove: the link pointer, its hot spot at the fingertip.
     QWidget* link = Get("Image8");
@@ -990,8 +1049,16 @@ TEST_F(ManagerWindowTest, PictureBoxesOpenTheBootPreview)
 
     QTest::mouseDClick(Get("Image1"), Qt::LeftButton); // the wait logo is missing: an empty box
     EXPECT_TRUE(PreviewFiles().empty());
+    window->move(300, 200);
     QTest::mouseDClick(Get("Image3"), Qt::LeftButton);
     EXPECT_EQ(PreviewFiles(), std::vector<fs::path>{drive / "logo.sys"});
+    // Centred over the window that opened it.
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (auto* preview = qobject_cast<BootPreviewWindow*>(w); preview && preview->isVisible()) {
+            EXPECT_LE((preview->geometry().center() - window->geometry().center()).manhattanLength(), 1)
+                << preview->geometry().x() << "," << preview->geometry().y();
+        }
+    }
 
     const auto fromMenu = [this](std::string_view box) {
         QWidget* w = Get(box);

@@ -158,6 +158,8 @@ struct Format {
     const char* shown;  // as the drive's description names it
 };
 
+void PrintTo(const Format& f, std::ostream* os) { *os << f.title; }
+
 class EveryFormat : public VirtualDisk, public ::testing::WithParamInterface<Format> {};
 
 // The whole round of commands, as on a raw image; the image stays sound and

@@ -40,7 +40,7 @@ drive_error=$(QT_QPA_PLATFORM=offscreen "$program" --drive-c "$work/none" 2>&1 >
   fail "the packaged windows did not start: $drive_error"
 
 # The man page names every command and option --help names.
-manual=$(MANWIDTH=200 man -l "$root/usr/share/man/man1/quillmere.1.gz" 2>/dev/null | col -b)
+manual=$(MANWIDTH=200 man -l "$root/usr/share/man/man1/quillmere.1.gz" 2>/dev/null | col -bx)
 commands=$(sed -n '/^Commands:/,/^$/p' <<<"$help" | grep -E '^  [a-z]' | awk '{print $1}')
 [[ -n $commands ]] || fail "no commands found in --help"
 for command in $commands; do

@@ -53,8 +53,13 @@ public:
 
 class FakeDocumentOpener final : public DocumentOpener {
 public:
-    void Open(const QString& target) override { opened.push_back(target); }
+    bool Open(const QString& target) override
+    {
+        opened.push_back(target);
+        return opens;
+    }
     std::vector<QString> opened;
+    bool opens = true; // false: as where no program opens links
 };
 
 } // namespace quillmere::testing
