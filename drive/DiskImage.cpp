@@ -119,7 +119,7 @@ DiskVolume FindDiskVolume(int fd, const std::string& image, int partition)
         throw Refused(image, std::strerror(errno), errno);
     const std::uint64_t fileSize = static_cast<std::uint64_t>(st.st_size);
     if (fileSize == 0)
-        throw Refused(image, "the file is empty: it is neither a folder nor a disk image");
+        throw Refused(image, "is empty, so it is neither a folder nor a disk image");
     Sector first{};
     const bool whole = fileSize >= kSector && ReadAt(fd, first, 0);
     if (!whole && fileSize >= kSector)
@@ -143,7 +143,7 @@ DiskVolume FindDiskVolume(int fd, const std::string& image, int partition)
     }
     if (!whole)
         throw Refused(image, "is only " + std::to_string(fileSize) + (fileSize == 1 ? " byte" : " bytes") +
-                                 " long: it is neither a folder nor a disk image");
+                                 " long, so it is neither a folder nor a disk image");
 
     // A fixed VHD is raw data with a footer; the footer ends the usable bytes.
     DiskVolume volume;
@@ -180,7 +180,7 @@ DiskVolume FindDiskVolume(int fd, const std::string& image, int partition)
         return fitted(*boot, 0, "its FAT file system");
     }
     if (first[510] != 0x55 || first[511] != 0xAA)
-        throw Refused(image, "holds no FAT file system and no partition table: it is neither a folder nor a "
+        throw Refused(image, "holds no FAT file system and no partition table, so it is neither a folder nor a "
                              "disk image of a Windows drive");
 
     // The MBR's four primary entries: status (0x80 active), type, first sector, count.

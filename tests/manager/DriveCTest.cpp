@@ -533,7 +533,7 @@ TEST_F(DriveCOpen, AFolderTheUserNamesIsNeverCreated)
     const Case cases[] = {
         {root_ / "mnt" / "win98", "the drive C: folder does not exist"},
         // A regular file is taken for a disk image, and this one is none.
-        {root_ / "a file", "is only 1 byte long: it is neither a folder nor a disk image"},
+        {root_ / "a file", "is only 1 byte long, so it is neither a folder nor a disk image"},
         {root_ / "a fifo", "the drive C: folder is not a folder"},
     };
     for (const Case& c : cases) {

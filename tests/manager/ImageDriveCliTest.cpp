@@ -611,7 +611,7 @@ TEST_F(ImageCli, ImagesThatCannotBeDriveCAreRefusedAndLeftAsTheyWere)
         {"footer of a differencing vhd alone", differencingVhd,
          "ends with the footer of a dynamic or differencing VHD disk image but does not start with its copy: the "
          "image is damaged\n"},
-        {"empty", "", "the file is empty: it is neither a folder nor a disk image\n"},
+        {"empty", "", "is empty, so it is neither a folder nor a disk image\n"},
         {"text", std::string(4096, 'x'), "holds no FAT file system and no partition table"},
         {"truncated bare volume", goodBytes.substr(kMiB, 8 * kMiB),
          "the disk image is truncated: its FAT file system needs 16777216 bytes, but the image has only 8388608\n"},

@@ -259,6 +259,24 @@ void RealWindowTest::Walk()
     QWidget* manager = nullptr;
     ASSERT_TRUE(QTest::qWaitFor([&] { return Exposed(manager = TopLevel(QStringLiteral("Logo Manager"))); }, kWaitMs));
 
+    // The keyboard path of a fresh window: Tab, Tab, Tab passes the file list
+    // (focus there chooses no file) to Install This Logo, and Space on it says
+    // no file is chosen and changes nothing on drive C:.
+    manager->raise();
+    manager->activateWindow();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == manager; }, kWaitMs));
+    for (int tab = 0; tab < 3; ++tab)
+        QTest::keyClick(manager->windowHandle(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), Control(manager, "XDWButton5"));
+    EXPECT_EQ(Control<QLabel>(manager, "Label4")->text(), QStringLiteral("Preview Window"));
+    answerer->Expect("the message that no file is chosen", [](QDialog& dialog) {
+        QTest::keyClick(dialog.windowHandle(), Qt::Key_Return);
+    });
+    QTest::keyClick(manager->windowHandle(), Qt::Key_Space);
+    answerer->Done();
+    EXPECT_EQ(testing::ReadBytes(drive / "logo.sys"), startup);
+    EXPECT_EQ(Control<QLabel>(manager, "Label4")->text(), QStringLiteral("Preview Window"));
+
     // The Logo Creator: the photo, "Create Logo", "Save Logo" with a name typed into the real dialog.
     ASSERT_NO_FATAL_FAILURE(Click(Control(manager, "cmdCreate")));
     QWidget* creator = nullptr;
