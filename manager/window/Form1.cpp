@@ -205,9 +205,9 @@ void Form1::LoadDrive()
     // else here may end the window either.
     const StartupReport report = Manager().StartUp();
     QCoreApplication::processEvents();
-    for (const LogoSlot& slot : LogoSlots())
-        Page(slot.kind).ShowAbsence(report.available[static_cast<std::size_t>(slot.kind)]);
-    ReloadCurrentLogos();
+    // Each page's mark and picture by the same rule as after an install.
+    for (const LogoKind kind : {LogoKind::Wait, LogoKind::Safe, LogoKind::Startup})
+        Page(kind).ShowInstalled();
     sets_->LoadThumbnails();
     ShowDriveLine();
     if (report.failed) {
@@ -244,13 +244,6 @@ void Form1::ShowDriveLine()
     const int room = std::max(0, line->width() - metrics.horizontalAdvance(prefix + suffix));
     line->setText(prefix + metrics.elidedText(name, Qt::ElideMiddle, room) + suffix);
     line->setToolTip(QStringLiteral("Drive C: is %1").arg(Text(drive.Description())));
-}
-
-void Form1::ReloadCurrentLogos()
-{
-    // The Wait page's first, then the Safe page's, then the Startup page's.
-    for (const LogoKind kind : {LogoKind::Wait, LogoKind::Safe, LogoKind::Startup})
-        Page(kind).LoadCurrent();
 }
 
 ManagerPage Form1::VisiblePage() const

@@ -76,7 +76,6 @@ private:
     void ShowDriveLine();
     // The folder a page's file list opens on when none is kept.
     std::filesystem::path StartFolder() const;
-    void ReloadCurrentLogos();
     fMain& OpenCreator();
     frmAbout& OpenAbout();
     void cmdHelp_Click();

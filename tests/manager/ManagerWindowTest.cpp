@@ -573,8 +573,12 @@ TEST_F(ManagerWindowTest, FailuresAreToldInOneSentence)
         ASSERT_EQ(messages.shown.size(), 1u);
         EXPECT_EQ(messages.shown[0].text.toStdString(), c.text);
     }
-    // A folder under the wait logo's name is no logo: the mark says so.
+    // A folder under the wait logo's name is no logo: the mark says so, as it
+    // did from the start.
     EXPECT_TRUE(Picture("Image1").isNull());
+    EXPECT_TRUE(!Get("Label14")->isHidden());
+    window.reset();
+    Open();
     EXPECT_TRUE(!Get("Label14")->isHidden());
     // Set 2 holds no startup logo, so its thumbnail shows none, not the one installed.
     EXPECT_TRUE(Picture("Image21").isNull());
