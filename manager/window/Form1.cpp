@@ -3,6 +3,7 @@
 #include "BootPreviewLinks.h"
 #include "ManagerControls.h"
 #include "SetsPages.h"
+#include "StartDrive.h"
 #include "about/frmAbout.h"
 #include "cli/GuideLocation.h"
 #include "desktop/DocumentOpener.h"
@@ -389,31 +390,12 @@ void Form1::UseDrive(DriveC drive)
 
 bool Form1::SameDrive()
 {
-    const DriveC& drive = Manager().Drive();
-    if (!drive.Replaced())
+    if (!Manager().Drive().Replaced())
         return true;
-    const std::filesystem::path root = drive.Root();
-    QString text = QStringLiteral("%1 was changed, replaced, moved or removed by another program since it was "
-                                  "opened, so nothing was changed.\n")
-                       .arg(PathText(root));
-    std::optional<DriveC> again;
-    try {
-        // The same choice as before: the practice drive again, or the folder or image by its name.
-        again.emplace(drive.IsPracticeDrive() ? DriveC::Open("") : DriveC::Open(root.string(), drive.Partition()));
-        text += QStringLiteral("It is opened again now; check what it holds and try again.");
-    } catch (const std::exception& e) {
-        text += QStringLiteral("It cannot be opened again (%1)").arg(QString::fromLocal8Bit(e.what()));
-        try {
-            again.emplace(DriveC::Open(""));
-            text += QStringLiteral(", so the practice drive is drive C: for now.");
-        } catch (const std::exception& practice) {
-            // Nothing to change to: the old drive stays and refuses every change.
-            text += QStringLiteral(", nor can the practice drive (%1).").arg(QString::fromLocal8Bit(practice.what()));
-        }
-    }
-    state_.messages.Warning(this, QStringLiteral("Drive C:"), text);
-    if (again)
-        UseDrive(std::move(*again));
+    ReopenedDrive again = OpenDriveAgain(Manager().Drive());
+    state_.messages.Warning(this, QStringLiteral("Drive C:"), again.text);
+    if (again.drive)
+        UseDrive(std::move(*again.drive));
     return false;
 }
 

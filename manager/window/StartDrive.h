@@ -5,6 +5,7 @@
 
 #include <QString>
 
+#include <optional>
 #include <string>
 
 namespace quillmere {
@@ -26,5 +27,15 @@ struct StartDrive {
 // time. Throws what DriveC::Open throws for the option, the variable and the
 // practice drive.
 StartDrive OpenStartDrive(const std::string& option, int partition, const SettingsStore& settings);
+
+struct ReopenedDrive {
+    std::optional<DriveC> drive; // none: nothing could be opened, the old drive stays
+    QString text;                // what happened, for a message
+};
+
+// Drive C: opened again after another program changed, replaced, moved or
+// removed it under the window: the same choice (the practice drive, or the
+// folder or image by its name and partition), else the practice drive.
+ReopenedDrive OpenDriveAgain(const DriveC& old);
 
 } // namespace quillmere
