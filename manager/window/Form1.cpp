@@ -148,15 +148,12 @@ void Form1::BuildControls()
     connect(button("cmdHelp"), &QPushButton::clicked, this, &Form1::cmdHelp_Click);
     connect(button("Command1"), &QPushButton::clicked, this, [this] { OpenAbout(); });
     connect(button("cmdClose"), &QPushButton::clicked, this, &QWidget::close);
-    // F1 opens the guide whatever the shift state.
-    for (const Qt::KeyboardModifiers mods : {Qt::KeyboardModifiers(), Qt::KeyboardModifiers(Qt::ShiftModifier),
-                                             Qt::KeyboardModifiers(Qt::ControlModifier),
-                                             Qt::KeyboardModifiers(Qt::AltModifier),
-                                             Qt::KeyboardModifiers(Qt::ShiftModifier | Qt::ControlModifier),
-                                             Qt::KeyboardModifiers(Qt::ShiftModifier | Qt::AltModifier),
-                                             Qt::KeyboardModifiers(Qt::ControlModifier | Qt::AltModifier),
-                                             Qt::KeyboardModifiers(Qt::ShiftModifier | Qt::ControlModifier |
-                                                                   Qt::AltModifier)}) {
+    // F1 opens the guide whatever the shift state: every mix of Shift, Ctrl and Alt.
+    for (int mix = 0; mix < 8; ++mix) {
+        Qt::KeyboardModifiers mods;
+        mods.setFlag(Qt::ShiftModifier, mix & 1);
+        mods.setFlag(Qt::ControlModifier, mix & 2);
+        mods.setFlag(Qt::AltModifier, mix & 4);
         auto* f1 = new QShortcut(QKeyCombination(mods, Qt::Key_F1), this);
         f1->setContext(Qt::WindowShortcut);
         connect(f1, &QShortcut::activated, this, &Form1::cmdHelp_Click);
