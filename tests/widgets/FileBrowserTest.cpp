@@ -152,6 +152,32 @@ TEST_F(BrowserTest, SettingTheIndexCountsAsAClick)
     EXPECT_EQ(clicks.count(), 2);
 }
 
+// Focus alone chooses nothing: the list marks its first row current when it
+// gets the focus, and a click below the last file hits none; a click on a row
+// or an arrow key chooses.
+TEST_F(BrowserTest, OnlyAClickOrAnArrowChoosesAFile)
+{
+    host.resize(300, 400);
+    browser->File()->setGeometry(0, 0, 300, 400);
+    host.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&host));
+    browser->Path(root);
+    QSignalSpy clicks(browser, &FileBrowser::FileClick);
+    QListWidget* list = browser->File();
+    list->setFocus(Qt::TabFocusReason);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(5, 390));
+    EXPECT_EQ(clicks.count(), 0);
+    EXPECT_EQ(browser->ListIndex(), -1);
+    EXPECT_EQ(browser->SelectedPath(), fs::path());
+
+    QTest::keyClick(list, Qt::Key_Down);
+    EXPECT_EQ(clicks.count(), 1);
+    EXPECT_EQ(browser->ListIndex(), list->currentRow());
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(2)).center());
+    EXPECT_EQ(clicks.count(), 2);
+    EXPECT_EQ(browser->SelectedPath(), root / "b.JPG");
+}
+
 TEST_F(BrowserTest, DoubleClickOpensAFolder)
 {
     host.resize(300, 400);
