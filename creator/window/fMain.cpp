@@ -5,6 +5,7 @@
 #include "creator/window/CreateOptionsMenu.h"
 #include "creator/window/CreatorFont.h"
 #include "creator/CreatorLayout.h"
+#include "creator/CreatorTexts.h"
 #include "creator/window/CreatorPreview.h"
 #include "creator/SizeIt.h"
 #include "creator/window/StripText.h"
@@ -388,7 +389,7 @@ void fMain::MakeLogo()
     cmdSave_->setEnabled(true);
     info_->TextFile(QStringLiteral("Processing Complete - Click \"Save Logo\""));
     info_->TextInfo(SizeText());
-    info_->TextZoom(OptionsTag(options));
+    info_->TextZoom(QString::fromStdString(OptionsTag(options)));
 }
 
 void fMain::Canvas_DIBProgressEnd()

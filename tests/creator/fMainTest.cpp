@@ -4,6 +4,7 @@
 
 #include "desktop/SettingsStore.h"
 #include "creator/window/CreateOptionsMenu.h"
+#include "creator/CreatorTexts.h"
 #include "creator/SizeIt.h"
 #include "creator/window/CreatorFont.h"
 #include "creator/window/CreatorPreview.h"
@@ -384,7 +385,7 @@ TEST_F(CreatorWindowTest, CreateOptionsAreChosenKeptAndShown)
     fMain& again = Open();
     EXPECT_TRUE(again.CreateOptions().Action(LogoQuality::Best)->isChecked());
     EXPECT_TRUE(again.CreateOptions().Action(LogoFit::Pad)->isChecked());
-    EXPECT_EQ(OptionsTag(again.CreateOptions().Options()), QStringLiteral("best, pad"));
+    EXPECT_EQ(OptionsTag(again.CreateOptions().Options()), "best, pad");
 }
 
 // Keeping the animation is offered, and chosen, while the canvas holds an
