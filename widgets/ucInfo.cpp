@@ -96,9 +96,9 @@ bool ucInfo::event(QEvent* event)
     return true;
 }
 
-std::int32_t ucInfo::TextFileWidth() const noexcept
+std::int32_t ucInfo::FieldTextWidth(Field field) const noexcept
 {
-    return std::max(0, layout_.texts[0].Width());
+    return std::max(0, layout_.texts[static_cast<std::size_t>(field)].Width());
 }
 
 void ucInfo::Relayout()

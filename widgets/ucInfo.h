@@ -38,9 +38,10 @@ public:
     // field there when the field shows less of it; empty elsewhere.
     QString ToolTipAt(QPoint at) const;
 
-    // Width in pixels of the first text's rectangle (0 when the strip is too
-    // narrow for it), so a host can shorten a long path to fit.
-    std::int32_t TextFileWidth() const noexcept;
+    // Width in pixels of a field's text rectangle (0 when the strip is too
+    // narrow for it), so a host can shorten a long text to fit.
+    std::int32_t FieldTextWidth(Field field) const noexcept;
+    std::int32_t TextFileWidth() const noexcept { return FieldTextWidth(FileField); }
 
     const InfoLayout& Layout() const noexcept { return layout_; }
 

@@ -327,7 +327,8 @@ void fMain::MakeLogo()
     cmdSave_->setEnabled(true);
     info_->TextFile(Text(kCreatedText));
     info_->TextInfo(SizeText());
-    info_->TextZoom(Text(OptionsTag(options)));
+    info_->TextZoom(Text(FitOptionsTag(options, WidthIn(info_->font()), info_->FieldTextWidth(ucInfo::ZoomField))),
+                    Text(OptionsTag(options)));
 }
 
 void fMain::Canvas_DIBProgressEnd()
@@ -367,22 +368,16 @@ void fMain::cmdSave_Click()
 
 void fMain::ShowPathMessage(PathMessage message)
 {
-    pathMessage_ = std::move(message);
-    pathShown_ = QString();
+    pathMessage_.Show(std::move(message));
     FitPathMessage();
 }
 
 void fMain::FitPathMessage()
 {
-    // Only while the strip still shows the message: another text has replaced it.
-    if (!pathMessage_ || (!pathShown_.isNull() && info_->TextFile() != pathShown_)) {
-        pathMessage_.reset();
-        return;
-    }
-    pathShown_ = quillmere::FitPathMessage(Text(pathMessage_->prefix), Text(pathMessage_->path),
-                                           Text(pathMessage_->suffix), QFontMetrics(info_->font()),
-                                           info_->TextFileWidth());
-    info_->TextFile(pathShown_);
+    const std::optional<std::string> shown =
+        pathMessage_.Fit(info_->TextFile().toStdString(), WidthIn(info_->font()), info_->TextFileWidth());
+    if (shown)
+        info_->TextFile(Text(*shown), Text(pathMessage_.Whole()));
 }
 
 // ---- closing --------------------------------------------------------------
@@ -422,7 +417,7 @@ void fMain::StartAfresh()
         // An empty canvas lays out without arithmetic.
     }
     progress_->Value(0);
-    pathMessage_.reset();
+    pathMessage_.Forget();
     info_->TextFile({});
     info_->TextInfo({});
     info_->TextZoom({});

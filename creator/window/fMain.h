@@ -121,8 +121,7 @@ private:
     bool creating_ = false;
     bool closedWhileCreating_ = false;
 
-    std::optional<PathMessage> pathMessage_;
-    QString pathShown_; // as fitted into the strip
+    FittedPathMessage pathMessage_;
 
     FileBrowser* browser_ = nullptr;
     ucCanvas* canvas_ = nullptr;
