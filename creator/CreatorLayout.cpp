@@ -1,5 +1,7 @@
 #include "creator/CreatorLayout.h"
 
+#include <cstdlib>
+
 namespace quillmere {
 
 namespace {
@@ -16,6 +18,14 @@ constexpr std::int32_t kInfoHeight = 20;
 constexpr std::int32_t kProgressHeight = 18;
 
 } // namespace
+
+const CreatorControl& CreatorControlNamed(std::string_view name) noexcept
+{
+    for (const CreatorControl& c : kCreatorControls)
+        if (name == c.name)
+            return c;
+    std::abort(); // a name missing from the table is a fault of the program
+}
 
 void LayoutCreator(std::int32_t clientWidth, std::int32_t clientHeight, CreatorRects& r) noexcept
 {

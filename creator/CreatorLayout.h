@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 namespace quillmere {
 
@@ -14,6 +15,41 @@ struct LayoutBox {
     std::int32_t height = 0;
     friend bool operator==(const LayoutBox&, const LayoutBox&) = default;
 };
+
+enum class CreatorControlKind { Label, DriveList, FolderList, FileList, Canvas, Button, ProgressBar, InfoStrip };
+
+// The window's controls: name, kind, caption, initial rectangle (left, top,
+// width, height in logical pixels), enabled, tooltip, place in the tab order
+// (0: not in it). The layout replaces the rectangles as soon as the window
+// is shown.
+struct CreatorControl {
+    const char* name;
+    CreatorControlKind kind;
+    const char* caption;
+    LayoutBox rect;
+    bool enabled;
+    const char* tooltip;
+    int tab;
+};
+inline constexpr CreatorControl kCreatorControls[] = {
+    {"Label2", CreatorControlKind::Label, "Select Directory", {8, 15, 153, 13}, true, "", 0},
+    {"Drive1", CreatorControlKind::DriveList, "", {8, 32, 153, 21}, true, "", 1},
+    {"Dir1", CreatorControlKind::FolderList, "", {8, 56, 153, 156}, true, "", 2},
+    {"Label1", CreatorControlKind::Label, "Select a File", {8, 216, 153, 13}, true, "", 0},
+    {"File1", CreatorControlKind::FileList, "", {8, 232, 153, 201}, true, "", 6},
+    {"lblActual", CreatorControlKind::Label, "Preview Shown Actual Size", {416, 15, 129, 13}, true, "", 0},
+    {"Canvas", CreatorControlKind::Canvas, "", {176, 32, 373, 359}, true, "", 0},
+    {"cmdCreate", CreatorControlKind::Button, "&Create Logo", {160, 504, 113, 25}, false, "", 5},
+    {"cmdSave", CreatorControlKind::Button, "&Save Logo", {296, 504, 113, 25}, false, "", 3},
+    {"cmdClose", CreatorControlKind::Button, "Cl&ose", {432, 504, 113, 25}, true, "", 4},
+    {"Progress", CreatorControlKind::ProgressBar, "", {0, 535, 102, 18}, true, "", 0},
+    {"Info", CreatorControlKind::InfoStrip, "", {115, 533, 423, 20}, true, "", 0},
+};
+inline constexpr std::int32_t kCreatorClientWidth = 556;
+inline constexpr std::int32_t kCreatorClientHeight = 554;
+
+// The control of that name; every name asked for is in the table.
+const CreatorControl& CreatorControlNamed(std::string_view name) noexcept;
 
 // The controls the layout moves, as they stand.
 struct CreatorRects {

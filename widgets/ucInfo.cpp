@@ -2,10 +2,13 @@
 
 #include "SystemColours.h"
 
+#include <QFontMetrics>
+#include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionSizeGrip>
+#include <QToolTip>
 #include <QWindow>
 
 namespace quillmere {
@@ -41,19 +44,61 @@ ucInfo::ucInfo(QWidget* parent) : QWidget(parent)
     layout_ = ComputeInfoLayout(width(), false);
 }
 
-void ucInfo::TextFile(const QString& New_TextFile) { SetText(0, New_TextFile); }
-void ucInfo::TextInfo(const QString& New_TextInfo) { SetText(1, New_TextInfo); }
-void ucInfo::TextZoom(const QString& New_TextZoom) { SetText(2, New_TextZoom); }
+void ucInfo::TextFile(const QString& New_TextFile, const QString& whole) { SetText(FileField, New_TextFile, whole); }
+void ucInfo::TextInfo(const QString& New_TextInfo, const QString& whole) { SetText(InfoField, New_TextInfo, whole); }
+void ucInfo::TextZoom(const QString& New_TextZoom, const QString& whole) { SetText(ZoomField, New_TextZoom, whole); }
 
-void ucInfo::SetText(int i, const QString& text)
+void ucInfo::SetText(Field field, const QString& text, const QString& whole)
 {
-    texts_[i] = text;
-    update(ToQRect(layout_.fields[static_cast<std::size_t>(i)]));
+    texts_[field] = text;
+    wholes_[field] = whole.isEmpty() || whole == text ? QString() : whole;
+    update(ToQRect(layout_.fields[static_cast<std::size_t>(field)]));
 }
 
-std::int32_t ucInfo::TextFileWidth() const noexcept
+const QString& ucInfo::WholeText(Field field) const noexcept
 {
-    return std::max(0, layout_.texts[0].Width());
+    return wholes_[field].isNull() ? texts_[field] : wholes_[field];
+}
+
+int ucInfo::FieldAt(QPoint at) const noexcept
+{
+    for (std::size_t i = 0; i < layout_.fields.size(); ++i)
+        if (!layout_.fields[i].IsEmpty() && ToQRect(layout_.fields[i]).contains(at))
+            return static_cast<int>(i);
+    return -1;
+}
+
+QString ucInfo::ToolTipAt(QPoint at) const
+{
+    const int i = FieldAt(at);
+    if (i < 0)
+        return {};
+    const auto field = static_cast<Field>(i);
+    const bool clipped =
+        fontMetrics().horizontalAdvance(texts_[field]) > layout_.texts[static_cast<std::size_t>(i)].Width();
+    return !wholes_[field].isNull() || clipped ? WholeText(field) : QString();
+}
+
+bool ucInfo::event(QEvent* event)
+{
+    if (event->type() != QEvent::ToolTip)
+        return QWidget::event(event);
+    const auto* help = static_cast<QHelpEvent*>(event);
+    const QString tip = ToolTipAt(help->pos());
+    if (tip.isEmpty()) {
+        QToolTip::hideText();
+        event->ignore();
+    } else {
+        // Gone as the pointer leaves the field.
+        const Rect32& field = layout_.fields[static_cast<std::size_t>(FieldAt(help->pos()))];
+        QToolTip::showText(help->globalPos(), tip, this, ToQRect(field));
+    }
+    return true;
+}
+
+std::int32_t ucInfo::FieldTextWidth(Field field) const noexcept
+{
+    return std::max(0, layout_.texts[static_cast<std::size_t>(field)].Width());
 }
 
 void ucInfo::Relayout()

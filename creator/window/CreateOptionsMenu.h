@@ -1,14 +1,8 @@
-// How "Create Logo" converts: the quality, fit, animation and border choices
-// of the button's context menu, kept in the settings "Quality", "Fit",
-// "Animation" and "Border" under the names the command line uses ("exact",
-// "best"; "stretch", "crop", "pad"; "none", "band") and "palette", "edge",
-// "black" for the border. With nothing stored the conversion is the exact,
-// stretched, still one with the palette's own entry 0, and the window looks
-// and works as it always did. Keeping an animation belongs to the picture on
-// the canvas, so it is offered only for an animated logo and never stored.
+// The choices of "Create Logo" (ConversionChoices) as the button's context
+// menu: one checked entry a choice, Keep shown only while it is offered.
 #pragma once
 
-#include "creator/CreateLogo.h"
+#include "creator/ConversionChoices.h"
 
 #include <QObject>
 #include <QString>
@@ -23,15 +17,8 @@ namespace quillmere {
 
 class SettingsStore;
 
-// The options kept in settings; a missing or unknown value is the default. A
-// padded logo is padded with black. The animation is None or Band, never
-// Automatic or Keep.
+// StoredOptions of settings.
 ConversionOptions StoredConversionOptions(const SettingsStore& settings);
-
-// A few words for the strip naming the options that differ from the default
-// ("best", "crop", "best, pad", "keep animation, black border"); empty for the
-// defaults (a still logo counts as the default whether chosen or automatic).
-QString OptionsTag(const ConversionOptions& options);
 
 class CreateOptionsMenu : public QObject {
 public:
@@ -39,13 +26,11 @@ public:
     // is stored as soon as it is made.
     CreateOptionsMenu(SettingsStore& settings, QAbstractButton& button);
 
-    // What the checked choices say; with Keep checked, kept is the animated
-    // part of the picture on the canvas.
-    ConversionOptions Options() const;
+    // What the checked choices say: ConversionChoices::Options.
+    ConversionOptions Options() const { return choices_.Options(); }
 
-    // The animated part of the picture now on the canvas, or null. With one,
-    // Keep is offered and checked; without, it is hidden, and a checked Keep
-    // gives way to the stored animation choice.
+    // ConversionChoices::AnimatedPicture, and the entries checked and shown
+    // as it leaves the choices.
     void AnimatedPicture(std::shared_ptr<const AnimatedPart> part);
 
     QMenu& Menu() const noexcept { return *menu_; }
@@ -58,13 +43,16 @@ public:
     QAction* Action(BorderChoice border) const;
 
 private:
+    template <typename Choice> void Choose(Choice choice);
+    void ShowChoices();
+
     SettingsStore& settings_;
+    ConversionChoices choices_;
     QMenu* menu_;
     QAction* quality_[2] = {};
     QAction* fit_[3] = {};
     QAction* animation_[3] = {}; // None, Band, Keep
     QAction* border_[3] = {};
-    std::shared_ptr<const AnimatedPart> animated_;
 };
 
 } // namespace quillmere

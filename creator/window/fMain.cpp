@@ -10,7 +10,6 @@
 #include "creator/window/StripText.h"
 #include "imaging/Errors.h"
 #include "imaging/Numeric.h"
-#include "pictureio/cDIBSave.h"
 #include "imaging/decode/PictureLoader.h"
 #include "widgets/BrowserListing.h"
 #include "widgets/FileBrowser.h"
@@ -31,7 +30,6 @@
 #include <QWindowStateChangeEvent>
 
 #include <algorithm>
-#include <cstdlib>
 #include <new>
 #include <utility>
 
@@ -39,55 +37,17 @@ namespace quillmere {
 
 namespace {
 
-enum class Kind { Label, DriveList, FolderList, FileList, Canvas, Button, ProgressBar, InfoStrip };
-
-// The window's controls: name, kind, caption, initial rectangle (left, top,
-// width, height in logical pixels), enabled, tooltip, place in the tab order
-// (0: not in it). The layout replaces the rectangles as soon as the window
-// is shown.
-struct ControlSpec {
-    const char* name;
-    Kind kind;
-    const char* caption;
-    LayoutBox rect;
-    bool enabled;
-    const char* tooltip;
-    int tab;
-};
-constexpr ControlSpec kControls[] = {
-    {"Label2", Kind::Label, "Select Directory", {8, 15, 153, 13}, true, "", 0},
-    {"Drive1", Kind::DriveList, "", {8, 32, 153, 21}, true, "", 1},
-    {"Dir1", Kind::FolderList, "", {8, 56, 153, 156}, true, "", 2},
-    {"Label1", Kind::Label, "Select a File", {8, 216, 153, 13}, true, "", 0},
-    {"File1", Kind::FileList, "", {8, 232, 153, 201}, true, "", 6},
-    {"lblActual", Kind::Label, "Preview Shown Actual Size", {416, 15, 129, 13}, true, "", 0},
-    {"Canvas", Kind::Canvas, "", {176, 32, 373, 359}, true, "", 0},
-    {"cmdCreate", Kind::Button, "&Create Logo", {160, 504, 113, 25}, false, "", 5},
-    {"cmdSave", Kind::Button, "&Save Logo", {296, 504, 113, 25}, false, "", 3},
-    {"cmdClose", Kind::Button, "Cl&ose", {432, 504, 113, 25}, true, "", 4},
-    {"Progress", Kind::ProgressBar, "", {0, 535, 102, 18}, true, "", 0},
-    {"Info", Kind::InfoStrip, "", {115, 533, 423, 20}, true, "", 0},
-};
-constexpr int kClientWidth = 556;
-constexpr int kClientHeight = 554;
-
 QString Native(const std::filesystem::path& p)
 {
     return QDir::toNativeSeparators(QFile::decodeName(QByteArray::fromStdString(p.native())));
 }
 
+QString Text(std::string_view utf8) { return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())); }
+
 std::filesystem::path FromText(const QString& text) { return QFile::encodeName(text).toStdString(); }
 
 LayoutBox BoxOf(const QWidget* w) { return {w->x(), w->y(), w->width(), w->height()}; }
 void SetBox(QWidget* w, const LayoutBox& b) { w->setGeometry(b.left, b.top, b.width, b.height); }
-
-const ControlSpec& Spec(std::string_view name)
-{
-    for (const ControlSpec& c : kControls)
-        if (name == c.name)
-            return c;
-    std::abort(); // every name asked for is in the table
-}
 
 } // namespace
 
@@ -99,7 +59,7 @@ public:
     void ProgressEnd() override
     {
         w_.progress_->Value(0);
-        w_.PushSnapshot();
+        w_.picture_.PushSnapshot(w_.canvas_->DIB());
     }
 
 private:
@@ -120,8 +80,8 @@ public:
     }
     void Converting() override
     {
-        w_.info_->TextFile(QStringLiteral("Converting..."));
-        w_.bpp_ = 8;
+        w_.info_->TextFile(Text(kConvertingText));
+        w_.picture_.Converting();
     }
     void BuildingPalette(bool busy) override
     {
@@ -137,13 +97,13 @@ private:
 
 fMain::fMain(const CreatorPlatform& platform, QWidget* parent)
     : QWidget(parent), settings_(platform.settings), saveDialog_(platform.saveDialog), messages_(platform.messages),
-      picturesFolder_(platform.picturesFolder), snapshots_({}, 0), ditherRelay_(std::make_unique<DitherRelay>(*this))
+      picturesFolder_(platform.picturesFolder), ditherRelay_(std::make_unique<DitherRelay>(*this))
 {
     setWindowTitle(QStringLiteral("Logo Creator"));
     browser_ = new FileBrowser(this, SystemDrives(platform.driveC), std::string(kPicturePattern));
     BuildControls();
     setFont(WindowFont(font()));
-    resize(kClientWidth, kClientHeight);
+    resize(kCreatorClientWidth, kCreatorClientHeight);
 
     connect(browser_, &FileBrowser::FileClick, this, &fMain::File1_Click);
     connect(cmdCreate_, &QPushButton::clicked, this, &fMain::cmdCreate_Click);
@@ -157,18 +117,12 @@ fMain::fMain(const CreatorPlatform& platform, QWidget* parent)
 
     // Start-up; each step stands on its own.
     browser_->Path(StartFolder());
-    dither_ = std::make_unique<cDIBDither>();
-    dither_->SetProgressObserver(ditherRelay_.get());
-    const char* tmp = std::getenv("tmp");
-    const char* temp = std::getenv("temp");
-    const std::filesystem::path folder = platform.tempFolder.empty()
-                                             ? SnapshotFolder(tmp, temp, FromText(QDir::tempPath()))
-                                             : platform.tempFolder;
+    picture_.ObserveDither(ditherRelay_.get());
     // The native window id is unique to this window among the process's windows.
-    snapshots_ = SnapshotHistory(folder, static_cast<std::uint64_t>(winId()));
+    picture_.KeepSnapshotsIn(platform.tempFolder, FromText(QDir::tempPath()), static_cast<std::uint64_t>(winId()));
 }
 
-fMain::~fMain() { dither_->SetProgressObserver(nullptr); }
+fMain::~fMain() { picture_.ObserveDither(nullptr); }
 
 std::filesystem::path fMain::StartFolder() const
 {
@@ -184,29 +138,29 @@ std::filesystem::path fMain::StartFolder() const
 void fMain::BuildControls()
 {
     std::vector<std::pair<int, QWidget*>> tabs;
-    for (const ControlSpec& c : kControls) {
+    for (const CreatorControl& c : kCreatorControls) {
         QWidget* w = nullptr;
         switch (c.kind) {
-        case Kind::Label: {
+        case CreatorControlKind::Label: {
             auto* label = new QLabel(QString::fromUtf8(c.caption), this);
             const std::string_view name = c.name;
             (name == "lblActual" ? lblActual_ : name == "Label1" ? Label1_ : Label2_) = label;
             w = label;
             break;
         }
-        case Kind::DriveList: w = browser_->Drive(); break;
-        case Kind::FolderList: w = browser_->Dir(); break;
-        case Kind::FileList: w = browser_->File(); break;
-        case Kind::Canvas: w = canvas_ = new ucCanvas(this); break;
-        case Kind::Button: {
+        case CreatorControlKind::DriveList: w = browser_->Drive(); break;
+        case CreatorControlKind::FolderList: w = browser_->Dir(); break;
+        case CreatorControlKind::FileList: w = browser_->File(); break;
+        case CreatorControlKind::Canvas: w = canvas_ = new ucCanvas(this); break;
+        case CreatorControlKind::Button: {
             auto* button = new QPushButton(QString::fromUtf8(c.caption), this);
             const std::string_view name = c.name;
             (name == "cmdCreate" ? cmdCreate_ : name == "cmdSave" ? cmdSave_ : cmdClose_) = button;
             w = button;
             break;
         }
-        case Kind::ProgressBar: w = progress_ = new ucProgress(this); break;
-        case Kind::InfoStrip: w = info_ = new ucInfo(this); break;
+        case CreatorControlKind::ProgressBar: w = progress_ = new ucProgress(this); break;
+        case CreatorControlKind::InfoStrip: w = info_ = new ucInfo(this); break;
         }
         w->setObjectName(QString::fromUtf8(c.name));
         SetBox(w, c.rect);
@@ -223,7 +177,7 @@ void fMain::BuildControls()
 QString fMain::SizeText() const
 {
     const cDIB& dib = canvas_->DIB();
-    return QStringLiteral("%1x%2x%3b").arg(dib.Width()).arg(dib.Height()).arg(bpp_);
+    return Text(quillmere::SizeText(dib.Width(), dib.Height(), picture_.Bpp()));
 }
 
 // ---- layout ---------------------------------------------------------------
@@ -267,9 +221,9 @@ void fMain::Form_Resize()
     r.File1 = BoxOf(browser_->File());
     r.Canvas = BoxOf(canvas_);
     // The layout works from the buttons' own size, not one widened for a caption.
-    r.cmdCreate = Spec("cmdCreate").rect;
-    r.cmdSave = Spec("cmdSave").rect;
-    r.cmdClose = Spec("cmdClose").rect;
+    r.cmdCreate = CreatorControlNamed("cmdCreate").rect;
+    r.cmdSave = CreatorControlNamed("cmdSave").rect;
+    r.cmdClose = CreatorControlNamed("cmdClose").rect;
     r.Progress = BoxOf(progress_);
     r.Info = BoxOf(info_);
     LayoutCreator(width(), height(), r);
@@ -287,11 +241,11 @@ void fMain::WidenForCaptions(CreatorRects& r)
     // A caption too wide (or too tall) for its control in the window's font
     // widens the control about its centre; the text keeps its size.
     const QFontMetrics metrics(font());
-    LayoutBox actual = Spec("lblActual").rect;
+    LayoutBox actual = CreatorControlNamed("lblActual").rect;
     actual.left = roundToInt(r.lblActualLeft);
     SetBox(lblActual_, CaptionFit(lblActual_, actual, metrics));
-    SetBox(Label1_, CaptionFit(Label1_, Spec("Label1").rect, metrics));
-    SetBox(Label2_, CaptionFit(Label2_, Spec("Label2").rect, metrics));
+    SetBox(Label1_, CaptionFit(Label1_, CreatorControlNamed("Label1").rect, metrics));
+    SetBox(Label2_, CaptionFit(Label2_, CreatorControlNamed("Label2").rect, metrics));
     SetBox(cmdCreate_, CaptionFit(cmdCreate_, r.cmdCreate, metrics));
     SetBox(cmdSave_, CaptionFit(cmdSave_, r.cmdSave, metrics));
     SetBox(cmdClose_, CaptionFit(cmdClose_, r.cmdClose, metrics));
@@ -311,18 +265,16 @@ void fMain::File1_Click()
         const std::uintmax_t bytes = std::filesystem::file_size(full, ec);
         ShowPicture(picture, ec ? 0 : bytes);
     } catch (const FileError& e) {
-        ShowPathMessage(QStringLiteral("Cannot open "), e.file(), ": " + QString::fromStdString(e.reason()));
+        ShowPathMessage(CannotOpenMessage(Native(e.file()).toStdString(), e.reason()));
         return;
     } catch (const Error& e) {
-        ShowPathMessage(QStringLiteral("Cannot open "), full, ": " + QString::fromStdString(e.what()));
+        ShowPathMessage(CannotOpenMessage(Native(full).toStdString(), e.what()));
         return;
     } catch (const std::bad_alloc&) {
-        ShowPathMessage(QStringLiteral("Cannot open "), full, QStringLiteral(": not enough memory"));
+        ShowPathMessage(CannotOpenMessage(Native(full).toStdString(), "not enough memory"));
         return;
     }
-    ClearSnapshots();
-    PushSnapshot();
-    currentFile_ = full;
+    picture_.Loaded(full, canvas_->DIB());
     info_->TextFile(Native(full));
     cmdCreate_->setEnabled(true);
 }
@@ -332,12 +284,7 @@ void fMain::ShowPicture(DecodedPicture& picture, std::uintmax_t fileBytes)
     cDIB& dib = canvas_->DIB();
     const std::int32_t previousWidth = dib.hDIB() ? dib.Width() : 0;
     const std::int32_t previousHeight = dib.hDIB() ? dib.Height() : 0;
-    // Taken before the import, which takes the picture's indices over.
-    std::shared_ptr<const AnimatedPart> animated = AnimatedPartOf(picture);
-    pal_.Clear();
-    bpp_ = static_cast<std::uint8_t>(dib.CreateFromStdPicture(&picture, pal_, *dither_));
-    firstAnimated_ = animated ? static_cast<std::uint8_t>(animated->first) : 0;
-    createOptions_->AnimatedPicture(std::move(animated));
+    createOptions_->AnimatedPicture(picture_.Import(picture, dib));
     canvas_->RemoveCropRectangle();
     if (dib.Width() == previousWidth && dib.Height() == previousHeight)
         canvas_->RePaint();
@@ -345,7 +292,7 @@ void fMain::ShowPicture(DecodedPicture& picture, std::uintmax_t fileBytes)
         canvas_->Resize();
     progress_->Max(std::max(dib.Height(), 1));
     info_->TextInfo(SizeText());
-    info_->TextZoom(QString::fromStdString(FormatFileSize(static_cast<double>(fileBytes))));
+    info_->TextZoom(Text(FormatFileSize(static_cast<double>(fileBytes))));
 }
 
 // ---- Create Logo ----------------------------------------------------------
@@ -365,20 +312,12 @@ void fMain::cmdCreate_Click()
 void fMain::MakeLogo()
 {
     progress_->Max(kLogoHeight);
-    info_->TextFile(QStringLiteral("Resizing..."));
+    info_->TextFile(Text(kResizingText));
     StepRelay steps(*this);
     const ConversionOptions options = createOptions_->Options();
-    try {
-        const CreatedLogo made = CreateLogo(canvas_->DIB(), pal_, *dither_, options, &steps);
-        bpp_ = made.bpp;
-        firstAnimated_ = made.firstAnimated;
-    } catch (const Error& e) {
+    if (const std::optional<std::string> failure = picture_.Create(canvas_->DIB(), options, &steps)) {
         progress_->Value(0);
-        info_->TextFile(QStringLiteral("Cannot create the logo: %1").arg(QString::fromStdString(e.what())));
-        return;
-    } catch (const std::bad_alloc&) {
-        progress_->Value(0);
-        info_->TextFile(QStringLiteral("Cannot create the logo: not enough memory"));
+        info_->TextFile(Text(CannotCreateText(*failure)));
         return;
     }
     // A kept animation stays where it was on the logo made, so it can be kept again.
@@ -386,82 +325,66 @@ void fMain::MakeLogo()
         createOptions_->AnimatedPicture(options.kept);
     canvas_->RePaint();
     cmdSave_->setEnabled(true);
-    info_->TextFile(QStringLiteral("Processing Complete - Click \"Save Logo\""));
+    info_->TextFile(Text(kCreatedText));
     info_->TextInfo(SizeText());
-    info_->TextZoom(OptionsTag(options));
+    info_->TextZoom(Text(FitOptionsTag(options, WidthIn(info_->font()), info_->FieldTextWidth(ucInfo::ZoomField))),
+                    Text(OptionsTag(options)));
 }
 
 void fMain::Canvas_DIBProgressEnd()
 {
     progress_->Value(0);
-    bpp_ = 24; // every whole-picture transformation leaves 32-bit pixels
-    // ...and may move any pixel: the canvas is no longer the animated logo loaded.
-    firstAnimated_ = 0;
+    picture_.Transformed(canvas_->DIB());
     createOptions_->AnimatedPicture(nullptr);
     info_->TextInfo(SizeText());
-    PushSnapshot();
 }
 
 // ---- Save Logo ------------------------------------------------------------
 
 void fMain::cmdSave_Click()
 {
-    // The folder of the last logo saved; before any, the pictures folder (or
-    // home), never the folder the program happened to be started from.
-    const QString last = settings_.Read(QStringLiteral("SavePath"));
-    const QString folder = !last.isEmpty()              ? QFileInfo(last).absolutePath()
-                           : !picturesFolder_.empty() ? Native(picturesFolder_)
-                                                      : QDir::homePath();
+    const QString folder = Native(SaveDialogFolder(FromText(settings_.Read(QStringLiteral("SavePath"))),
+                                                   picturesFolder_, FromText(QDir::homePath())));
     const std::optional<QString> chosen = saveDialog_.Ask(
         this, {QStringLiteral("Save Logo As"), QStringLiteral("Bitmap files (*.bmp)"), QStringLiteral("bmp"), folder});
     if (!chosen || chosen->isEmpty())
         return;
     const std::filesystem::path path = FromText(*chosen);
-    try {
-        SaveLogo(path, canvas_->DIB(), pal_, *dither_, bpp_, firstAnimated_);
-    } catch (const Error& e) {
+    if (const std::optional<std::string> warning = picture_.Save(path, canvas_->DIB())) {
         // The old file, the strip and "SavePath" stay as they were.
-        const FileError* fileError = dynamic_cast<const FileError*>(&e);
-        const std::string why = fileError ? FileReason(fileError->file(), fileError->reason()) : std::string(e.what());
-        messages_.Warning(this, QStringLiteral("Save Logo"),
-                          QString::fromStdString(AsSentence(why + ", so the logo was not saved")));
+        messages_.Warning(this, QStringLiteral("Save Logo"), Text(*warning));
         return;
     }
-    currentFile_ = path;
     browser_->Refresh();
     emit LogoSaved(*chosen);
     std::error_code ec;
     const std::uintmax_t bytes = std::filesystem::file_size(path, ec);
-    ShowPathMessage(QStringLiteral("Saved - "), path, {});
-    info_->TextZoom(ec ? QString() : QString::fromStdString(FormatFileSize(static_cast<double>(bytes))));
+    ShowPathMessage(SavedMessage(Native(path).toStdString()));
+    info_->TextZoom(ec ? QString() : Text(FormatFileSize(static_cast<double>(bytes))));
     settings_.Write(QStringLiteral("SavePath"), *chosen);
 }
 
 // ---- the strip's messages about a file --------------------------------------
 
-void fMain::ShowPathMessage(const QString& prefix, const std::filesystem::path& path, const QString& suffix)
+void fMain::ShowPathMessage(PathMessage message)
 {
-    pathMessage_ = PathMessage{prefix, Native(path), suffix, {}};
+    pathMessage_.Show(std::move(message));
     FitPathMessage();
 }
 
 void fMain::FitPathMessage()
 {
-    // Only while the strip still shows the message: another text has replaced it.
-    if (!pathMessage_ || (!pathMessage_->shown.isNull() && info_->TextFile() != pathMessage_->shown)) {
-        pathMessage_.reset();
-        return;
-    }
-    pathMessage_->shown = quillmere::FitPathMessage(pathMessage_->prefix, pathMessage_->path, pathMessage_->suffix,
-                                                    QFontMetrics(info_->font()), info_->TextFileWidth());
-    info_->TextFile(pathMessage_->shown);
+    const std::optional<std::string> shown =
+        pathMessage_.Fit(info_->TextFile().toStdString(), WidthIn(info_->font()), info_->TextFileWidth());
+    if (shown)
+        info_->TextFile(Text(*shown), Text(pathMessage_.Whole()));
 }
 
 // ---- closing --------------------------------------------------------------
 
 void fMain::cmdClose_Click()
 {
-    ClearSnapshots();
+    picture_.ClearSnapshots();
     settings_.Write(QStringLiteral("CPath"), Native(browser_->Path()));
     close();
 }
@@ -484,15 +407,8 @@ void fMain::StartAfresh()
     for (QWidget* w : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
         if (w->isWindow() && w->isVisible())
             w->close();
-    snapshots_.Release();
-    pal_.Clear();
-    dither_->SetProgressObserver(nullptr);
-    dither_ = std::make_unique<cDIBDither>();
-    dither_->SetProgressObserver(ditherRelay_.get());
-    bpp_ = 0;
-    firstAnimated_ = 0;
+    picture_.Release();
     createOptions_->AnimatedPicture(nullptr);
-    currentFile_.clear();
     canvas_->DIB().Destroy();
     canvas_->RemoveCropRectangle();
     try {
@@ -501,30 +417,13 @@ void fMain::StartAfresh()
         // An empty canvas lays out without arithmetic.
     }
     progress_->Value(0);
-    pathMessage_.reset();
+    pathMessage_.Forget();
     info_->TextFile({});
     info_->TextInfo({});
     info_->TextZoom({});
     cmdCreate_->setEnabled(false);
     cmdSave_->setEnabled(false);
     closed_ = true;
-}
-
-// ---- snapshots --------------------------------------------------------------
-
-void fMain::ClearSnapshots() { snapshots_.Clear(); }
-
-void fMain::PushSnapshot()
-{
-    // A snapshot that cannot be made is skipped: nothing reads it back.
-    try {
-        snapshots_.Push([&](const SnapshotHistory::Sink& sink) {
-            const std::string name = snapshots_.FileName(snapshots_.Index()).string();
-            cDIBSave::Encode_BMP(name, canvas_->DIB(), pal_, *dither_, bpp_, sink);
-        });
-    } catch (const Error&) {
-    } catch (const std::bad_alloc&) {
-    }
 }
 
 } // namespace quillmere

@@ -1,17 +1,15 @@
 // The Logo Creator window: a drive, folder and file browser on the left, the
 // picture at actual size on the canvas, "Create Logo", "Save Logo" and "Close"
 // under it, the progress bar and the information strip along the bottom. The
-// window wires its controls to the operations of the core (import, CreateLogo,
-// SaveLogo) and of the small classes beside it (CreatorLayout,
-// SnapshotHistory); what the desktop provides comes through the interfaces of
-// CreatorPlatform.
+// window wires its controls to the plain classes beside it: CreatorPicture
+// (what each step leaves of the picture), ConversionChoices (through its
+// menu), CreatorTexts and CreatorLayout; what the desktop provides comes
+// through the interfaces of CreatorPlatform.
 #pragma once
 
-#include "creator/CreateLogo.h"
 #include "creator/CreatorLayout.h"
-#include "creator/SnapshotHistory.h"
-#include "palette/cDIBDither.h"
-#include "palette/cDIBPal.h"
+#include "creator/CreatorPicture.h"
+#include "creator/CreatorTexts.h"
 
 #include <QWidget>
 
@@ -63,18 +61,18 @@ public:
 
     // What other windows read and set.
     FileBrowser& Browser() const noexcept { return *browser_; }
-    cDIBPal& DIBPal() noexcept { return pal_; }
-    cDIBDither& DIBDither() noexcept { return *dither_; }
-    std::uint8_t DIBbpp() const noexcept { return bpp_; }
+    cDIBPal& DIBPal() noexcept { return picture_.Pal(); }
+    cDIBDither& DIBDither() noexcept { return picture_.Dither(); }
+    std::uint8_t DIBbpp() const noexcept { return picture_.Bpp(); }
     // The animation byte that saving the canvas writes: 0 for a still picture.
-    std::uint8_t DIBFirstAnimated() const noexcept { return firstAnimated_; }
+    std::uint8_t DIBFirstAnimated() const noexcept { return picture_.FirstAnimated(); }
 
     ucCanvas& Canvas() const noexcept { return *canvas_; }
     ucInfo& Info() const noexcept { return *info_; }
     CreateOptionsMenu& CreateOptions() const noexcept { return *createOptions_; }
     ucProgress& Progress() const noexcept { return *progress_; }
-    const SnapshotHistory& Snapshots() const noexcept { return snapshots_; }
-    const std::filesystem::path& CurrentFileName() const noexcept { return currentFile_; }
+    const SnapshotHistory& Snapshots() const noexcept { return picture_.Snapshots(); }
+    const std::filesystem::path& CurrentFileName() const noexcept { return picture_.File(); }
 
     // Puts a decoded picture on the canvas (its own palette and indices for 8
     // bits or fewer, and its animation when it is an animated logo) and shows
@@ -100,9 +98,9 @@ private:
     std::filesystem::path StartFolder() const;
     void StartAfresh();
     void WidenForCaptions(CreatorRects& rects);
-    // prefix, path and suffix in the strip's first field, the path shortened
-    // to keep the rest whole; fitted again when the strip changes size.
-    void ShowPathMessage(const QString& prefix, const std::filesystem::path& path, const QString& suffix);
+    // A message about a file in the strip's first field, the path shortened to
+    // keep the rest whole; fitted again when the strip changes size.
+    void ShowPathMessage(PathMessage message);
     void FitPathMessage();
     void Form_Resize();
     void File1_Click();
@@ -111,30 +109,19 @@ private:
     void cmdSave_Click();
     void cmdClose_Click();
     void Canvas_DIBProgressEnd();
-    void ClearSnapshots();
-    void PushSnapshot();
     QString SizeText() const;
 
     SettingsStore& settings_;
     SaveDialog& saveDialog_;
     MessageBoxes& messages_;
     std::filesystem::path picturesFolder_;
-    cDIBPal pal_;
-    std::unique_ptr<cDIBDither> dither_;
-    std::uint8_t bpp_ = 0;
-    std::uint8_t firstAnimated_ = 0;
-    std::filesystem::path currentFile_;
-    SnapshotHistory snapshots_;
     std::unique_ptr<DitherRelay> ditherRelay_;
+    CreatorPicture picture_;
     bool closed_ = false; // shown again after a close: the start-up folder again
     bool creating_ = false;
     bool closedWhileCreating_ = false;
 
-    struct PathMessage {
-        QString prefix, path, suffix;
-        QString shown; // as fitted into the strip
-    };
-    std::optional<PathMessage> pathMessage_;
+    FittedPathMessage pathMessage_;
 
     FileBrowser* browser_ = nullptr;
     ucCanvas* canvas_ = nullptr;

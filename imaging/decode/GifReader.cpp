@@ -2,11 +2,11 @@
 
 #include "imaging/Errors.h"
 #include "imaging/decode/DecodeSupport.h"
+#include "imaging/decode/LibraryWording.h"
 
 #include <gif_lib.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -50,13 +50,7 @@ using GifHandle = std::unique_ptr<GifFileType, GifCloser>;
 
 [[noreturn]] void Fail(const std::string& file, int gifError)
 {
-    if (gifError == D_GIF_ERR_READ_FAILED)
-        throw FileError(file, "the GIF file is truncated");
-    const char* text = GifErrorString(gifError);
-    std::string reason = text ? text : "unknown error";
-    if (!reason.empty())
-        reason[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(reason[0])));
-    throw FileError(file, "damaged GIF file (" + reason + ")");
+    throw FileError(file, GifFailureReason(gifError));
 }
 
 // Skips extensions until the first picture; its descriptor is then in gif->Image.

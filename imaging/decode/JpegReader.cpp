@@ -3,6 +3,7 @@
 #include "imaging/Errors.h"
 #include "imaging/decode/DecodeSupport.h"
 #include "imaging/decode/ExifOrientation.h"
+#include "imaging/decode/LibraryWording.h"
 
 #include <cstdio>
 #include <csetjmp>
@@ -60,6 +61,7 @@ void OnProgress(j_common_ptr cinfo)
     auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
     if (d->input_scan_number > kMaxScans) {
         auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
+        err->pub.msg_code = kOwnJpegMessage;
         std::snprintf(err->message, sizeof err->message, "more than %d scans", kMaxScans);
         std::longjmp(err->jump, 1);
     }
@@ -102,6 +104,7 @@ void CheckLimit(j_decompress_ptr cinfo, const Source& s, bool more)
     if (more ? s.consumed < s.limit : s.consumed <= s.limit)
         return;
     auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
+    err->pub.msg_code = kOwnJpegMessage;
     // The frame header (SOF) sets the components; none yet: no frame header.
     std::snprintf(err->message, sizeof err->message, "%s in its first %s",
                   cinfo->comp_info ? "no scan" : "no frame header", kMaxHeaderText);
@@ -351,7 +354,7 @@ bool ReadCheckedHeader(Decoder& d, std::FILE* stream, std::span<const std::uint8
 
 FileError Damaged(const std::string& file, const Decoder& d)
 {
-    return FileError(file, std::string("damaged JPEG file (") + d.err.message + ")");
+    return FileError(file, JpegFailureReason(d.err.pub.msg_code, d.err.message));
 }
 
 } // namespace

@@ -75,7 +75,7 @@ TEST_F(Cli, ConvertFailsWithOneLineAndTouchesNoOutput)
     };
     const Case cases[] = {
         {"missing.jpg", "new.sys", In("missing.jpg") + ": no such file"},
-        {"broken.gif", "old.sys", In("broken.gif") + ": damaged GIF"},
+        {"broken.gif", "old.sys", In("broken.gif") + ": the GIF file is truncated"},
         {"photo.jpg", "no-folder/new.sys", "new.sys"},
     };
     for (const Case& c : cases) {

@@ -1,5 +1,5 @@
 // The choices of "Create Logo"'s context menu on their own: what the settings
-// hold, what the strip names, and when keeping an animation is offered.
+// hold, and when keeping an animation is offered.
 #include "creator/window/CreateOptionsMenu.h"
 
 #include "desktop/SettingsStore.h"
@@ -82,46 +82,6 @@ TEST(CreateOptionsMenuTest, ChoicesAreStoredAsTheyAreMade)
         const CreateOptionsMenu reread(settings, again);
         EXPECT_TRUE(c.entry(reread)->isChecked()) << c.value;
     }
-}
-
-TEST(CreateOptionsMenuTest, TagNamesWhatDiffersFromTheDefault)
-{
-    const auto with = [](auto change) {
-        ConversionOptions o;
-        change(o);
-        return o;
-    };
-    const struct {
-        ConversionOptions options;
-        const char* tag;
-    } cases[] = {
-        {ConversionOptions{}, ""},
-        {with([](ConversionOptions& o) { o.animation = LogoAnimationChoice::None; }), ""},
-        {with([](ConversionOptions& o) {
-             o.quality = LogoQuality::Best;
-             o.animation = LogoAnimationChoice::Band;
-         }),
-         "best, band"},
-        {with([](ConversionOptions& o) { o.animation = LogoAnimationChoice::Keep; }), "keep animation"},
-        {with([](ConversionOptions& o) {
-             o.fit = LogoFit::Crop;
-             o.border = BorderChoice::Edge;
-         }),
-         "crop, edge border"},
-        {with([](ConversionOptions& o) {
-             o.fit = LogoFit::Pad;
-             o.animation = LogoAnimationChoice::Keep;
-             o.border = BorderChoice::Colour;
-         }),
-         "pad, keep animation, black border"},
-        {with([](ConversionOptions& o) {
-             o.border = BorderChoice::Colour;
-             o.borderColour = 0x0A2B3C;
-         }),
-         "#0a2b3c border"},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(OptionsTag(c.options), QString::fromLatin1(c.tag));
 }
 
 // Keep belongs to the picture: offered and checked for an animated one, never

@@ -1,5 +1,5 @@
-// A message about a file in the strip's first field: the words around the path
-// whole, the path shortened in its middle to what they leave.
+// A message about a file in the strip's first field, in the strip's font: the
+// words around the path whole, the path shortened to what they leave.
 #include "creator/window/StripText.h"
 
 #include <QFont>
@@ -33,7 +33,8 @@ TEST_P(FitPathMessageTest, KeepsTheWordsAroundThePathWhole)
                   suffix = QString::fromUtf8(c.suffix);
     const int width = c.width < 0 ? metrics.horizontalAdvance(prefix + path + suffix) : c.width;
 
-    const QString text = FitPathMessage(prefix, path, suffix, metrics, width);
+    const QString text = QString::fromStdString(
+        FitPathMessage({prefix.toStdString(), path.toStdString(), suffix.toStdString()}, WidthIn(font), width));
     EXPECT_TRUE(text.startsWith(prefix)) << text.toStdString();
     EXPECT_TRUE(text.endsWith(suffix)) << text.toStdString();
     if (c.whole) {

@@ -4,6 +4,7 @@
 
 #include "desktop/SettingsStore.h"
 #include "creator/window/CreateOptionsMenu.h"
+#include "creator/CreatorTexts.h"
 #include "creator/SizeIt.h"
 #include "creator/window/CreatorFont.h"
 #include "creator/window/CreatorPreview.h"
@@ -31,6 +32,7 @@
 #include <QDir>
 #include <QFontInfo>
 #include <QFontMetrics>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QPointer>
@@ -39,6 +41,7 @@
 #include <QSignalSpy>
 #include <QMenu>
 #include <QTest>
+#include <QToolTip>
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -384,7 +387,7 @@ TEST_F(CreatorWindowTest, CreateOptionsAreChosenKeptAndShown)
     fMain& again = Open();
     EXPECT_TRUE(again.CreateOptions().Action(LogoQuality::Best)->isChecked());
     EXPECT_TRUE(again.CreateOptions().Action(LogoFit::Pad)->isChecked());
-    EXPECT_EQ(OptionsTag(again.CreateOptions().Options()), QStringLiteral("best, pad"));
+    EXPECT_EQ(OptionsTag(again.CreateOptions().Options()), "best, pad");
 }
 
 // Keeping the animation is offered, and chosen, while the canvas holds an
@@ -442,7 +445,7 @@ TEST_F(CreatorWindowTest, KeptAnimationIsSavedAsLoaded)
 
     menu.Action(LogoFit::Stretch)->trigger();
     Click("cmdCreate");
-    EXPECT_EQ(w.Info().TextZoom(), QStringLiteral("keep animation"));
+    EXPECT_EQ(w.Info().WholeText(ucInfo::ZoomField), QStringLiteral("keep animation"));
     const Bytes saved = SaveAs("kept.bmp");
     ASSERT_EQ(saved.size(), original.size());
     EXPECT_EQ(saved[50], 236);
@@ -496,7 +499,7 @@ TEST_F(CreatorWindowTest, BorderColourTakesEntryZero)
         Select("framed.bmp");
         w.CreateOptions().Action(c.choice)->trigger();
         Click("cmdCreate");
-        EXPECT_EQ(w.Info().TextZoom(), QString::fromLatin1(c.tag));
+        EXPECT_EQ(w.Info().WholeText(ucInfo::ZoomField), QString::fromLatin1(c.tag));
         const Bytes saved = SaveAs("bordered.bmp");
         ASSERT_EQ(saved.size(), 129078u);
         const std::uint32_t entry0 = std::uint32_t{saved[56]} << 16 | std::uint32_t{saved[55]} << 8 | saved[54];
@@ -982,7 +985,7 @@ TEST_F(CreatorWindowTest, MessagesAboutAFileKeepTheirWordsWhole)
     const fs::path logo = deep / "logo.bmp";
     const Message messages[] = {
         // Listed, then removed before the click.
-        {"load", "Cannot open ", Text(gone), ": no such file", ": no such file",
+        {"load", "Cannot open ", Text(gone), ": no such file", "/gone.jpg: no such file",
          [&] {
              w.Browser().Path(deep);
              w.Browser().Refresh();
@@ -1029,6 +1032,35 @@ TEST_F(CreatorWindowTest, MessagesAboutAFileKeepTheirWordsWhole)
     const QString status = w.Info().TextFile();
     w.resize(556, 554);
     EXPECT_EQ(w.Info().TextFile(), status);
+}
+
+// Every choice differs from the default: the strip names them in the words
+// that fit the field, and hovering the field gives them whole.
+TEST_F(CreatorWindowTest, ChoicesNamedInTheStripFitTheirFieldAndTheTooltipHasThemWhole)
+{
+    Photo("p.jpg", 64, 48);
+    fMain& w = Open();
+    CreateOptionsMenu& menu = w.CreateOptions();
+    menu.Action(LogoQuality::Best)->trigger();
+    menu.Action(LogoFit::Crop)->trigger();
+    menu.Action(LogoAnimationChoice::Band)->trigger();
+    menu.Action(BorderChoice::Colour)->trigger();
+    Select("p.jpg");
+    Click("cmdCreate");
+
+    ucInfo& info = w.Info();
+    const Rect32& room = info.Layout().texts[ucInfo::ZoomField];
+    const QString shown = info.TextZoom();
+    EXPECT_LE(QFontMetrics(info.font()).horizontalAdvance(shown), room.Width()) << shown.toStdString();
+    // Whole short words, the first ones.
+    const QString brief = QStringLiteral("best, crop, band, black");
+    EXPECT_TRUE(shown == brief || (shown.endsWith(QChar(0x2026)) && brief.startsWith(shown.chopped(1))))
+        << shown.toStdString();
+
+    const QPoint at((room.left + room.right) / 2, 10);
+    QHelpEvent hover(QEvent::ToolTip, at, info.mapToGlobal(at));
+    QApplication::sendEvent(&info, &hover);
+    EXPECT_EQ(QToolTip::text(), QStringLiteral("best, crop, band, black border"));
 }
 
 } // namespace

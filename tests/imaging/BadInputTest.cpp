@@ -201,11 +201,11 @@ INSTANTIATE_TEST_SUITE_P(
         // JPEG
         // Cut in its tables.
         Case{"jpeg_cut", [] { return Cut(SmallJpeg(), SmallJpeg().size() / 2); },
-             "damaged JPEG", Fault::Header},
+             "the JPEG file ends early", Fault::Header},
         Case{"jpeg_cut_in_its_scan", [] { return Cut(SmallJpeg(), SmallJpeg().size() - 20); },
-             "damaged JPEG", Fault::Data},
+             "the JPEG file ends early", Fault::Data},
         Case{"jpeg_garbage", [] { return Bytes{0xFF, 0xD8, 0xFF, 0x00, 1, 2, 3, 4, 5}; },
-             "damaged JPEG", Fault::Header},
+             "the JPEG file ends early", Fault::Header},
         Case{"jpeg_too_large", [] { return JpegClaiming(60000, 60000); }, "the limit is 128", Fault::Header},
         Case{"jpeg_width_0", [] { return JpegClaiming(0, 16); }, "damaged JPEG", Fault::Header},
         Case{"jpeg_fractional_sampling", [] { return WithSampling(SmallJpeg(), {0x31, 0x21, 0x11}); },

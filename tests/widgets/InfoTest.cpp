@@ -2,9 +2,12 @@
 #include "widgets/InfoLayout.h"
 #include "widgets/ucInfo.h"
 
+#include <QApplication>
+#include <QHelpEvent>
 #include <QPainter>
 #include <QSignalSpy>
 #include <QTest>
+#include <QToolTip>
 #include <QVBoxLayout>
 
 #include <gtest/gtest.h>
@@ -129,6 +132,36 @@ TEST(ucInfo, PaintsSunkenFieldsAndClipsALongPathWithoutEllipsis)
             ASSERT_EQ(img.pixel(x, y), rgb(pal.color(QPalette::Base))) << x << ", " << y;
     }
     EXPECT_GT(ink, 100) << "the path was drawn";
+}
+
+// A field that shows less than its whole text, shortened by its host or
+// clipped at its edge, gives the whole as its tooltip; one that shows all of
+// it, and the grip, give none.
+TEST(ucInfo, AFieldShowingLessThanItsTextGivesTheWholeAsItsTooltip)
+{
+    StripWindow w; // fields 0 to 239, 239 to 339, 339 to 403; the grip beyond
+    const QString path = QStringLiteral("/home/someone/Pictures/a very long folder name/another one/logo.bmp");
+    w.strip->TextFile(path);
+    w.strip->TextInfo(QStringLiteral("320x400x8b"));
+    w.strip->TextZoom(QStringLiteral("kept, \u2026"), QStringLiteral("keep animation, black border"));
+    const struct {
+        int x;
+        QString tip;
+    } cases[] = {
+        {100, path},
+        {300, QString()},
+        {370, QStringLiteral("keep animation, black border")},
+        {410, QString()},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.x);
+        QHelpEvent help(QEvent::ToolTip, QPoint(c.x, 10), w.strip->mapToGlobal(QPoint(c.x, 10)));
+        QApplication::sendEvent(w.strip, &help);
+        EXPECT_EQ(help.isAccepted(), !c.tip.isEmpty());
+        if (!c.tip.isEmpty()) {
+            EXPECT_EQ(QToolTip::text(), c.tip);
+        }
+    }
 }
 
 TEST(ucInfo, TheGripShowsTheDiagonalCursorAndResizesTheWindow)
