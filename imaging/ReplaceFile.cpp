@@ -268,11 +268,11 @@ UniqueFd OpenFolderOf(const fs::path& path, const std::string& shownName, std::s
         throw FileError(shownName, "it is a folder");
     const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
     UniqueFd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    // Named by the folder, which is what is wrong.
+    // The folder is what is wrong: say so, rather than "No such file or directory".
     if (!fd && errno == ENOENT)
-        throw FileError(folder.string(), "the folder does not exist");
+        throw FileError(shownName, "the folder " + folder.string() + " does not exist");
     if (!fd && errno == ENOTDIR)
-        throw FileError(folder.string(), "it is no folder");
+        throw FileError(shownName, folder.string() + " is not a folder");
     if (!fd)
         throw FileError(shownName, Reason(errno));
     return fd;

@@ -569,10 +569,9 @@ TEST_F(CreatorWindowTest, FailedSaveSaysWhereAndWhyAndChangesNothing)
     // One sentence that names the file once and says why.
     const struct {
         fs::path target;
-        std::string said; // after the name said
-        fs::path named{}; // the name said: the target's unless given
+        std::string said; // after the file's name
     } cases[] = {
-        {root / "missing" / "x.bmp", ": the folder does not exist", root / "missing"},
+        {root / "missing" / "x.bmp", ": the folder " + (root / "missing").string() + " does not exist"},
         {readOnly, ": the file is read-only"},
         {root / "folder.bmp", " is a folder"},
     };
@@ -581,7 +580,7 @@ TEST_F(CreatorWindowTest, FailedSaveSaysWhereAndWhyAndChangesNothing)
         dialog.answers.push_back(Text(c.target));
         Click("cmdSave");
         ASSERT_EQ(messages.shown.size(), 1u) << c.target;
-        EXPECT_EQ(messages.shown[0].text, Text(c.named.empty() ? c.target : c.named) + QString::fromStdString(c.said) +
+        EXPECT_EQ(messages.shown[0].text, Text(c.target) + QString::fromStdString(c.said) +
                                               ", so the logo was not saved.");
         EXPECT_EQ(w.Info().TextFile(), status);
         EXPECT_EQ(settings.Read(QStringLiteral("SavePath")), "");
