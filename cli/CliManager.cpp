@@ -7,6 +7,7 @@
 #include "drive/DriveC.h"
 #include "manager/LogoFormat.h"
 #include "manager/LogoManager.h"
+#include "manager/MsdosSys.h"
 
 #include "imaging/Errors.h"
 
@@ -191,6 +192,39 @@ std::optional<DriveEntry> Look(const DriveC& drive, std::string_view drivePath, 
     }
 }
 
+// What C:\MSDOS.SYS says of the start logo, for status.
+std::string StartLogoText(const DriveC& drive)
+{
+    constexpr std::string_view kMsdosSys = "C:\\MSDOS.SYS";
+    std::string why;
+    const std::optional<DriveEntry> entry = Look(drive, kMsdosSys, why);
+    if (!entry)
+        return "unknown (C:\\MSDOS.SYS cannot be read: " + why + ")";
+    if (entry->type == DriveEntry::Type::Missing)
+        return "no MSDOS.SYS options (there is no C:\\MSDOS.SYS)";
+    if (entry->type != DriveEntry::Type::File)
+        return "no MSDOS.SYS options (C:\\MSDOS.SYS is no file)";
+    std::string text;
+    try {
+        text = drive.ReadFile(kMsdosSys, kMaxMsdosSysBytes);
+    } catch (const std::exception& e) {
+        return "unknown (C:\\MSDOS.SYS cannot be read: " + std::string(e.what()) + ")";
+    }
+    if (const std::optional<std::string> binary = WhyNotTextMsdosSys(text))
+        return "no MSDOS.SYS options (C:\\MSDOS.SYS " + *binary + ")";
+    switch (BootLogoOf(text)) {
+    case BootLogo::Shown:
+        return "shown";
+    case BootLogo::Hidden:
+        return "hidden (Logo=0 in C:\\MSDOS.SYS)";
+    case BootLogo::NoGui:
+        return "not shown (BootGUI=0: Windows starts at the command prompt)";
+    case BootLogo::NoOptions:
+        break;
+    }
+    return "no MSDOS.SYS options (C:\\MSDOS.SYS has no [Options] section)";
+}
+
 // Copies that failed for a reason other than a missing source, and copies done.
 struct Tally {
     int done = 0;
@@ -216,7 +250,8 @@ Tally Count(const std::vector<FileResult>& files)
 int RunStatus(const Args& args, const GlobalOptions& options);
 const Command kStatus{10, "status", "status",
                       "Lists the three installed logos (size and verdict, or \"Not Available\"),\n"
-                      "the originals and the ten logo sets with the files each holds.",
+                      "whether C:\\MSDOS.SYS lets Windows show the start logo, the originals and\n"
+                      "the ten logo sets with the files each holds.",
                       &RunStatus};
 const RegisterCommand registerStatus(kStatus);
 
@@ -252,6 +287,7 @@ int RunStatus(const Args& args, const GlobalOptions& options)
         }
         Row(slot.name, slot.installPath, text);
     }
+    Say("Start logo at boot: " + StartLogoText(drive));
     // When the store itself cannot be read, that is said once for all it holds.
     std::string storeProblem;
     if (const std::optional<DriveEntry> store = Look(drive, kBackupFolder, storeProblem); !store)

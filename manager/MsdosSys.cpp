@@ -101,13 +101,13 @@ void ForEachOption(std::string_view text, const std::vector<Line>& lines, Each e
 std::optional<std::string> WhyNotTextMsdosSys(std::string_view bytes)
 {
     if (bytes.size() > kMaxMsdosSysBytes)
-        return "it is larger than " + std::to_string(kMaxMsdosSysBytes / 1024) + " KB, which no MSDOS.SYS of Windows is";
+        return "is larger than " + std::to_string(kMaxMsdosSysBytes / 1024) + " KB, which no MSDOS.SYS of Windows is";
     for (const char c : bytes) {
         const auto u = static_cast<unsigned char>(c);
         if (u == 0)
-            return std::string("it holds NUL bytes: it is the binary MSDOS.SYS of MS-DOS, or damaged");
+            return std::string("holds NUL bytes, as the binary MSDOS.SYS of MS-DOS does");
         if (u < 0x20 && c != '\t' && c != '\r' && c != '\n' && c != '\x1A')
-            return std::string("it holds control bytes: it is no text file of options");
+            return std::string("holds control bytes, so it is no text file of options");
     }
     return std::nullopt;
 }

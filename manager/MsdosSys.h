@@ -23,9 +23,9 @@ enum class BootLogo {
     NoOptions, // the file holds no text options (MS-DOS's binary MSDOS.SYS)
 };
 
-// Why bytes cannot be edited as Windows' MSDOS.SYS: too large, or binary (NUL
-// or other control bytes than tab, line ends and the end-of-file mark); none
-// when it can.
+// Why bytes cannot be edited as Windows' MSDOS.SYS, to follow its name ("is
+// larger than 64 KB, ..."): too large, or binary (NUL or other control bytes
+// than tab, line ends and the end-of-file mark); none when they can.
 std::optional<std::string> WhyNotTextMsdosSys(std::string_view bytes);
 
 // What the [Options] of text (which passed WhyNotTextMsdosSys) say of the

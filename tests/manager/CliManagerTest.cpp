@@ -234,6 +234,37 @@ TEST_F(Cli, AnInstalledLogoIsJudgedByTheNameWindowsKnowsItBy)
     EXPECT_EQ(Run({"--drive-c", "{drive}", "check", (drive_ / "LOGO.SYS").string()}).status, 1);
 }
 
+// status says under the installed logos whether Windows will show the start
+// logo, as C:\MSDOS.SYS decides it.
+TEST_F(Cli, StatusSaysWhetherTheStartLogoIsShown)
+{
+    struct Case {
+        const char* title;
+        std::optional<std::string> msdosSys; // none: no such file
+        const char* line;
+    };
+    const Case cases[] = {
+        {"shown", "[Options]\r\nBootGUI=1\r\n", "shown"},
+        {"Logo=0", "[Options]\r\nBootGUI=1\r\nLogo=0\r\n", "hidden (Logo=0 in C:\\MSDOS.SYS)"},
+        {"BootGUI=0", "[Options]\r\nBootGUI=0\r\n", "not shown (BootGUI=0: Windows starts at the command prompt)"},
+        {"MS-DOS's binary file", std::string("\xEB\x3C\x90\0\0", 5),
+         "no MSDOS.SYS options (C:\\MSDOS.SYS holds NUL bytes, as the binary MSDOS.SYS of MS-DOS does)"},
+        {"none", std::nullopt, "no MSDOS.SYS options (there is no C:\\MSDOS.SYS)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.title);
+        fs::remove(drive_ / "MSDOS.SYS");
+        if (c.msdosSys)
+            std::ofstream(drive_ / "MSDOS.SYS", std::ios::binary) << *c.msdosSys;
+        const Result status = Run({"--drive-c", "{drive}", "status"});
+        EXPECT_EQ(status.status, 0) << status.err;
+        EXPECT_NE(status.out.find("C:\\Windows\\logos.sys      Not Available\nStart logo at boot: " +
+                                  std::string(c.line) + "\n"),
+                  std::string::npos)
+            << status.out;
+    }
+}
+
 TEST_F(Cli, FailedCopiesGiveStatusOne)
 {
     ASSERT_EQ(Run({"--drive-c", "{drive}", "sets", "save", "1"}).status, 0);
