@@ -249,7 +249,8 @@ void NbdMount::Start(const fs::path& image, const ImageFormat& format)
         ::inotify_add_watch(watch.Get(), scratch_.c_str(), IN_CLOSE_WRITE | IN_MOVED_TO);
     const auto deadline = std::chrono::steady_clock::now() + kStartLimit;
     for (;;) {
-        if (fs::exists(scratch_ / kPidFile) && Mounted(mount_, scratch_)) {
+        std::error_code ignored;
+        if (fs::exists(scratch_ / kPidFile, ignored) && Mounted(mount_, scratch_)) {
             ReachedStep(kStepImageServed);
             break;
         }
@@ -332,7 +333,7 @@ void RemoveStaleMounts(const fs::path& parent) noexcept
             }
             const auto dash = std::find(fields.begin(), fields.end(), "-");
             if (fields.size() < 5 || dash == fields.end() || fields.end() - dash < 4 ||
-                !dash[1].starts_with("fuse") || dash[3].find(owner) == std::string::npos)
+                !dash[1].starts_with("fuse") || ("," + dash[3] + ",").find("," + owner + ",") == std::string::npos)
                 continue;
             // Octal escapes (\040 for a space) in the mount point.
             std::string point;
