@@ -165,7 +165,7 @@ std::shared_ptr<NbdMount> NbdMount::Open(int imageFd, const fs::path& image, con
     mount->inode_ = st.st_ino;
     mount->Start(image, format);
     mount->settled_ = StateOf(imageFd);
-    // Held through a descriptor of its own, as it must outlive no other.
+    // Through a descriptor of its own, which lives exactly as long as the mount.
     mount->servedLock_ = ::open(("/proc/self/fd/" + std::to_string(imageFd)).c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
     served.l_type = F_RDLCK;
     if (mount->servedLock_ >= 0)

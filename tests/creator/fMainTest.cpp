@@ -35,11 +35,11 @@
 #include <QHelpEvent>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
-#include <QMenu>
 #include <QTest>
 #include <QToolTip>
 
