@@ -1,5 +1,5 @@
-// The Logo Manager's commands: status, check, install, sets and
-// restore-originals. Each first runs the Logo Manager's start-up file steps on
+// The Logo Manager's commands: status, check, install, remove, sets,
+// restore-originals and boot-logo. Each first runs the Logo Manager's start-up file steps on
 // drive C:, as the window does, then one operation, and prints what happened to
 // each file.
 #include "cli/Command.h"
@@ -7,7 +7,7 @@
 #include "drive/DriveC.h"
 #include "manager/LogoFormat.h"
 #include "manager/LogoManager.h"
-#include "manager/MsdosSys.h"
+#include "manager/BootLogoSwitch.h"
 
 #include "imaging/Errors.h"
 
@@ -192,39 +192,6 @@ std::optional<DriveEntry> Look(const DriveC& drive, std::string_view drivePath, 
     }
 }
 
-// What C:\MSDOS.SYS says of the start logo, for status.
-std::string StartLogoText(const DriveC& drive)
-{
-    constexpr std::string_view kMsdosSys = "C:\\MSDOS.SYS";
-    std::string why;
-    const std::optional<DriveEntry> entry = Look(drive, kMsdosSys, why);
-    if (!entry)
-        return "unknown (C:\\MSDOS.SYS cannot be read: " + why + ")";
-    if (entry->type == DriveEntry::Type::Missing)
-        return "no MSDOS.SYS options (there is no C:\\MSDOS.SYS)";
-    if (entry->type != DriveEntry::Type::File)
-        return "no MSDOS.SYS options (C:\\MSDOS.SYS is no file)";
-    std::string text;
-    try {
-        text = drive.ReadFile(kMsdosSys, kMaxMsdosSysBytes);
-    } catch (const std::exception& e) {
-        return "unknown (C:\\MSDOS.SYS cannot be read: " + std::string(e.what()) + ")";
-    }
-    if (const std::optional<std::string> binary = WhyNotTextMsdosSys(text))
-        return "no MSDOS.SYS options (C:\\MSDOS.SYS " + *binary + ")";
-    switch (BootLogoOf(text)) {
-    case BootLogo::Shown:
-        return "shown";
-    case BootLogo::Hidden:
-        return "hidden (Logo=0 in C:\\MSDOS.SYS)";
-    case BootLogo::NoGui:
-        return "not shown (BootGUI=0: Windows starts at the command prompt)";
-    case BootLogo::NoOptions:
-        break;
-    }
-    return "no MSDOS.SYS options (C:\\MSDOS.SYS has no [Options] section)";
-}
-
 // Copies that failed for a reason other than a missing source, and copies done.
 struct Tally {
     int done = 0;
@@ -275,8 +242,10 @@ int RunStatus(const Args& args, const GlobalOptions& options)
         if (!entry) {
             text = std::string(kNotAvailable) + " (cannot be read: " + why + ")";
             ++unreadable;
-        } else if (!startup.available[static_cast<std::size_t>(slot.kind)] ||
-                   entry->type == DriveEntry::Type::Missing) {
+        } else if (entry->type == DriveEntry::Type::Missing) {
+            // Windows shows the logo built into IO.SYS, or its text screens.
+            text = "Windows' own (no " + std::string(slot.installPath) + ")";
+        } else if (!startup.available[static_cast<std::size_t>(slot.kind)]) {
             text = std::string(kNotAvailable);
             if (entry->type == DriveEntry::Type::File)
                 text += " until now, as it was hidden or system: " + Size(*entry) + ", " +
@@ -287,7 +256,7 @@ int RunStatus(const Args& args, const GlobalOptions& options)
         }
         Row(slot.name, slot.installPath, text);
     }
-    Say("Start logo at boot: " + StartLogoText(drive));
+    Say("Start logo at boot: " + BootLogoText(ReadBootLogo(drive)));
     // When the store itself cannot be read, that is said once for all it holds.
     std::string storeProblem;
     if (const std::optional<DriveEntry> store = Look(drive, kBackupFolder, storeProblem); !store)
@@ -436,6 +405,49 @@ int RunInstall(const Args& arguments, const GlobalOptions& options)
     return Conclude(kInstall, started->report, Install(started->manager, started->report, *slot, file));
 }
 
+// --- remove -------------------------------------------------------------------
+
+int RunRemove(const Args& args, const GlobalOptions& options);
+const Command kRemove{15, "remove", "remove startup|wait|safe",
+                      "Removes the installed logo, so Windows shows its own again: the start logo\n"
+                      "built into IO.SYS, or the text screens for wait and safe. The logo is kept\n"
+                      "first: as the original when none is kept, else in C:\\VH Backups\\Removed\n"
+                      "logo.sys (logow.sys, logos.sys), which the next removal replaces.",
+                      &RunRemove};
+const RegisterCommand registerRemove(kRemove);
+
+int RunRemove(const Args& arguments, const GlobalOptions& options)
+{
+    const ParsedArgs parsed = ParseArgs(arguments);
+    if (!parsed.problem.empty())
+        return UsageError(kRemove, parsed.problem);
+    const Args& args = parsed.operands;
+    if (args.size() != 1)
+        return UsageError(kRemove);
+    const LogoSlot* slot = FindSlot(args[0]);
+    if (!slot)
+        return UsageError(kRemove, "unknown logo kind '" + args[0] + "'");
+    std::optional<Started> started = StartUp(kRemove, options);
+    if (!started)
+        return ExitFailure;
+    const RemoveReport report = started->manager.RemoveLogo(slot->kind);
+    Report(report.files, started->report.files);
+    int status = ExitOk;
+    switch (report.outcome) {
+    case RemoveOutcome::Removed:
+        Say("Removed the " + std::string(slot->name) + " logo; it is kept as " + report.keptAs + ".");
+        break;
+    case RemoveOutcome::NothingInstalled:
+        Say(AsSentence(report.reason));
+        break;
+    case RemoveOutcome::OriginalOwed:
+    case RemoveOutcome::Failed:
+        status = Fail(kRemove, report.reason);
+        break;
+    }
+    return Conclude(kRemove, started->report, status);
+}
+
 // --- sets and restore-originals -----------------------------------------------
 
 struct Outcomes {
@@ -533,6 +545,51 @@ int RunRestore(const Args& args, const GlobalOptions& options)
                            {"no originals were kept on this drive; nothing was restored",
                             "the originals were not restored", "the originals were restored only in part",
                             "Restored the originals."}));
+}
+
+// --- boot-logo ----------------------------------------------------------------
+
+int RunBootLogo(const Args& args, const GlobalOptions& options);
+const Command kBootLogo{16, "boot-logo", "boot-logo on|off",
+                        "Sets Logo=1 (on) or Logo=0 (off) in the [Options] of C:\\MSDOS.SYS, which\n"
+                        "decide whether Windows shows the start logo; every other byte and the\n"
+                        "file's attributes stay as they were. The first change keeps the original\n"
+                        "as C:\\VH Backups\\Msdos.C1K.",
+                        &RunBootLogo};
+const RegisterCommand registerBootLogo(kBootLogo);
+
+int RunBootLogo(const Args& arguments, const GlobalOptions& options)
+{
+    const ParsedArgs parsed = ParseArgs(arguments);
+    if (!parsed.problem.empty())
+        return UsageError(kBootLogo, parsed.problem);
+    const Args& args = parsed.operands;
+    if (args.size() != 1)
+        return UsageError(kBootLogo);
+    if (args[0] != "on" && args[0] != "off")
+        return UsageError(kBootLogo, "say on or off, not '" + args[0] + "'");
+    const bool on = args[0] == "on";
+    std::optional<Started> started = StartUp(kBootLogo, options);
+    if (!started)
+        return ExitFailure;
+    BootLogoChange change;
+    try {
+        change = SetBootLogo(started->manager.Drive(), on);
+    } catch (const std::exception& e) {
+        return Conclude(kBootLogo, started->report, Fail(kBootLogo, e.what()));
+    }
+    if (change.keptOriginal)
+        Say("Kept the original C:\\MSDOS.SYS as " + std::string(kMsdosSysOriginal) + ".");
+    if (change.changed)
+        Say(std::string("Set Logo=") + (on ? "1" : "0") + " in C:\\MSDOS.SYS.");
+    else
+        Say(std::string("C:\\MSDOS.SYS has ") + (on ? "no Logo=0" : "Logo=0") + " already; nothing was changed.");
+    Say("Start logo at boot: " + BootLogoText(change.now));
+    if (!change.attributesProblem.empty())
+        return Conclude(kBootLogo, started->report,
+                        Fail(kBootLogo, "C:\\MSDOS.SYS was changed, but its attributes could not be put back: " +
+                                            change.attributesProblem));
+    return Conclude(kBootLogo, started->report, ExitOk);
 }
 
 } // namespace

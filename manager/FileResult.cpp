@@ -25,6 +25,9 @@ std::string Describe(const FileResult& r)
     case FileStep::Copy:
         line = (r.done ? "copied " : "did not copy ") + r.source + " to " + r.target;
         break;
+    case FileStep::Remove:
+        line = (r.done ? "removed " : "did not remove ") + r.target;
+        break;
     }
     if (!r.done && !r.detail.empty())
         line += ": " + r.detail;

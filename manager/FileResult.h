@@ -12,6 +12,7 @@ enum class FileStep {
     Copy,
     Examine, // reading what a path holds; never done when reported
     Record,  // writing the record of the originals still owed
+    Remove,  // removing an installed logo
 };
 
 struct FileResult {

@@ -400,6 +400,54 @@ std::vector<FileResult> LogoManager::SaveSet(int set)
     return files;
 }
 
+std::string RemovedLogoPath(const LogoSlot& slot)
+{
+    std::string name(slot.installPath.substr(slot.installPath.rfind('\\') + 1));
+    return std::string(kBackupFolder) + "\\Removed " + name;
+}
+
+RemoveReport LogoManager::RemoveLogo(LogoKind kind)
+{
+    const LogoSlot& slot = SlotOf(kind);
+    std::string problem;
+    const std::optional<DriveHold> hold = TryHold(problem);
+    if (!hold)
+        return {RemoveOutcome::Failed, {}, {}, problem};
+    if (OwedOriginals()[IndexOf(slot)])
+        return {RemoveOutcome::OriginalOwed, {}, {}, OwedReason(kind)};
+    DriveEntry installed, original;
+    try {
+        installed = drive_.Inspect(slot.installPath);
+        original = drive_.Inspect(BackupPath(slot, kOriginalsBackup));
+    } catch (const std::exception& e) {
+        return {RemoveOutcome::Failed, {}, {}, e.what()};
+    }
+    const std::string installPath(slot.installPath);
+    if (installed.type == DriveEntry::Type::Missing)
+        return {RemoveOutcome::NothingInstalled, {}, {}, installPath + " does not exist, so Windows shows its own logo already"};
+    if (installed.type != DriveEntry::Type::File)
+        return {RemoveOutcome::Failed, {}, {},
+                installPath + " is " + (installed.type == DriveEntry::Type::Folder ? "a folder" : installed.typeName) +
+                    ", not a logo, so it was not removed"};
+    RemoveReport report{RemoveOutcome::Failed};
+    // The original is the first logo there was; a later one goes to the file
+    // of removed logos, which only the next removal replaces.
+    report.keptAs = original.type == DriveEntry::Type::Missing ? BackupPath(slot, kOriginalsBackup) : RemovedLogoPath(slot);
+    report.files.push_back(Copy(slot.installPath, report.keptAs));
+    if (!report.files.back().done) {
+        report.reason = FailureReason(report.files.back()) + ", so " + installPath + " was not removed";
+        report.keptAs.clear();
+        return report;
+    }
+    report.files.push_back(ClearAttributes(slot.installPath));
+    report.files.push_back(Remove(slot.installPath));
+    if (report.files.back().done)
+        report.outcome = RemoveOutcome::Removed;
+    else
+        report.reason = FailureReason(report.files.back());
+    return report;
+}
+
 std::vector<FileResult> LogoManager::InstallSet(int set) { return InstallBackup(SetBackupNumber(set)); }
 
 std::vector<FileResult> LogoManager::RestoreOriginals() { return InstallBackup(kOriginalsBackup); }
@@ -454,6 +502,20 @@ FileResult LogoManager::ClearAttributes(std::string_view path)
         result.detail = AttributeNames(before.value_or(0));
     else
         result.detail = ec == std::errc::no_such_file_or_directory ? "it does not exist" : ec.message();
+    return result;
+}
+
+FileResult LogoManager::Remove(std::string_view path)
+{
+    FileResult result{.step = FileStep::Remove, .target = std::string(path)};
+    try {
+        drive_.RemoveFile(path);
+        result.done = true;
+    } catch (const FileError& e) {
+        result.detail = e.file() == result.target ? e.reason() : e.what();
+    } catch (const std::exception& e) {
+        result.detail = e.what();
+    }
     return result;
 }
 

@@ -68,7 +68,6 @@ enum class InstallOutcome {
     OriginalOwed,   // the kind's original is not kept yet; nothing was done
 };
 
-
 struct InstallReport {
     InstallOutcome outcome;
     std::vector<FileResult> files;
@@ -76,6 +75,27 @@ struct InstallReport {
     // CopyFailed with no file touched (drive C: could not be held).
     std::string reason{};
 };
+
+enum class RemoveOutcome {
+    Removed,          // the logo is kept in the store and gone from its place
+    NothingInstalled, // there was no logo to remove; nothing was done
+    OriginalOwed,     // the kind's original is not kept yet; nothing was done
+    Failed,           // it could not be kept or removed; the installed logo is as it was
+};
+
+struct RemoveReport {
+    RemoveOutcome outcome;
+    std::vector<FileResult> files{};
+    // Removed: where the logo is kept now (the original, or RemovedLogoPath).
+    std::string keptAs{};
+    // Why nothing was removed, for every outcome but Removed.
+    std::string reason{};
+};
+
+// "C:\VH Backups\Removed logow.sys": where a removed logo is kept when the
+// kind's original is kept already; the next removal replaces it. Its name ends
+// in "sys", so the file lists show it as a logo to install again.
+std::string RemovedLogoPath(const LogoSlot& slot);
 
 class LogoManager {
 public:
@@ -127,6 +147,11 @@ public:
     // OriginalOwedReason). Throws SubscriptError for another s.
     std::vector<FileResult> InstallSet(int set);
 
+    // Windows' own logo back: while drive C: is held, and only when the kind's
+    // original is not owed, keeps the installed logo (as the original when none
+    // is kept, else as RemovedLogoPath), clears its attributes and removes it.
+    RemoveReport RemoveLogo(LogoKind kind);
+
     // Install Set with the originals (backup number 1). A kind whose original is
     // owed still has it installed and is left alone.
     std::vector<FileResult> RestoreOriginals();
@@ -135,6 +160,7 @@ private:
     std::vector<FileResult> InstallBackup(int backupNumber);
     FileResult MakeFolder(std::string_view path);
     FileResult ClearAttributes(std::string_view path);
+    FileResult Remove(std::string_view path);
     FileResult Copy(std::string_view source, std::string_view target);
     FileResult CopyIn(const std::filesystem::path& source, std::string_view target);
     // noneKept: the caller knows no original is kept, so the store need not be looked at.

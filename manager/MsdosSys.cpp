@@ -98,10 +98,17 @@ void ForEachOption(std::string_view text, const std::vector<Line>& lines, Each e
 
 } // namespace
 
+std::optional<std::string> WhyNotMsdosSysSize(std::uintmax_t size)
+{
+    if (size > kMaxMsdosSysBytes)
+        return "is larger than " + std::to_string(kMaxMsdosSysBytes / 1024) + " KB, which no MSDOS.SYS of Windows is";
+    return std::nullopt;
+}
+
 std::optional<std::string> WhyNotTextMsdosSys(std::string_view bytes)
 {
-    if (bytes.size() > kMaxMsdosSysBytes)
-        return "is larger than " + std::to_string(kMaxMsdosSysBytes / 1024) + " KB, which no MSDOS.SYS of Windows is";
+    if (std::optional<std::string> size = WhyNotMsdosSysSize(bytes.size()))
+        return size;
     for (const char c : bytes) {
         const auto u = static_cast<unsigned char>(c);
         if (u == 0)
@@ -112,29 +119,45 @@ std::optional<std::string> WhyNotTextMsdosSys(std::string_view bytes)
     return std::nullopt;
 }
 
-BootLogo BootLogoOf(std::string_view text)
+namespace {
+
+struct Options {
+    bool present = false; // an [Options] section or a key of one
+    bool gui = true, logo = true;
+};
+
+Options ReadOptions(std::string_view text)
 {
     const std::vector<Line> lines = Lines(text);
-    bool any = false, gui = true, logo = true;
+    Options options;
     ForEachOption(text, lines, [&](const Line& line, const KeyLine& key) {
-        any = true;
+        options.present = true;
         const std::string_view value = text.substr(line.begin + key.valueBegin, key.valueEnd - key.valueBegin);
         if (SameIgnoringCase(key.key, "BootGUI"))
-            gui = value != "0";
+            options.gui = value != "0";
         else if (SameIgnoringCase(key.key, "Logo"))
-            logo = value != "0";
+            options.logo = value != "0";
     });
-    bool hasOptions = any;
     for (const Line& line : lines) {
         const auto section = Section(text.substr(line.begin, line.end - line.begin));
-        hasOptions = hasOptions || (section && SameIgnoringCase(*section, "Options"));
+        options.present = options.present || (section && SameIgnoringCase(*section, "Options"));
     }
-    if (!hasOptions)
-        return BootLogo::NoOptions;
-    if (!gui)
-        return BootLogo::NoGui;
-    return logo ? BootLogo::Shown : BootLogo::Hidden;
+    return options;
 }
+
+} // namespace
+
+BootLogo BootLogoOf(std::string_view text)
+{
+    const Options options = ReadOptions(text);
+    if (!options.present)
+        return BootLogo::NoOptions;
+    if (!options.gui)
+        return BootLogo::NoGui;
+    return options.logo ? BootLogo::Shown : BootLogo::Hidden;
+}
+
+bool LogoSwitchOn(std::string_view text) { return ReadOptions(text).logo; }
 
 std::string WithBootLogo(std::string_view text, bool on)
 {

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -27,10 +28,15 @@ enum class BootLogo {
 // larger than 64 KB, ..."): too large, or binary (NUL or other control bytes
 // than tab, line ends and the end-of-file mark); none when they can.
 std::optional<std::string> WhyNotTextMsdosSys(std::string_view bytes);
+// The same for the size alone.
+std::optional<std::string> WhyNotMsdosSysSize(std::uintmax_t size);
 
 // What the [Options] of text (which passed WhyNotTextMsdosSys) say of the
 // start logo; the last of repeated keys counts, as Windows reads them.
 BootLogo BootLogoOf(std::string_view text);
+
+// Whether text has no Logo=0 in [Options], whatever BootGUI says.
+bool LogoSwitchOn(std::string_view text);
 
 // text with Logo=1 (on) or Logo=0 in [Options]: the value of each Logo= line
 // there changed, else a Logo= line added at the section's start, else the

@@ -100,7 +100,7 @@ const Case kCases[] = {
       "did not copy C:\\Windows\\Logos.sys to C:\\VH Backups\\Logos.C1K: C:\\Windows\\Logos.sys does not exist\n",
       "Drive C: is {drive}\n",
       "  startup  C:\\logo.sys               129078 bytes  Valid Format\n",
-      "  safe     C:\\Windows\\logos.sys      Not Available\n",
+      "  safe     C:\\Windows\\logos.sys      Windows' own (no C:\\Windows\\logos.sys)\n",
       "  wait     C:\\VH Backups\\Logow.C1K   129078 bytes\n",
       "  safe     C:\\VH Backups\\Logos.C1K   none\n",
       "  set 10   empty\n"},
@@ -258,7 +258,7 @@ TEST_F(Cli, StatusSaysWhetherTheStartLogoIsShown)
             std::ofstream(drive_ / "MSDOS.SYS", std::ios::binary) << *c.msdosSys;
         const Result status = Run({"--drive-c", "{drive}", "status"});
         EXPECT_EQ(status.status, 0) << status.err;
-        EXPECT_NE(status.out.find("C:\\Windows\\logos.sys      Not Available\nStart logo at boot: " +
+        EXPECT_NE(status.out.find("C:\\Windows\\logos.sys      Windows' own (no C:\\Windows\\logos.sys)\nStart logo at boot: " +
                                   std::string(c.line) + "\n"),
                   std::string::npos)
             << status.out;

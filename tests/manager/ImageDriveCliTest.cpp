@@ -555,6 +555,155 @@ TEST_F(OneImage, AnImageTheUserMayNotWriteIsListedAndNotChanged)
 
 // --- images that cannot be drive C: ------------------------------------------------
 
+// --- the start logo's switch and Windows' own logo ---------------------------
+
+// As Windows 98 writes it: CRLF, comments and the x padding that keeps it above 1024 bytes.
+std::string Win98MsdosSys()
+{
+    std::string text = "[Paths]\r\nWinDir=C:\\WINDOWS\r\nWinBootDir=C:\\WINDOWS\r\nHostWinBootDrv=C\r\n\r\n"
+                       "[Options]\r\nBootMulti=1\r\nBootGUI=1\r\nWinVer=4.10.2222\r\n;\r\n"
+                       ";Do not remove them (MSDOS.SYS needs to be >1024 bytes).\r\n";
+    for (char c = 'a'; c <= 'q'; ++c)
+        text += ";" + std::string(68, 'x') + c + "\r\n";
+    return text;
+}
+
+TEST_F(OneImage, BootLogoSetsOnlyTheSwitchOnAFolderAndOnAnImage)
+{
+    struct Case {
+        const char* title;
+        std::string before;
+        const char* onOff;
+        std::optional<std::string> after; // none: refused, unchanged
+        const char* said;                 // in standard output, or standard error when refused
+    };
+    const std::string win98 = Win98MsdosSys();
+    const Case cases[] = {
+        {"off: a line under [Options]", win98, "off",
+         std::string(win98).insert(win98.find("BootMulti"), "Logo=0\r\n"), "Set Logo=0 in C:\\MSDOS.SYS.\n"},
+        {"on: the value in place, LF and letter case kept", "[OPTIONS]\nlogo = 0\n;x\n", "on",
+         "[OPTIONS]\nlogo = 1\n;x\n", "Start logo at boot: shown\n"},
+        {"no [Options]: the section added", "[Paths]\r\nWinDir=C:\\WINDOWS\r\n", "off",
+         "[Paths]\r\nWinDir=C:\\WINDOWS\r\n[Options]\r\nLogo=0\r\n", "hidden (Logo=0 in C:\\MSDOS.SYS)\n"},
+        {"already on", win98, "on", win98, "already; nothing was changed.\n"},
+        {"MS-DOS's binary file", std::string("\xEB\x3C\x90MSDOS\0\0", 10), "off", std::nullopt,
+         "C:\\MSDOS.SYS: holds NUL bytes, as the binary MSDOS.SYS of MS-DOS does, so it was not changed\n"},
+        {"too large", std::string(64 * 1024 + 1, 'x'), "off", std::nullopt, "is larger than 64 KB"},
+    };
+    const fs::path folder = root_ / "drive";
+    fs::create_directories(folder);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.title);
+        fs::remove_all(folder / "VH Backups");
+        std::ofstream(folder / "MSDOS.SYS", std::ios::binary | std::ios::trunc) << c.before;
+        const fs::path staged = scratch_ / "MSDOS.SYS";
+        std::ofstream(staged, std::ios::binary | std::ios::trunc) << c.before;
+        ASSERT_TRUE(CopyOnto(volume_, staged, "::/MSDOS.SYS", scratch_));
+        ASSERT_EQ(RunTool("mattrib", {"-i", ImageName(volume_), "+r", "+h", "+s", "::/MSDOS.SYS"}, scratch_).status, 0);
+        RunTool("mdeltree", {"-i", ImageName(volume_), "::/VH Backups"}, scratch_);
+
+        const Result onFolder = Run({"--drive-c", folder.string(), "boot-logo", c.onOff});
+        const Result onImage = RunOn({"boot-logo", c.onOff});
+        for (const Result* r : {&onFolder, &onImage}) {
+            EXPECT_EQ(r->status, c.after ? 0 : 1) << r->err;
+            EXPECT_NE((c.after ? r->out : r->err).find(c.said), std::string::npos) << r->out << r->err;
+        }
+        const std::string expected = c.after.value_or(c.before);
+        EXPECT_EQ(ReadFile(folder / "MSDOS.SYS"), expected);
+        EXPECT_EQ(ContentsOn(volume_, "::/MSDOS.SYS", scratch_), expected);
+        // Hidden, system and read-only again, as Windows needs it.
+        const std::string attributes = AttributesOn(volume_, "::/MSDOS.SYS", scratch_);
+        for (const char bit : {'R', 'H', 'S'})
+            EXPECT_NE(attributes.find(bit), std::string::npos) << attributes;
+        // The original is kept at a change only, and never replaced after.
+        const bool changed = c.after && *c.after != c.before;
+        EXPECT_EQ(fs::exists(folder / "VH Backups" / "Msdos.C1K"), changed);
+        EXPECT_EQ(ContentsOn(volume_, "::/VH Backups/Msdos.C1K", scratch_),
+                  changed ? std::optional(c.before) : std::nullopt);
+        if (changed) {
+            const char* back = std::string(c.onOff) == "on" ? "off" : "on";
+            ASSERT_EQ(Run({"--drive-c", folder.string(), "boot-logo", back}).status, 0);
+            ASSERT_EQ(RunOn({"boot-logo", back}).status, 0);
+            EXPECT_EQ(ReadFile(folder / "VH Backups" / "Msdos.C1K"), c.before);
+            EXPECT_EQ(ContentsOn(volume_, "::/VH Backups/Msdos.C1K", scratch_), c.before);
+        }
+    }
+}
+
+TEST_F(OneImage, RemoveKeepsTheLogoThenLeavesWindowsOwn)
+{
+    // The image's startup logo ('a') is kept as the original at the first run;
+    // a later one goes to the file of removed logos, which the next replaces.
+    const fs::path folder = root_ / "drive";
+    WriteLogo(folder / "logo.sys", 'a');
+    const auto both = [&](std::vector<std::string> args) {
+        std::vector<std::string> onFolder = {"--drive-c", folder.string()};
+        onFolder.insert(onFolder.end(), args.begin(), args.end());
+        return std::pair{Run(onFolder), RunOn(args)};
+    };
+    struct Step {
+        const char* title;
+        std::vector<std::string> args;
+        int status;
+        const char* said;
+        char removed; // the fill of C:\VH Backups\Removed logo.sys, '?' when none
+    };
+    const Step steps[] = {
+        {"the original is kept already", {"remove", "startup"}, 0,
+         "Removed the startup logo; it is kept as C:\\VH Backups\\Removed logo.sys.\n", 'a'},
+        {"nothing left to remove", {"remove", "startup"}, 0,
+         "C:\\logo.sys does not exist, so Windows shows its own logo already.\n", 'a'},
+        {"status says so", {"status"}, 0, "  startup  C:\\logo.sys               Windows' own (no C:\\logo.sys)\n", 'a'},
+        {"a newer logo replaces the removed one", {"install", "startup", "{pic}"}, 0, "Installed", 'a'},
+        {"", {"remove", "startup"}, 0, "kept as C:\\VH Backups\\Removed logo.sys", 'n'},
+        {"no safe logo: nothing to do", {"remove", "safe"}, 0, "so Windows shows its own logo already", 'n'},
+        {"an unknown kind", {"remove", "boot"}, 2, "unknown logo kind 'boot'", 'n'},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.title);
+        const auto [onFolder, onImage] = both(step.args);
+        for (const Result* r : {&onFolder, &onImage}) {
+            EXPECT_EQ(r->status, step.status) << r->err;
+            EXPECT_NE((r->out + r->err).find(step.said), std::string::npos) << r->out << r->err;
+        }
+        if (step.args[0] == "remove") {
+            EXPECT_FALSE(fs::exists(folder / "logo.sys"));
+            EXPECT_FALSE(fs::exists(folder / "Logo.sys"));
+            EXPECT_FALSE(ContentsOn(volume_, "::/LOGO.SYS", scratch_));
+        }
+        EXPECT_EQ(LogoFill(folder / "VH Backups" / "Removed logo.sys"), step.removed);
+        EXPECT_EQ(LogoFillOn(volume_, "::/VH Backups/Removed logo.sys", scratch_), step.removed);
+    }
+    EXPECT_EQ(LogoFill(folder / "VH Backups" / "Logo.C1K"), 'a');
+    EXPECT_EQ(LogoFillOn(volume_, "::/VH Backups/Logo.C1K", scratch_), 'a');
+    EXPECT_FALSE(ContentsOn(volume_, "::/LOGO.SYS", scratch_));
+    // Restore Originals brings the first one back.
+    const auto [restoredFolder, restoredImage] = both({"restore-originals"});
+    EXPECT_EQ(restoredImage.status, 0) << restoredImage.err;
+    // A new file is spelled as Windows spells it.
+    EXPECT_EQ(LogoFill(folder / "Logo.sys"), 'a');
+    EXPECT_EQ(LogoFillOn(volume_, "::/LOGO.SYS", scratch_), 'a');
+}
+
+TEST_F(ImageCli, RemoveWithNoOriginalKeepsItAsTheOriginal)
+{
+    // The first run found no logo; one installed later is kept as the original when removed.
+    const fs::path folder = root_ / "drive";
+    fs::create_directories(folder);
+    const auto run = [&](std::vector<std::string> args) {
+        args.insert(args.begin(), {"--drive-c", folder.string()});
+        return Run(args);
+    };
+    ASSERT_EQ(run({"status"}).status, 0);
+    ASSERT_EQ(run({"install", "startup", "{pic}"}).status, 0);
+    const Result removed = run({"remove", "startup"});
+    EXPECT_EQ(removed.status, 0) << removed.err;
+    EXPECT_NE(removed.out.find("kept as C:\\VH Backups\\Logo.C1K."), std::string::npos) << removed.out;
+    EXPECT_EQ(LogoFill(folder / "VH Backups" / "Logo.C1K"), 'n');
+    EXPECT_FALSE(fs::exists(folder / "logo.sys"));
+    EXPECT_FALSE(fs::exists(folder / "VH Backups" / "Removed logo.sys"));
+}
+
 TEST_F(ImageCli, ImagesThatCannotBeDriveCAreRefusedAndLeftAsTheyWere)
 {
     const fs::path good = root_ / "good.img";
