@@ -406,6 +406,15 @@ std::string RemovedLogoPath(const LogoSlot& slot)
     return std::string(kBackupFolder) + "\\Removed " + name;
 }
 
+std::string LogoManager::RemovedLogoGoes(LogoKind kind) const
+{
+    // The original is the first logo there was; a later one goes to the file
+    // of removed logos, which only the next removal replaces.
+    const LogoSlot& slot = SlotOf(kind);
+    const std::string original = BackupPath(slot, kOriginalsBackup);
+    return drive_.Inspect(original).type == DriveEntry::Type::Missing ? original : RemovedLogoPath(slot);
+}
+
 RemoveReport LogoManager::RemoveLogo(LogoKind kind)
 {
     const LogoSlot& slot = SlotOf(kind);
@@ -415,10 +424,11 @@ RemoveReport LogoManager::RemoveLogo(LogoKind kind)
         return {RemoveOutcome::Failed, {}, {}, problem};
     if (OwedOriginals()[IndexOf(slot)])
         return {RemoveOutcome::OriginalOwed, {}, {}, OwedReason(kind)};
-    DriveEntry installed, original;
+    DriveEntry installed;
+    std::string keptAs;
     try {
         installed = drive_.Inspect(slot.installPath);
-        original = drive_.Inspect(BackupPath(slot, kOriginalsBackup));
+        keptAs = RemovedLogoGoes(kind);
     } catch (const std::exception& e) {
         return {RemoveOutcome::Failed, {}, {}, e.what()};
     }
@@ -430,9 +440,7 @@ RemoveReport LogoManager::RemoveLogo(LogoKind kind)
                 installPath + " is " + (installed.type == DriveEntry::Type::Folder ? "a folder" : installed.typeName) +
                     ", not a logo, so it was not removed"};
     RemoveReport report{RemoveOutcome::Failed};
-    // The original is the first logo there was; a later one goes to the file
-    // of removed logos, which only the next removal replaces.
-    report.keptAs = original.type == DriveEntry::Type::Missing ? BackupPath(slot, kOriginalsBackup) : RemovedLogoPath(slot);
+    report.keptAs = std::move(keptAs);
     report.files.push_back(Copy(slot.installPath, report.keptAs));
     if (!report.files.back().done) {
         report.reason = FailureReason(report.files.back()) + ", so " + installPath + " was not removed";

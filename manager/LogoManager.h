@@ -151,6 +151,10 @@ public:
     // original is not owed, keeps the installed logo (as the original when none
     // is kept, else as RemovedLogoPath), clears its attributes and removes it.
     RemoveReport RemoveLogo(LogoKind kind);
+    // Where RemoveLogo would keep the kind's logo now (the original when none
+    // is kept, else RemovedLogoPath). Throws DriveError when the store cannot
+    // be read.
+    std::string RemovedLogoGoes(LogoKind kind) const;
 
     // Install Set with the originals (backup number 1). A kind whose original is
     // owed still has it installed and is left alone.

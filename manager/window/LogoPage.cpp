@@ -6,9 +6,12 @@
 #include "drive/FileAttributes.h"
 #include "imaging/Errors.h"
 #include "manager/window/ManagerControls.h"
+#include "manager/BootLogoSwitch.h"
 #include "manager/LogoFormat.h"
 #include "widgets/FileBrowser.h"
 
+#include <QAction>
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
@@ -36,6 +39,15 @@ LogoPage::LogoPage(LogoKind kind, QWidget& window, FileBrowser& browser, Manager
     connect(text_, &QLineEdit::textChanged, this, &LogoPage::Text_Change);
     connect(install_, &QPushButton::clicked, this, &LogoPage::Install_Click);
     connect(convert_, &QPushButton::clicked, this, &LogoPage::Convert_Click);
+
+    useOwn_ = new QAction(QStringLiteral("Use Windows' &Own Logo"), current_);
+    current_->addAction(useOwn_);
+    current_->setContextMenuPolicy(Qt::ActionsContextMenu);
+    connect(useOwn_, &QAction::triggered, this, &LogoPage::UseOwn_Click);
+    if (kind == LogoKind::Startup) {
+        bootLogo_ = Control<QCheckBox>(window, kBootLogoBox);
+        connect(bootLogo_, &QCheckBox::clicked, this, &LogoPage::BootLogo_Click);
+    }
 }
 
 void LogoPage::ShowAbsence(bool installed) { mark_->setVisible(!installed); }
@@ -138,6 +150,61 @@ void LogoPage::ShowInstalled()
     const std::optional<std::uint32_t> attributes = drive.Attributes(slot_.installPath);
     ShowAbsence(drive.Exists(slot_.installPath) && attributes && !(*attributes & kAttrDirectory));
     LoadCurrent();
+    ShowBootLogo();
+}
+
+void LogoPage::ShowBootLogo()
+{
+    if (!bootLogo_)
+        return;
+    const BootLogoReading reading = ReadBootLogo(state_.manager.Drive());
+    bootLogo_->setEnabled(reading.switchable);
+    bootLogo_->setChecked(reading.switchable && reading.logoOn);
+    bootLogo_->setToolTip(Text("Start logo at boot: " + BootLogoText(reading)));
+}
+
+void LogoPage::BootLogo_Click(bool on)
+{
+    if (state_.sameDrive()) {
+        try {
+            const BootLogoChange change = SetBootLogo(state_.manager.Drive(), on);
+            if (!change.attributesProblem.empty())
+                state_.messages.Warning(state_.window, QStringLiteral("Show at Boot"),
+                                        Text(AsSentence("C:\\MSDOS.SYS was changed, but its attributes could not be "
+                                                        "put back: " + change.attributesProblem)));
+        } catch (const std::exception& e) {
+            state_.messages.Warning(state_.window, QStringLiteral("Show at Boot"), Text(AsSentence(e.what())));
+        }
+    }
+    // The box tells what the file says now, whatever happened.
+    ShowBootLogo();
+}
+
+void LogoPage::UseOwn_Click()
+{
+    const QString title = QStringLiteral("Use Windows' Own Logo");
+    const std::string kind = Text(slot_.title).toLower().toStdString();
+    std::string keptAs;
+    try {
+        keptAs = state_.manager.RemovedLogoGoes(kind_);
+    } catch (const std::exception& e) {
+        state_.messages.Warning(state_.window, title, Text(AsSentence(e.what())));
+        return;
+    }
+    if (!state_.manager.Drive().Exists(slot_.installPath)) {
+        state_.messages.Information(state_.window, title,
+                                    Text(AsSentence(std::string(slot_.installPath) +
+                                                    " does not exist, so Windows shows its own " + kind + " already")));
+        return;
+    }
+    const std::string question = "Remove " + std::string(slot_.installPath) + ", so that Windows shows its own " +
+                                 kind + "? It is kept as " + keptAs + " first.";
+    if (!state_.messages.AskYesNo(state_.window, title, Text(question)) || !state_.sameDrive())
+        return;
+    const RemoveReport report = state_.manager.RemoveLogo(kind_);
+    if (report.outcome != RemoveOutcome::Removed)
+        state_.messages.Warning(state_.window, title, Text(AsSentence(report.reason)));
+    ShowInstalled();
 }
 
 void LogoPage::Convert_Click() { state_.openCreator(browser_.Path(), browser_.FileName()); }

@@ -15,6 +15,8 @@
 #include <functional>
 #include <string>
 
+class QAction;
+class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -68,6 +70,11 @@ private:
     void Text_Change();
     void Install_Click();
     void Convert_Click();
+    // The Current Logo picture's "Use Windows' Own Logo".
+    void UseOwn_Click();
+    // The Startup Logo page's "Show at boot": Logo= in C:\MSDOS.SYS.
+    void BootLogo_Click(bool on);
+    void ShowBootLogo();
 
     LogoKind kind_;
     const LogoSlot& slot_;
@@ -81,6 +88,8 @@ private:
     QLineEdit* text_;
     QPushButton* install_;
     QPushButton* convert_;
+    QAction* useOwn_;
+    QCheckBox* bootLogo_ = nullptr; // on the Startup Logo page only
 };
 
 } // namespace quillmere

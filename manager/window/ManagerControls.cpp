@@ -3,6 +3,7 @@
 #include "desktop/artwork/Artwork.h"
 #include "desktop/QtText.h"
 
+#include <QCheckBox>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -96,6 +97,8 @@ QWidget* MakeControl(const ControlSpec& spec, QWidget* parent,
         text->setFocusPolicy(Qt::NoFocus);
         return text;
     }
+    case ControlKind::CheckBox:
+        return new QCheckBox(Text(spec.caption), parent);
     case ControlKind::DriveList:
     case ControlKind::DirList:
     case ControlKind::FileList:

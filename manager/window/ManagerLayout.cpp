@@ -61,7 +61,8 @@ std::vector<ControlSpec> Build()
     std::vector<ControlSpec> c;
     const auto add = [&c](std::string_view name, ControlKind kind, std::string_view parent, std::string_view caption,
                           TwipRect rect, std::string_view tooltip = {}) {
-        const bool focusable = kind == ControlKind::Button || kind == ControlKind::DriveList ||
+        const bool focusable = kind == ControlKind::Button || kind == ControlKind::CheckBox ||
+                               kind == ControlKind::DriveList ||
                                kind == ControlKind::DirList || kind == ControlKind::FileList;
         c.push_back({std::string(name), kind, std::string(parent), std::string(caption), rect, std::string(tooltip),
                      focusable});
@@ -96,6 +97,10 @@ std::vector<ControlSpec> Build()
         add(p.install, ControlKind::Button, p.frame, "&Install This Logo",
             {3240, 3720, kButtonWidth, kButtonHeight});
         add(p.convert, ControlKind::Button, p.frame, "Con&vert File", {5685, 3720, kButtonWidth, kButtonHeight});
+        // The start logo's switch, in the free space left of Install This Logo; last in
+        // the tab order, so the page's stops before it stay where they were.
+        if (k == 0)
+            add(kBootLogoBox, ControlKind::CheckBox, p.frame, "Show at &boot", {480, 3735, 2520, 255});
     }
 
     // The two set pages: five columns each.

@@ -25,6 +25,7 @@ enum class ControlKind {
     DriveList, // the three lists of a page's file browser
     DirList,
     FileList,
+    CheckBox,
 };
 
 struct TwipRect {
@@ -67,6 +68,9 @@ struct LogoPageNames {
         convert;
 };
 const std::array<LogoPageNames, 3>& LogoPageControls() noexcept;
+
+// The Startup Logo page's check box of Logo= in C:\MSDOS.SYS.
+inline constexpr std::string_view kBootLogoBox = "chkBootLogo";
 
 // The buttons and thumbnail of logo set s (1 to 10) at index s - 1.
 struct SetControlNames {

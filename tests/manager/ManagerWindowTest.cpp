@@ -25,7 +25,9 @@
 #include "support/PlatformDoubles.h"
 #include "widgets/FileBrowser.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFontMetrics>
 #include <QGroupBox>
@@ -199,7 +201,7 @@ TEST_F(ManagerWindowTest, ControlsFollowTheTable)
                              TwipsToPixels(spec.twips.width), TwipsToPixels(spec.twips.height));
         ExpectInBox(w, expected);
         EXPECT_EQ(w->parentWidget()->objectName(), spec.parent.empty() ? QStringLiteral("Form1") : Text(spec.parent));
-        if (spec.name != "lblDriveC") { // names the drive, set at start-up
+        if (spec.name != "lblDriveC" && spec.name != "chkBootLogo") { // say what the drive holds, set at start-up
             EXPECT_EQ(w->toolTip(), Text(spec.tooltip));
         }
         if (auto* button = qobject_cast<QPushButton*>(w)) {
@@ -1366,6 +1368,61 @@ TEST_F(ManagerWindowTest, TheStartDriveFallsBackOnlyFromAKeptChoice)
 
     env ? ::setenv("QUILLMERE_DRIVE_C", env->c_str(), 1) : ::unsetenv("QUILLMERE_DRIVE_C");
     data ? ::setenv("XDG_DATA_HOME", data->c_str(), 1) : ::unsetenv("XDG_DATA_HOME");
+}
+
+// "Show at boot" shows and sets Logo= in C:\MSDOS.SYS; a file it cannot edit greys it out.
+TEST_F(ManagerWindowTest, ShowAtBootSetsTheSwitchInMsdosSys)
+{
+    const std::string before = "[Options]\r\nBootGUI=1\r\nLogo=0\r\n";
+    Put(drive / "MSDOS.SYS", Bytes(before.begin(), before.end()));
+    Open();
+    auto* box = Get<QCheckBox>("chkBootLogo");
+    ASSERT_TRUE(box->isEnabled());
+    EXPECT_FALSE(box->isChecked());
+    EXPECT_EQ(box->toolTip(), QStringLiteral("Start logo at boot: hidden (Logo=0 in C:\\MSDOS.SYS)"));
+
+    QTest::mouseClick(box, Qt::LeftButton);
+    EXPECT_TRUE(box->isChecked());
+    EXPECT_EQ(testing::ReadFile(drive / "MSDOS.SYS"), "[Options]\r\nBootGUI=1\r\nLogo=1\r\n");
+    EXPECT_EQ(testing::ReadFile(drive / "VH Backups" / "Msdos.C1K"), before);
+    EXPECT_TRUE(messages.shown.empty());
+
+    // MS-DOS's binary MSDOS.SYS: nothing to switch, and the reason as the tooltip.
+    const std::string binary("\xEB\x3C\x90\0\0", 5);
+    Put(drive / "MSDOS.SYS", Bytes(binary.begin(), binary.end()));
+    Open();
+    box = Get<QCheckBox>("chkBootLogo");
+    EXPECT_FALSE(box->isEnabled());
+    EXPECT_TRUE(box->toolTip().contains(QStringLiteral("holds NUL bytes")));
+}
+
+// The Current Logo picture's "Use Windows' Own Logo": asked first, naming where the logo is kept.
+TEST_F(ManagerWindowTest, UseWindowsOwnLogoRemovesTheLogoAfterKeepingIt)
+{
+    const Bytes first = Logo(kRed, kBlue), later = Logo(kGreen, kYellow);
+    Put(drive / "WINDOWS" / "logow.sys", first);
+    Open(); // the first run keeps it as the original
+    Put(drive / "WINDOWS" / "logow.sys", later);
+    Click("cmdWait");
+    auto* own = Get<QLabel>("Image1")->actions().value(0);
+    ASSERT_NE(own, nullptr);
+    EXPECT_EQ(own->text(), QStringLiteral("Use Windows' &Own Logo"));
+
+    messages.yes = false;
+    own->trigger();
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text,
+              QStringLiteral("Remove C:\\Windows\\logow.sys, so that Windows shows its own wait logo? It is kept as "
+                             "C:\\VH Backups\\Removed logow.sys first."));
+    EXPECT_EQ(testing::ReadBytes(drive / "WINDOWS" / "logow.sys"), later);
+
+    messages.yes = true;
+    own->trigger();
+    EXPECT_FALSE(fs::exists(drive / "WINDOWS" / "logow.sys"));
+    EXPECT_EQ(testing::ReadBytes(drive / "VH Backups" / "Removed logow.sys"), later);
+    EXPECT_EQ(testing::ReadBytes(drive / "VH Backups" / "Logow.C1K"), first);
+    EXPECT_TRUE(Get<QLabel>("Label14")->isVisible()); // "Not Available"
+    EXPECT_EQ(messages.shown.size(), 2u);
 }
 
 } // namespace
