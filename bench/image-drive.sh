@@ -19,24 +19,10 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export MTOOLS_SKIP_CHECK=1 MTOOLSRC=/dev/null
 
-# The image: an MBR with one active FAT16 partition of 32 MiB at 1 MiB.
+# The image: an MBR with one active FAT16 partition of 32 MiB at 1 MiB, the logos installed.
+. bench/fat-disk.sh
 image=$work/disk.img
-truncate -s 33M "$image"
-mkfs.fat -F 16 -n "DRIVE C" --offset 2048 "$image" $((32 * 1024)) >/dev/null
-python3 - "$image" <<'PY'
-import struct, sys
-with open(sys.argv[1], "r+b") as f:
-    mbr = bytearray(512)
-    mbr[446:462] = struct.pack("<B3sB3sII", 0x80, b"\0\0\0", 0x06, b"\0\0\0", 2048, 32 * 2048)
-    mbr[510:512] = b"\x55\xaa"
-    f.write(mbr)
-PY
-head -c 129078 /dev/zero | tr '\0' 'a' >"$work/logo.sys"
-at="$image@@1048576"
-mmd -i "$at" ::/Windows
-for name in ::/logo.sys ::/Windows/logow.sys ::/Windows/logos.sys; do
-  mcopy -i "$at" "$work/logo.sys" "$name"
-done
+make_fat_disk "$image" 32 >/dev/null
 folder=$work/drive
 mkdir -p "$folder/Windows"
 cp "$work/logo.sys" "$folder/logo.sys"

@@ -32,24 +32,10 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export MTOOLS_SKIP_CHECK=1 MTOOLSRC=/dev/null
 
-# The raw disk: an MBR with one active FAT16 partition of 255 MiB at 1 MiB.
+# The image: an MBR with one active FAT16 partition of 255 MiB at 1 MiB, the logos installed.
+. bench/fat-disk.sh
 base=$work/base.img
-truncate -s 256M "$base"
-mkfs.fat -F 16 -n "DRIVE C" --offset 2048 "$base" $((255 * 1024)) >/dev/null
-python3 - "$base" <<'PY'
-import struct, sys
-with open(sys.argv[1], "r+b") as f:
-    mbr = bytearray(512)
-    mbr[446:462] = struct.pack("<B3sB3sII", 0x80, b"\0\0\0", 0x06, b"\0\0\0", 2048, 255 * 2048)
-    mbr[510:512] = b"\x55\xaa"
-    f.write(mbr)
-PY
-head -c 129078 /dev/zero | tr '\0' 'a' >"$work/logo.sys"
-at="$base@@1048576"
-mmd -i "$at" ::/Windows
-for name in ::/logo.sys ::/Windows/logow.sys ::/Windows/logos.sys; do
-  mcopy -i "$at" "$work/logo.sys" "$name"
-done
+make_fat_disk "$base" 255 >/dev/null
 
 # The logo to install: a 320 x 400 picture made into a logo by the program.
 python3 - "$work/picture.bmp" <<'PY'
