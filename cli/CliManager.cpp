@@ -216,9 +216,9 @@ Tally Count(const std::vector<FileResult>& files)
 
 int RunStatus(const Args& args, const GlobalOptions& options);
 const Command kStatus{10, "status", "status",
-                      "Lists the three installed logos (size and verdict, or \"Not Available\"),\n"
-                      "whether C:\\MSDOS.SYS lets Windows show the start logo, the originals and\n"
-                      "the ten logo sets with the files each holds.",
+                      "Lists the three installed logos (size and verdict; \"Windows' own\" where none\n"
+                      "is installed), whether C:\\MSDOS.SYS lets Windows show the start logo, the\n"
+                      "originals and the ten logo sets with the files each holds.",
                       &RunStatus};
 const RegisterCommand registerStatus(kStatus);
 

@@ -152,6 +152,59 @@ int RunCreator(const Args& arguments, const GlobalOptions& options)
     return windows->creator(options);
 }
 
+const Command* FindCommand(std::string_view name)
+{
+    for (const Command& c : Commands()) {
+        if (name == c.name)
+            return &c;
+    }
+    return nullptr;
+}
+
+// "--help" or "-h" among a command's arguments, before a lone "--" (after it,
+// that is a file's name).
+bool AsksForHelp(const Args& args)
+{
+    for (const std::string& arg : args) {
+        if (arg == "--")
+            return false;
+        if (arg == "--help" || arg == "-h")
+            return true;
+    }
+    return false;
+}
+
+// One command's usage and explanation.
+std::string CommandHelp(const Command& command)
+{
+    std::string text = WrappedUsage("Usage: quillmere ", command.usage, "         ") + "\n" + command.summary + "\n";
+    return text + "\nThe options before the command (--drive-c, --partition) are in 'quillmere --help'.\n";
+}
+
+std::string HelpText();
+std::string GuideLine();
+
+int RunHelp(const Args& args, const GlobalOptions& options);
+const Command kHelp{1, "help", "help [COMMAND]",
+                    "Prints this help, or the usage and explanation of COMMAND (as\n"
+                    "'quillmere COMMAND --help' does).",
+                    RunHelp};
+const RegisterCommand registerHelp(kHelp);
+
+int RunHelp(const Args& args, const GlobalOptions&)
+{
+    if (args.empty()) {
+        std::fputs(HelpText().c_str(), stdout);
+        std::printf("\n%s\n", GuideLine().c_str());
+        return ExitOk;
+    }
+    const Command* command = args.size() == 1 ? FindCommand(args[0]) : nullptr;
+    if (!command)
+        return UsageError(kHelp, args.size() == 1 ? "unknown command '" + args[0] + "'" : "name one command");
+    std::fputs(CommandHelp(*command).c_str(), stdout);
+    return ExitOk;
+}
+
 std::string HelpText()
 {
     std::string text =
@@ -176,12 +229,12 @@ std::string HelpText()
             "--partition names one); names on it are found without regard to letter\n"
             "case. An image a running virtual machine holds is not changed. The practice\n"
             "drive ($XDG_DATA_HOME/quillmere/drive_c) is created when missing; a folder you\n"
-            "name never is. The commands status, check, install, sets and restore-originals\n"
-            "first prepare drive C: as the Logo Manager does when it starts: they create\n"
-            "C:\\VH Backups when missing, keep the logos found on the first run as the\n"
-            "originals, and clear the attributes of the installed logos and the originals.\n"
-            "An original the first run could not keep is tried again by every command, and\n"
-            "until it is kept no command replaces that kind's logo.\n"
+            "name never is. The commands status, install, remove, sets, restore-originals\n"
+            "and boot-logo first prepare drive C: as the Logo Manager does when it starts:\n"
+            "they create C:\\VH Backups when missing, keep the logos found on the first run\n"
+            "as the originals, and clear the attributes of the installed logos and the\n"
+            "originals. An original the first run could not keep is tried again by every\n"
+            "command, and until it is kept no command replaces that kind's logo.\n"
             "\n"
             "Options:\n"
             "  -h, --help             Displays this help.\n"
@@ -317,11 +370,14 @@ int Run(int argc, char* argv[], const WindowFront& front)
     }
     const std::string name = argv[line.command];
     const Args args(argv + line.command + 1, argv + argc);
-    for (const Command& c : Commands()) {
-        if (name == c.name)
-            return c.run(args, line.options);
+    const Command* command = FindCommand(name);
+    if (!command)
+        return UsageProblem("unknown command '" + name + "'");
+    if (AsksForHelp(args)) {
+        std::fputs(CommandHelp(*command).c_str(), stdout);
+        return ExitOk;
     }
-    return UsageProblem("unknown command '" + name + "'");
+    return command->run(args, line.options);
 }
 
 } // namespace quillmere::app

@@ -1,5 +1,5 @@
 // "quillmere --help" ends by naming the user guide of the program that runs,
-// so that a user of the commands finds it too.
+// so that a user of the commands finds it too; each command explains itself.
 #include "support/RunProgram.h"
 #include "support/TempDir.h"
 
@@ -7,7 +7,9 @@
 
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
+#include <vector>
 
 namespace quillmere {
 namespace {
@@ -55,6 +57,55 @@ TEST(CliHelp, TheLastLineNamesTheGuideOfThisProgramOrSaysItIsMissing)
             EXPECT_NE(result.out.find("Commands:"), std::string::npos) << option;
             EXPECT_EQ(LastLine(result.out), c.lastLine) << option;
         }
+    }
+}
+
+// Every command listed by --help answers "COMMAND --help", "COMMAND -h" and
+// "help COMMAND" alike with its own usage, and touches no drive doing so.
+TEST(CliHelp, EachCommandPrintsItsOwnHelp)
+{
+    TempDir root;
+    const testing::ProgramOptions options{.environment = {{"HOME", root.Path().string()},
+                                                          {"XDG_DATA_HOME", std::nullopt},
+                                                          {"QUILLMERE_DRIVE_C", std::nullopt}}};
+    const testing::ProgramResult help = testing::RunProgram({QUILLMERE_EXE, "--help"}, root.Path(), options);
+    std::vector<std::string> commands;
+    std::istringstream lines(help.out.substr(help.out.find("Commands:\n") + 10));
+    for (std::string line; std::getline(lines, line) && !line.empty();) {
+        if (line.starts_with("  ") && line[2] != ' ')
+            commands.push_back(line.substr(2, line.find(' ', 2) - 2));
+    }
+    ASSERT_GE(commands.size(), 10u) << help.out;
+    for (const std::string& command : commands) {
+        SCOPED_TRACE(command);
+        const std::vector<std::vector<std::string>> asks = {
+            {QUILLMERE_EXE, command, "--help"}, {QUILLMERE_EXE, command, "-h"}, {QUILLMERE_EXE, "help", command}};
+        std::string first;
+        for (const auto& argv : asks) {
+            const testing::ProgramResult r = testing::RunProgram(argv, root.Path(), options);
+            EXPECT_EQ(r.status, 0) << argv[1] << " " << argv[2] << ": " << r.err;
+            EXPECT_TRUE(r.out.starts_with("Usage: quillmere " + command)) << r.out;
+            EXPECT_EQ(r.err, "");
+            if (first.empty())
+                first = r.out;
+            EXPECT_EQ(r.out, first);
+        }
+    }
+    EXPECT_FALSE(fs::exists(root.Path() / ".local")) << "a drive was made";
+
+    // After "--", "--help" is a file's name; "help" takes one command it knows.
+    struct Refused {
+        std::vector<std::string> argv;
+        const char* err;
+    };
+    const Refused refused[] = {
+        {{QUILLMERE_EXE, "convert", "--", "--help"}, "Usage: quillmere convert"},
+        {{QUILLMERE_EXE, "help", "nope"}, "quillmere help: unknown command 'nope'"},
+    };
+    for (const Refused& r : refused) {
+        const testing::ProgramResult result = testing::RunProgram(r.argv, root.Path(), options);
+        EXPECT_EQ(result.status, 2);
+        EXPECT_NE(result.err.find(r.err), std::string::npos) << result.err;
     }
 }
 

@@ -30,8 +30,11 @@ expect()
     fi
 }
 
-expect "quillmere " "animate check convert creator info install preview restore-originals sets status"
-expect "quillmere re" "restore-originals"
+expect "quillmere " "animate boot-logo check convert creator help info install preview remove restore-originals sets status"
+expect "quillmere res" "restore-originals"
+expect "quillmere remove " "safe startup wait"
+expect "quillmere boot-logo " "off on"
+expect "quillmere help bo" "boot-logo"
 expect "quillmere --d" "--drive-c"
 expect "quillmere --partition " "1 2 3 4"
 expect "quillmere --drive-c /tmp/c.img i" "info install"
