@@ -1,6 +1,6 @@
 #include "cli/Program.h"
 
-#include "cli/GuideLocation.h"
+#include "userguide/GuideLocation.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -1,7 +1,7 @@
 #include "desktop/ProgramLinks.h"
 
 #include "BuiltHomePage.h"
-#include "cli/GuideLocation.h"
+#include "userguide/GuideLocation.h"
 
 #include <optional>
 

@@ -5,7 +5,7 @@
 #include "SetsPages.h"
 #include "StartDrive.h"
 #include "about/frmAbout.h"
-#include "cli/GuideLocation.h"
+#include "userguide/GuideLocation.h"
 #include "desktop/DocumentOpener.h"
 #include "desktop/QtText.h"
 #include "desktop/SettingsStore.h"

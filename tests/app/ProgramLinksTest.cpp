@@ -1,6 +1,6 @@
 #include "desktop/ProgramLinks.h"
 
-#include "cli/GuideLocation.h"
+#include "userguide/GuideLocation.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>

@@ -5,7 +5,7 @@
 #include "CraftedImage.h"
 #include "ImageFixture.h"
 #include "about/frmAbout.h"
-#include "cli/GuideLocation.h"
+#include "userguide/GuideLocation.h"
 #include "desktop/ProgramLinks.h"
 #include "desktop/QtText.h"
 #include "desktop/SettingsStore.h"

@@ -1,4 +1,4 @@
-#include "cli/GuideLocation.h"
+#include "userguide/GuideLocation.h"
 
 #include <system_error>
 
