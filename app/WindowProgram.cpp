@@ -14,6 +14,7 @@
 #include "manager/window/StartDrive.h"
 
 #include <QApplication>
+#include <QTimer>
 
 #include <cstdio>
 #include <filesystem>
@@ -23,6 +24,14 @@
 namespace quillmere::app {
 
 namespace {
+
+// Every window of the program carries its icon. Drawn at eight sizes, it costs
+// a tenth of the start, so it follows the first window onto the screen instead
+// of holding it back; the windows opened later have it at once.
+void IconAfterShowing()
+{
+    QTimer::singleShot(0, [] { QApplication::setWindowIcon(artwork::ProgramIcon()); });
+}
 
 // Drive c: of the creator's file list: the drive C: folder; empty when it cannot
 // be opened or is a disk image, whose files have no path to list.
@@ -43,6 +52,7 @@ int RunCreatorWindow(const GlobalOptions& options)
     QtMessageBoxes messages;
     fMain window({settings, saveDialog, messages, DriveCRoot(options), {}, UserPicturesFolder()});
     window.show();
+    IconAfterShowing();
     return QApplication::exec() == 0 ? ExitOk : ExitFailure;
 }
 
@@ -69,6 +79,7 @@ int RunManagerWindow(const GlobalOptions& options)
                   {}, UserPicturesFolder()},
                  std::move(start->drive));
     window.show();
+    IconAfterShowing();
     if (!start->problem.isEmpty())
         messages.Warning(&window, QStringLiteral("Drive C:"),
                          QStringLiteral("%1\nThe practice drive is drive C: for now; \"Change...\" picks another.")
@@ -85,8 +96,6 @@ int RunWindowProgram(int& argc, char* argv[])
     std::unique_ptr<QCoreApplication> app;
     if (DisplayAvailable()) {
         app = std::make_unique<QApplication>(argc, argv);
-        // Every window of the program carries its icon.
-        QApplication::setWindowIcon(artwork::ProgramIcon());
     } else {
         app = std::make_unique<QCoreApplication>(argc, argv);
     }

@@ -5,6 +5,10 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QIcon>
+#include <QPainter>
+#include <QPixmap>
+#include <QPolygonF>
 #include <QListWidget>
 #include <QSignalBlocker>
 #include <QStorageInfo>
@@ -100,11 +104,38 @@ void FileBrowser::Path(const std::filesystem::path& folder)
 
 void FileBrowser::Refresh() { Path(path_.empty() ? std::filesystem::path("/") : path_); }
 
+namespace {
+
+// The folder list's pictures, drawn here: the style's folder icons come from
+// the desktop's icon theme, whose first search cost a fifth of the Logo
+// Manager's start. A 16 x 16 folder, its tab at the top left; an open one
+// shows its lighter front flap tilted.
+QIcon FolderPicture(bool open, qreal ratio)
+{
+    QPixmap picture(QSize(16, 16) * ratio);
+    picture.setDevicePixelRatio(ratio);
+    picture.fill(Qt::transparent);
+    QPainter painter(&picture);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(QColor(0x80, 0x60, 0x00), 1));
+    const QColor back(0xE8, 0xB8, 0x30), front(0xFF, 0xE0, 0x80);
+    painter.setBrush(back);
+    painter.drawPolygon(QPolygonF({{1.5, 3.5}, {6.5, 3.5}, {7.5, 5.0}, {14.5, 5.0}, {14.5, 13.5}, {1.5, 13.5}}));
+    painter.setBrush(front);
+    if (open)
+        painter.drawPolygon(QPolygonF({{3.5, 7.5}, {15.5, 7.5}, {13.5, 13.5}, {1.5, 13.5}}));
+    else
+        painter.drawRect(QRectF(1.5, 6.5, 13.0, 7.0));
+    return QIcon(picture);
+}
+
+} // namespace
+
 void FileBrowser::Fill()
 {
     SelectDriveFor(path_);
-    const QIcon closed = dir_->style()->standardIcon(QStyle::SP_DirClosedIcon);
-    const QIcon open = dir_->style()->standardIcon(QStyle::SP_DirOpenIcon);
+    const QIcon closed = FolderPicture(false, dir_->devicePixelRatioF());
+    const QIcon open = FolderPicture(true, dir_->devicePixelRatioF());
     {
         const QSignalBlocker block(dir_);
         dir_->clear();
