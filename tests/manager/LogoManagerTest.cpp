@@ -1,4 +1,4 @@
-#include "DriveFixture.h"
+#include "support/DriveFixture.h"
 
 #include "drive/FileAttributes.h"
 #include "manager/LogoManager.h"

@@ -2,8 +2,8 @@
 // messages, the "open" handler and the chooser of drive C: answered by doubles.
 #include "manager/window/Form1.h"
 
-#include "CraftedImage.h"
-#include "ImageFixture.h"
+#include "support/CraftedImage.h"
+#include "support/ImageFixture.h"
 #include "about/frmAbout.h"
 #include "userguide/GuideLocation.h"
 #include "desktop/ProgramLinks.h"

@@ -1,7 +1,7 @@
 // The drive the Logo Manager window starts on when a partition is asked for: it
 // belongs to the kept disk image, so when that image cannot be opened now the
 // window still opens, on the practice drive, and says why.
-#include "ImageFixture.h"
+#include "support/ImageFixture.h"
 
 #include "desktop/SettingsStore.h"
 #include "imaging/UniqueFd.h"

@@ -7,7 +7,7 @@
 #include "support/PictureFixtures.h"
 #include "widgets/WidgetHelpers.h"
 
-#include "PreviewFixtures.h"
+#include "support/PreviewFixtures.h"
 
 #include <QApplication>
 #include <QSignalSpy>

@@ -1,6 +1,6 @@
 // The boot screen's GIF read back with giflib: frames, colours, delays and the
 // loop; and what a bad logo leaves behind (nothing).
-#include "PreviewFixtures.h"
+#include "support/PreviewFixtures.h"
 
 #include "imaging/Errors.h"
 #include "preview/BootScreenGif.h"

@@ -1,7 +1,7 @@
 // The boot screen's picture and palettes: how rows and columns land on the
 // 640 x 480 screen, where pictures of other sizes go, which files animate and
 // how the palette rotates.
-#include "PreviewFixtures.h"
+#include "support/PreviewFixtures.h"
 
 #include "imaging/decode/PictureLoader.h"
 #include "preview/BootScreen.h"

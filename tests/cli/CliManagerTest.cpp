@@ -1,5 +1,5 @@
 // The Logo Manager's commands, run as the built program on temporary drives.
-#include "DriveFixture.h"
+#include "support/DriveFixture.h"
 
 #include "support/AsOrdinaryUser.h"
 #include "support/ChildProcess.h"

@@ -2,7 +2,7 @@
 // program, on images made here with mkfs.fat and an MBR, give what they give on
 // a folder; images that cannot be drive C: are refused and left as they were;
 // after every test the file systems pass fsck.fat.
-#include "ImageFixture.h"
+#include "support/ImageFixture.h"
 
 #include "support/AsOrdinaryUser.h"
 

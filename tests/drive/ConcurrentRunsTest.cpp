@@ -1,7 +1,7 @@
 // Two runs of the program started together at the first run on a drive: each
 // waits for the other's start-up and operation, so the original kept is always
 // the logo installed before either ran, and both succeed.
-#include "ImageFixture.h"
+#include "support/ImageFixture.h"
 
 #include "drive/DriveC.h"
 #include "imaging/StopAtStep.h"

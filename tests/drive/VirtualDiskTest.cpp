@@ -3,7 +3,7 @@
 // program: every command does what it does on a raw image, only the image's
 // active layer changes, and images that cannot be changed safely are refused
 // as they were. Skipped where QEMU's tools or FUSE are missing.
-#include "ImageFixture.h"
+#include "support/ImageFixture.h"
 
 #include "imaging/StopAtStep.h"
 

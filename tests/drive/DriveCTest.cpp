@@ -1,4 +1,4 @@
-#include "DriveFixture.h"
+#include "support/DriveFixture.h"
 
 #include "drive/DriveC.h"
 #include "drive/FileAttributes.h"

@@ -1,6 +1,6 @@
 // "quillmere preview" end to end: options, exit statuses, messages, and an
 // output that a failure never leaves behind.
-#include "PreviewFixtures.h"
+#include "support/PreviewFixtures.h"
 
 #include "support/RunProgram.h"
 

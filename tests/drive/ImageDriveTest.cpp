@@ -3,7 +3,7 @@
 // unchanged, whatever the kind of volume. Folders read from their own bytes
 // agree with mtools, and nothing is changed on an image another program locks
 // or changed since it was read.
-#include "CraftedImage.h"
+#include "support/CraftedImage.h"
 
 #include "imaging/UniqueFd.h"
 #include "drive/DriveC.h"

@@ -1,6 +1,6 @@
 // The user.DOSATTRIB value: the text form, Samba's binary record as Samba's own
 // encoder writes it, and writing a record back without losing its fields.
-#include "DriveFixture.h"
+#include "support/DriveFixture.h"
 
 #include "drive/DosAttrib.h"
 #include "drive/DriveC.h"

@@ -1,7 +1,7 @@
 // Disk images whose names a careless reader would take for patterns or paths,
 // or whose root has no room for C:\VH Backups: the commands keep every
 // original, touch no other file, and leave a file system fsck.fat finds clean.
-#include "CraftedImage.h"
+#include "support/CraftedImage.h"
 
 #include <algorithm>
 #include <functional>
