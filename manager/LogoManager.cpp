@@ -486,11 +486,16 @@ std::vector<FileResult> LogoManager::InstallBackup(int backupNumber)
     return files;
 }
 
-FileResult LogoManager::MakeFolder(std::string_view path)
+namespace {
+
+// One step on one drive path: done, or why not (the reason alone when the
+// error names that path).
+template <class Step>
+FileResult OnePath(FileStep step, std::string_view path, Step act)
 {
-    FileResult result{.step = FileStep::MakeFolder, .target = std::string(path)};
+    FileResult result{.step = step, .target = std::string(path)};
     try {
-        drive_.MakeFolder(path);
+        act();
         result.done = true;
     } catch (const FileError& e) {
         result.detail = e.file() == result.target ? e.reason() : e.what();
@@ -498,6 +503,13 @@ FileResult LogoManager::MakeFolder(std::string_view path)
         result.detail = e.what();
     }
     return result;
+}
+
+} // namespace
+
+FileResult LogoManager::MakeFolder(std::string_view path)
+{
+    return OnePath(FileStep::MakeFolder, path, [&] { drive_.MakeFolder(path); });
 }
 
 FileResult LogoManager::ClearAttributes(std::string_view path)
@@ -515,16 +527,7 @@ FileResult LogoManager::ClearAttributes(std::string_view path)
 
 FileResult LogoManager::Remove(std::string_view path)
 {
-    FileResult result{.step = FileStep::Remove, .target = std::string(path)};
-    try {
-        drive_.RemoveFile(path);
-        result.done = true;
-    } catch (const FileError& e) {
-        result.detail = e.file() == result.target ? e.reason() : e.what();
-    } catch (const std::exception& e) {
-        result.detail = e.what();
-    }
-    return result;
+    return OnePath(FileStep::Remove, path, [&] { drive_.RemoveFile(path); });
 }
 
 namespace {
