@@ -2,6 +2,7 @@
 // waits for the other's start-up and operation, so the original kept is always
 // the logo installed before either ran, and both succeed.
 #include "support/ImageFixture.h"
+#include "support/StartProgram.h"
 
 #include "drive/DriveC.h"
 #include "imaging/StopAtStep.h"
@@ -15,44 +16,10 @@
 #include <sys/file.h>
 #include <sys/wait.h>
 
-extern char** environ;
-
 namespace quillmere {
 namespace {
 
 using namespace quillmere::testing;
-
-// Starts argv with its output in out (both streams); no shell, no waiting.
-pid_t Start(std::vector<std::string> argv, const fs::path& out, const std::vector<std::string>& extraEnv)
-{
-    std::vector<std::string> env;
-    for (char** e = environ; *e; ++e) {
-        const std::string_view entry(*e);
-        if (!entry.starts_with("QUILLMERE_DRIVE_C=") && !entry.starts_with("HOME=") &&
-            !entry.starts_with("XDG_DATA_HOME="))
-            env.emplace_back(entry);
-    }
-    env.insert(env.end(), extraEnv.begin(), extraEnv.end());
-    std::vector<char*> rawArgv, rawEnv;
-    for (std::string& a : argv)
-        rawArgv.push_back(a.data());
-    rawArgv.push_back(nullptr);
-    for (std::string& e : env)
-        rawEnv.push_back(e.data());
-    rawEnv.push_back(nullptr);
-    const int fd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    const pid_t child = ::fork();
-    if (child == 0) {
-        if (fd < 0 || ::dup2(fd, 1) < 0 || ::dup2(fd, 2) < 0)
-            ::_exit(127);
-        ::alarm(kChildTimeout);
-        ::execve(rawArgv[0], rawArgv.data(), rawEnv.data());
-        ::_exit(127);
-    }
-    if (fd >= 0)
-        ::close(fd);
-    return child;
-}
 
 int Wait(pid_t child)
 {
@@ -80,7 +47,7 @@ protected:
         std::array<pid_t, 2> children{};
         for (int i = 0; i < 2; ++i)
             children[static_cast<std::size_t>(i)] =
-                Start({QUILLMERE_EXE, "--drive-c", drive.string(), "install", "startup",
+                StartProgram({QUILLMERE_EXE, "--drive-c", drive.string(), "install", "startup",
                        (root_ / ("new" + std::to_string(i + 1) + ".bmp")).string()},
                       scratch_ / ("out" + std::to_string(i)), {"HOME=" + (root_ / "home").string()});
         std::array<std::pair<int, std::string>, 2> results;
@@ -159,7 +126,7 @@ protected:
     void StartStopping(const std::string& step, std::vector<std::string> args, const fs::path& drive)
     {
         args.insert(args.begin(), {QUILLMERE_EXE, "--drive-c", drive.string()});
-        child_ = Start(args, scratch_ / "out",
+        child_ = StartProgram(args, scratch_ / "out",
                        {"HOME=" + (root_ / "home").string(), "TMPDIR=" + tmp_.string(), "QUILLMERE_STOP_AT=" + step});
     }
 
@@ -279,7 +246,7 @@ TEST_F(StoppedRuns, TheNextRunRemovesScratchFoldersOfKilledRuns)
     }
     const UniqueFd living(::open((tmp_ / "quillmere-living" / "lock").c_str(), O_RDONLY | O_CLOEXEC));
     ASSERT_EQ(::flock(living.Get(), LOCK_EX), 0);
-    child_ = Start({QUILLMERE_EXE, "--drive-c", drive_.string(), "status"}, scratch_ / "out",
+    child_ = StartProgram({QUILLMERE_EXE, "--drive-c", drive_.string(), "status"}, scratch_ / "out",
                    {"HOME=" + (root_ / "home").string(), "TMPDIR=" + tmp_.string()});
     EXPECT_EQ(Wait(std::exchange(child_, 0)), 0) << ReadFile(scratch_ / "out");
     EXPECT_EQ(InTmp(), std::set<std::string>{"quillmere-living"});

@@ -4,6 +4,7 @@
 // active layer changes, and images that cannot be changed safely are refused
 // as they were. Skipped where QEMU's tools or FUSE are missing.
 #include "support/ImageFixture.h"
+#include "support/StartProgram.h"
 
 #include "imaging/StopAtStep.h"
 
@@ -13,8 +14,6 @@
 
 #include <fcntl.h>
 #include <sys/wait.h>
-
-extern char** environ;
 
 namespace quillmere {
 namespace {
@@ -346,31 +345,10 @@ class EndedWhileMounted : public VirtualDisk, public ::testing::WithParamInterfa
 TEST_P(EndedWhileMounted, TheMountGoes)
 {
     const fs::path image = Make("qcow2", {}, "win98.qcow2");
-    std::vector<std::string> argv = {QUILLMERE_EXE, "--drive-c", image.string(), "status"};
-    std::vector<std::string> env = {"HOME=" + home_.string(), "TMPDIR=" + tmp_.string(),
-                                    "QUILLMERE_STOP_AT=" + std::string(kStepImageServed)};
-    for (char** e = environ; *e; ++e) {
-        const std::string_view entry(*e);
-        if (!entry.starts_with("QUILLMERE_DRIVE_C=") && !entry.starts_with("HOME=") && !entry.starts_with("TMPDIR=") &&
-            !entry.starts_with("XDG_DATA_HOME="))
-            env.emplace_back(entry);
-    }
-    std::vector<char*> rawArgv, rawEnv;
-    for (std::string& a : argv)
-        rawArgv.push_back(a.data());
-    rawArgv.push_back(nullptr);
-    for (std::string& e : env)
-        rawEnv.push_back(e.data());
-    rawEnv.push_back(nullptr);
-    const pid_t run = ::fork();
-    ASSERT_GE(run, 0);
-    if (run == 0) {
-        const int null = ::open("/dev/null", O_WRONLY);
-        ::dup2(null, 1);
-        ::dup2(null, 2);
-        ::execve(rawArgv[0], rawArgv.data(), rawEnv.data());
-        ::_exit(127);
-    }
+    const pid_t run = StartProgram({QUILLMERE_EXE, "--drive-c", image.string(), "status"}, "/dev/null",
+                                   {"HOME=" + home_.string(), "TMPDIR=" + tmp_.string(),
+                                    "QUILLMERE_STOP_AT=" + std::string(kStepImageServed)});
+    ASSERT_GT(run, 0);
     int status = 0;
     ASSERT_EQ(::waitpid(run, &status, WUNTRACED), run);
     ASSERT_TRUE(WIFSTOPPED(status)) << "the run ended before it mounted the image";
