@@ -127,6 +127,21 @@ public:
     // OriginalOwedReason). Throws SubscriptError for another s.
     std::vector<FileResult> InstallSet(int set);
 
+    // The files set s (1 to 10) holds now; read while drive C: is held. Throws
+    // SubscriptError for another s, FileError (DriveError) naming a file that
+    // cannot be read or is no file, and DriveError when the drive cannot be held.
+    SetLogos ReadSet(int set) const;
+
+    // Makes set s hold the logos given; a kind without one keeps the set's
+    // file of that kind. All or none: every file is first examined (a folder in
+    // its place or a read-only file refuses the whole change) and its old
+    // content read; then each is replaced durably, and when one cannot be, the
+    // ones already replaced get their old content back. Clears no attributes.
+    // Throws SubscriptError for another s; FileError (DriveError) naming the
+    // file that stopped it, once the set is as it was; Error saying which files
+    // changed when even that failed.
+    void ReplaceSet(int set, const SetLogos& logos);
+
     // Install Set with the originals (backup number 1). A kind whose original is
     // owed still has it installed and is left alone.
     std::vector<FileResult> RestoreOriginals();
