@@ -527,7 +527,7 @@ int RunSetsZip(const Args& arguments, const GlobalOptions& options)
             Say("Imported " + name + " from " + file.string() + ".");
         }
     } catch (const PackChoiceError& e) {
-        Fail(kSets, name + " was not changed: " + e.what() + " (--prefix P)");
+        Fail(kSets, name + " was not changed: " + e.what() + "; --prefix picks one");
         return Conclude(kSets, started->report, ExitFailure);
     } catch (const std::exception& e) {
         Fail(kSets, name + (exporting ? " was not exported: " : " was not changed: ") + e.what());

@@ -189,8 +189,8 @@ PackedSet ReadSetPack(std::span<const std::uint8_t> zip, const std::string& show
         });
         if (candidates.empty())
             throw PackChoiceError(shownName,
-                                  "no logo in it has the prefix " + Quoted(*prefix) + "; the prefixes are " +
-                                      GroupList(groups),
+                                  "no logo in it has the prefix " + Quoted(*prefix) + " (groups " +
+                                      GroupList(groups) + ")",
                                   groups);
     }
 
@@ -207,7 +207,7 @@ PackedSet ReadSetPack(std::span<const std::uint8_t> zip, const std::string& show
                 names += (i == 0 ? "" : i + 1 == same.size() ? " and " : ", ") + same[i];
             throw PackChoiceError(shownName,
                                   names + " could each be the " + std::string(LogoSlots()[c.kind].name) +
-                                      " logo; one prefix picks a group: " + GroupList(Groups(candidates)),
+                                      " logo (groups " + GroupList(Groups(candidates)) + ")",
                                   Groups(candidates));
         }
         chosen[c.kind] = &c;
@@ -224,8 +224,8 @@ PackedSet ReadSetPack(std::span<const std::uint8_t> zip, const std::string& show
                 names += (names.empty() ? "" : ", ") + c->entry->name;
         }
         throw PackChoiceError(shownName,
-                              "its logos lie in different folders (" + names +
-                                  "); one prefix picks a group: " + GroupList(Groups(candidates)),
+                              "its logos lie in different folders (" + names + "; groups " +
+                                  GroupList(Groups(candidates)) + ")",
                               Groups(candidates));
     }
 

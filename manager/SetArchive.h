@@ -39,8 +39,9 @@ struct PackedSet {
 };
 
 // A pack whose entries could make more than one set: two entries that could
-// be the same kind, or logos in different folders. groups() are the prefixes
-// that pick one (as ReadSetPack's prefix takes them).
+// be the same kind, logos in different folders, or none with the prefix asked
+// for. The reason lists the groups; groups() are the prefixes that pick one
+// (as ReadSetPack's prefix takes them).
 class PackChoiceError : public FileError {
 public:
     PackChoiceError(std::string file, std::string reason, std::vector<std::string> groups)

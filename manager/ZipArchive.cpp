@@ -37,6 +37,8 @@ std::string Count(std::uint64_t bytes)
     return std::to_string(bytes) + " bytes";
 }
 
+constexpr std::string_view kControlCharacters = "its name holds control characters";
+
 } // namespace
 
 std::string ZipFailureReason(int libzipCode, std::string_view libraryText)
@@ -75,7 +77,7 @@ std::string UnsafeEntryName(std::string_view name)
     for (const char c : name) {
         const auto byte = static_cast<unsigned char>(c);
         if (byte < 0x20 || byte == 0x7f)
-            return "its name holds control characters";
+            return std::string(kControlCharacters);
     }
     if (name.starts_with('/') || name.starts_with('\\'))
         return "its name is an absolute path";
@@ -126,9 +128,11 @@ ZipReader::ZipReader(std::span<const std::uint8_t> bytes, std::string shownName)
                                                 " has no name or sizes");
             ZipEntry entry{.index = i, .name = stat.name, .size = stat.size, .compressed = stat.comp_size};
             entry.folder = entry.name.ends_with('/');
-            // The name goes into messages only once it is known to be plain.
+            // A name with control characters is told by its place in the zip, never shown.
             if (const std::string why = UnsafeEntryName(entry.name); !why.empty())
-                throw FileError(shownName_, "entry " + std::to_string(i + 1) + " is refused: " + why);
+                throw FileError(shownName_,
+                                "entry " + (why == kControlCharacters ? std::to_string(i + 1) : entry.name) +
+                                    " is refused: " + why);
             const std::string label = "entry " + entry.name;
             if (stat.encryption_method != ZIP_EM_NONE)
                 throw FileError(shownName_, label + " is encrypted, and encrypted zips are not read");

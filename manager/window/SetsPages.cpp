@@ -109,6 +109,10 @@ void SetsPages::ImportSet(int set)
         return;
     try {
         quillmere::ImportSet(state_.manager, set, TextPath(*chosen), std::nullopt);
+    } catch (const PackChoiceError& e) {
+        state_.messages.Warning(&window_, title,
+                                Text(AsSentence("set " + std::to_string(set) + " was not changed: " + e.what() +
+                                                "; \"quillmere sets import --prefix\" picks one")));
     } catch (const std::exception& e) {
         state_.messages.Warning(&window_, title,
                                 Text(AsSentence("set " + std::to_string(set) + " was not changed: " + e.what())));

@@ -10,7 +10,7 @@ namespace {
 using namespace quillmere::testing;
 
 class CliSetZip : public TempDrive {
-  protected:
+protected:
     void SetUp() override
     {
         TempDrive::SetUp();
@@ -76,9 +76,8 @@ TEST_F(CliSetZip, RefusalsSayWhyAndChangeNothing)
         {{"sets", "import", "3", pack.string()},
          1,
          "quillmere sets: set 3 was not changed: " + pack.string() +
-             ": e1-logo.sys and e2-logo.sys could each be the startup logo; one prefix picks a group: "
-             "\"e1-\", "
-             "\"e2-\" (--prefix P)\n"},
+             ": e1-logo.sys and e2-logo.sys could each be the startup logo (groups \"e1-\", \"e2-\"); "
+             "--prefix picks one\n"},
         {{"sets", "import", "3", (root_ / "none.zip").string()}, 1, "none.zip: No such file or directory"},
         {{"sets", "import", "3"}, 2, "Usage: quillmere sets"},
         {{"sets", "export", "--prefix", "e1-", "3", pack.string()}, 2, "unknown option"},

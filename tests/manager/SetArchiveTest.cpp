@@ -12,9 +12,9 @@
 
 #include <cstring>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
-#include <map>
 #include <set>
 
 namespace quillmere {
@@ -124,7 +124,7 @@ const PackCase kPackCases[] = {
      {M("e1-logo.sys"), M("e2-logo.sys"), M("e1-logow.sys")},
      {},
      {},
-     "e1-logo.sys and e2-logo.sys could each be the startup logo; one prefix picks a group: \"e1-\", \"e2-\"",
+     "e1-logo.sys and e2-logo.sys could each be the startup logo (groups \"e1-\", \"e2-\")",
      true},
     {"two groups, prefix",
      {M("e1-logo.sys"), M("e2-logo.sys"), M("e1-logow.sys")},
@@ -142,13 +142,13 @@ const PackCase kPackCases[] = {
      {M("a/logo.sys"), M("b/logow.sys")},
      {},
      {},
-     "its logos lie in different folders (a/logo.sys, b/logow.sys)",
+     "its logos lie in different folders (a/logo.sys, b/logow.sys; groups \"a/\", \"b/\")",
      true},
     {"unknown prefix",
      {M("e1-logo.sys")},
      "e9-",
      {},
-     "no logo in it has the prefix \"e9-\"; the prefixes are \"e1-\"",
+     "no logo in it has the prefix \"e9-\" (groups \"e1-\")",
      true},
     {"a .sys of the wrong size",
      {M("logo.sys", 'l', 1000)},
@@ -209,15 +209,19 @@ ZipBytes Plain()
 
 const HostileCase kHostileCases[] = {
     {"climbs out", [] { return MakeZip({M("../logo.sys")}); },
-     "entry 1 is refused: its name climbs out of its folder"},
+     "entry ../logo.sys is refused: its name climbs out of its folder (..)"},
     {"climbs out deeper",
      [] {
          return MakeZip({M("readme.txt"), M("a\\..\\..\\logo.sys")});
      },
-     "entry 2 is refused: its name climbs out of its folder"},
+     "entry a\\..\\..\\logo.sys is refused: its name climbs out of its folder"},
     {"absolute", [] { return MakeZip({M("/etc/logo.sys")}); }, "its name is an absolute path"},
     {"drive letter", [] { return MakeZip({M("C:logo.sys")}); }, "its name starts with a drive letter"},
-    {"control characters", [] { return MakeZip({M("lo\ngo.sys")}); }, "its name holds control characters"},
+    {"control characters",
+     [] {
+         return MakeZip({M("readme"), M("lo\ngo.sys")});
+     },
+     "entry 2 is refused: its name holds control characters"},
     {"encrypted",
      [] {
          ZipBytes zip = Plain();
