@@ -2,7 +2,8 @@
 // This Logo, saving and installing logo sets, and restoring the originals. Each
 // runs every step in its order; a step that fails is skipped and the next one
 // runs, and each returns what happened to every file. Nothing here throws for a
-// file that cannot be copied or changed.
+// file that cannot be copied or changed, but for ReadSet and ReplaceSet, which
+// read or change a set whole or not at all (a set's zip, SetArchive.h).
 //
 // The originals are kept before anything replaces them: the first run notes in
 // kOwedOriginalsRecord each kind that has a logo installed, copies them, and
