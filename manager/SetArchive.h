@@ -9,16 +9,15 @@
 
 #include "LogoSlot.h"
 
+#include "imaging/Errors.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <span>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include "imaging/Errors.h"
 
 namespace quillmere {
 
