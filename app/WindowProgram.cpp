@@ -71,12 +71,13 @@ int RunManagerWindow(const GlobalOptions& options)
     QtFolderChooser folders;
     QtSaveDialog saveDialog;
     QtMessageBoxes creatorMessages;
+    QtOpenDialog openDialog;
     // No Windows registry here: the system-information tool is looked for on $PATH.
     ToolRegistry registry(qgetenv("PATH").toStdString());
     QtProcessStarter processes;
     const std::filesystem::path programFolder = ProgramFolder();
-    Form1 window({settings, messages, opener, folders, saveDialog, creatorMessages, registry, processes, programFolder,
-                  {}, UserPicturesFolder()},
+    Form1 window({settings, messages, opener, folders, saveDialog, creatorMessages, openDialog, registry, processes,
+                  programFolder, {}, UserPicturesFolder()},
                  std::move(start->drive));
     window.show();
     IconAfterShowing();

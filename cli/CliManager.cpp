@@ -8,6 +8,7 @@
 #include "manager/LogoFormat.h"
 #include "manager/LogoManager.h"
 #include "manager/BootLogoSwitch.h"
+#include "manager/SetArchive.h"
 
 #include "imaging/Errors.h"
 
@@ -486,16 +487,71 @@ std::optional<int> SetNumber(const std::string& text)
         return std::nullopt;
     return set;
 }
-const Command kSets{13, "sets", "sets save|install N",
+const Command kSets{13, "sets", "sets save|install N | export N FILE.zip | import [--prefix P] N FILE.zip",
                     "save: saves the three installed logos as logo set N (1 to 10), replacing\n"
                     "what the set held; a logo that is not installed leaves the set's older\n"
                     "file of that kind. install: installs the logos of set N; a kind the set\n"
-                    "lacks keeps its installed logo.",
+                    "lacks keeps its installed logo. export: writes set N to FILE.zip as\n"
+                    "logo.sys, logow.sys and logos.sys with a manifest. import: takes set N\n"
+                    "from such a zip or an older logo pack (entries ending in logo.sys,\n"
+                    "logow.sys, logos.sys, or .bmp logos), all its files or none; --prefix P\n"
+                    "picks one group where a pack holds several.",
                     &RunSets};
 const RegisterCommand registerSets(kSets);
 
+// sets export N FILE.zip, sets import [--prefix P] N FILE.zip.
+int RunSetsZip(const Args& arguments, const GlobalOptions& options)
+{
+    const bool exporting = arguments[0] == "export";
+    const ParsedArgs parsed =
+        ParseArgs(Args(arguments.begin() + 1, arguments.end()),
+                  exporting ? std::vector<std::string_view>{} : std::vector<std::string_view>{"prefix"});
+    if (!parsed.problem.empty())
+        return UsageError(kSets, parsed.problem);
+    const Args& args = parsed.operands;
+    if (args.size() != 2)
+        return UsageError(kSets);
+    const std::optional<int> number = SetNumber(args[0]);
+    if (!number)
+        return UsageError(kSets, "the set number must be 1 to 10, not '" + args[0] + "'");
+    if (args[1].empty())
+        return UsageError(kSets, "no zip file named");
+    std::optional<std::string> prefix;
+    for (const auto& [name, value] : parsed.options)
+        prefix = value;
+    std::optional<Started> started = StartUp(kSets, options);
+    if (!started)
+        return ExitFailure;
+    const int set = *number;
+    const fs::path file(args[1]);
+    const std::string name = "set " + std::to_string(set);
+    try {
+        if (exporting) {
+            ExportSet(started->manager, set, file);
+            Say("Exported " + name + " to " + file.string() + ".");
+        } else {
+            const PackedSet pack = ImportSet(started->manager, set, file, prefix);
+            for (const LogoSlot& slot : LogoSlots()) {
+                const std::size_t k = static_cast<std::size_t>(slot.kind);
+                if (pack.logos[k])
+                    Say("took " + pack.entries[k] + " as " + BackupPath(slot, SetBackupNumber(set)));
+            }
+            Say("Imported " + name + " from " + file.string() + ".");
+        }
+    } catch (const PackChoiceError& e) {
+        Fail(kSets, name + " was not changed: " + e.what() + "; --prefix picks one");
+        return Conclude(kSets, started->report, ExitFailure);
+    } catch (const std::exception& e) {
+        Fail(kSets, name + (exporting ? " was not exported: " : " was not changed: ") + e.what());
+        return Conclude(kSets, started->report, ExitFailure);
+    }
+    return Conclude(kSets, started->report, ExitOk);
+}
+
 int RunSets(const Args& arguments, const GlobalOptions& options)
 {
+    if (!arguments.empty() && (arguments[0] == "export" || arguments[0] == "import"))
+        return RunSetsZip(arguments, options);
     // sets takes no options and no file names: "-1" is a set number out of range.
     if (arguments.size() == 2 && arguments[1].starts_with('-') && arguments[1] != "--")
         return UsageError(kSets, "the set number must be 1 to 10, not '" + arguments[1] + "'");

@@ -18,6 +18,14 @@ std::optional<QString> QtSaveDialog::Ask(QWidget* parent, const SaveRequest& req
     return dialog.selectedFiles().constFirst();
 }
 
+std::optional<QString> QtOpenDialog::Ask(QWidget* parent, const OpenRequest& request)
+{
+    const QString chosen = QFileDialog::getOpenFileName(parent, request.title, request.folder, request.filter);
+    if (chosen.isEmpty())
+        return std::nullopt;
+    return chosen;
+}
+
 void QtMessageBoxes::Warning(QWidget* parent, const QString& title, const QString& text)
 {
     QMessageBox::warning(parent, title, text);

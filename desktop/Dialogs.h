@@ -33,6 +33,26 @@ public:
     std::optional<QString> Ask(QWidget* parent, const SaveRequest& request) override;
 };
 
+// What an open dialog shows: its title, its filter ("Zip files (*.zip)") and
+// the folder it opens in (empty: the platform's choice).
+struct OpenRequest {
+    QString title;
+    QString filter;
+    QString folder;
+};
+
+class OpenDialog {
+public:
+    virtual ~OpenDialog() = default;
+    // The chosen existing file's full path, or nothing when the user cancelled.
+    virtual std::optional<QString> Ask(QWidget* parent, const OpenRequest& request) = 0;
+};
+
+class QtOpenDialog final : public OpenDialog {
+public:
+    std::optional<QString> Ask(QWidget* parent, const OpenRequest& request) override;
+};
+
 class MessageBoxes {
 public:
     virtual ~MessageBoxes() = default;

@@ -456,6 +456,79 @@ RemoveReport LogoManager::RemoveLogo(LogoKind kind)
     return report;
 }
 
+SetLogos LogoManager::ReadSet(int set) const
+{
+    const int backupNumber = SetBackupNumber(set);
+    const DriveHold hold = drive_.Hold();
+    SetLogos logos;
+    for (const LogoSlot& slot : LogoSlots()) {
+        const std::string path = BackupPath(slot, backupNumber);
+        const DriveEntry entry = drive_.Inspect(path);
+        if (entry.type == DriveEntry::Type::Missing)
+            continue;
+        if (entry.type != DriveEntry::Type::File)
+            throw FileError(path, "it is " + (entry.type == DriveEntry::Type::Folder ? "a folder" : entry.typeName) +
+                                      ", not a logo");
+        logos[IndexOf(slot)] = drive_.ReadFile(path, kMaxDriveCopyBytes);
+    }
+    return logos;
+}
+
+void LogoManager::ReplaceSet(int set, const SetLogos& logos)
+{
+    const int backupNumber = SetBackupNumber(set);
+    const DriveHold hold = drive_.Hold();
+    struct Change {
+        std::string path;
+        std::optional<std::string> before; // nullopt: there was no file
+        const std::string* after;
+    };
+    // Everything that can be known to fail is found out before the first write.
+    std::vector<Change> changes;
+    for (const LogoSlot& slot : LogoSlots()) {
+        if (!logos[IndexOf(slot)])
+            continue;
+        Change change{BackupPath(slot, backupNumber), std::nullopt, &*logos[IndexOf(slot)]};
+        const DriveEntry entry = drive_.Inspect(change.path);
+        if (entry.type == DriveEntry::Type::Folder || entry.type == DriveEntry::Type::Other)
+            throw FileError(change.path, "it is " +
+                                             (entry.type == DriveEntry::Type::Folder ? "a folder" : entry.typeName) +
+                                             ", not a file");
+        if (entry.type == DriveEntry::Type::File) {
+            if (entry.attributes & kAttrReadOnly)
+                throw FileError(change.path, "the file is read-only");
+            change.before = drive_.ReadFile(change.path, kMaxDriveCopyBytes);
+        }
+        changes.push_back(std::move(change));
+    }
+    const auto bytes = [](const std::string& text) {
+        return std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
+    };
+    for (std::size_t i = 0; i < changes.size(); ++i) {
+        try {
+            drive_.WriteFile(changes[i].path, bytes(*changes[i].after));
+        } catch (const std::exception& failure) {
+            // Back as it was, the latest first.
+            std::string stuck;
+            for (std::size_t j = i; j-- > 0;) {
+                try {
+                    if (changes[j].before)
+                        drive_.WriteFile(changes[j].path, bytes(*changes[j].before));
+                    else
+                        drive_.RemoveFile(changes[j].path);
+                } catch (const std::exception& again) {
+                    stuck += (stuck.empty() ? "" : "; ") + changes[j].path + " holds the new logo (" + again.what() +
+                             ")";
+                }
+            }
+            if (!stuck.empty())
+                throw Error(std::string(failure.what()) + "; set " + std::to_string(set) +
+                            " could not be put back as it was: " + stuck);
+            throw;
+        }
+    }
+}
+
 std::vector<FileResult> LogoManager::InstallSet(int set) { return InstallBackup(SetBackupNumber(set)); }
 
 std::vector<FileResult> LogoManager::RestoreOriginals() { return InstallBackup(kOriginalsBackup); }

@@ -2,7 +2,8 @@
 // This Logo, saving and installing logo sets, and restoring the originals. Each
 // runs every step in its order; a step that fails is skipped and the next one
 // runs, and each returns what happened to every file. Nothing here throws for a
-// file that cannot be copied or changed.
+// file that cannot be copied or changed, but for ReadSet and ReplaceSet, which
+// read or change a set whole or not at all (a set's zip, SetArchive.h).
 //
 // The originals are kept before anything replaces them: the first run notes in
 // kOwedOriginalsRecord each kind that has a logo installed, copies them, and
@@ -155,6 +156,21 @@ public:
     // is kept, else RemovedLogoPath). Throws DriveError when the store cannot
     // be read.
     std::string RemovedLogoGoes(LogoKind kind) const;
+
+    // The files set s (1 to 10) holds now; read while drive C: is held. Throws
+    // SubscriptError for another s, FileError (DriveError) naming a file that
+    // cannot be read or is no file, and DriveError when the drive cannot be held.
+    SetLogos ReadSet(int set) const;
+
+    // Makes set s hold the logos given; a kind without one keeps the set's
+    // file of that kind. All or none: every file is first examined (a folder in
+    // its place or a read-only file refuses the whole change) and its old
+    // content read; then each is replaced durably, and when one cannot be, the
+    // ones already replaced get their old content back. Clears no attributes.
+    // Throws SubscriptError for another s; FileError (DriveError) naming the
+    // file that stopped it, once the set is as it was; Error saying which files
+    // changed when even that failed.
+    void ReplaceSet(int set, const SetLogos& logos);
 
     // Install Set with the originals (backup number 1). A kind whose original is
     // owed still has it installed and is left alone.

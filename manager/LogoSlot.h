@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -29,6 +30,10 @@ inline constexpr std::string_view kBackupFolder = "C:\\VH Backups";
 inline constexpr int kOriginalsBackup = 1;
 inline constexpr int kFirstSet = 1;
 inline constexpr int kLastSet = 10;
+
+// The files of one logo set in memory, Startup, Wait, Safe: nullopt for a kind
+// the set lacks.
+using SetLogos = std::array<std::optional<std::string>, 3>;
 
 // Startup, Wait, Safe: the order in which all three are always handled.
 const std::array<LogoSlot, 3>& LogoSlots() noexcept;

@@ -20,17 +20,22 @@ BootPreviewLinks::BootPreviewLinks(QWidget& window, std::function<const DriveC&(
 {
 }
 
-void BootPreviewLinks::Attach(QLabel* box, std::function<BoxLogo()> logo, bool doubleClick)
+void BootPreviewLinks::Attach(QLabel* box, std::function<BoxLogo()> logo, bool doubleClick,
+                              std::function<void(QMenu&)> more)
 {
-    boxes_[box] = Box{std::move(logo), doubleClick};
+    boxes_[box] = Box{std::move(logo), doubleClick, std::move(more)};
     box->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(box, &QWidget::customContextMenuRequested, this, [this, box](const QPoint& at) {
-        if (box->pixmap().isNull())
+        const Box& entry = boxes_.at(box);
+        if (box->pixmap().isNull() && !entry.more)
             return;
         auto* menu = new QMenu(box);
         menu->setAttribute(Qt::WA_DeleteOnClose);
-        menu->addAction(QString::fromUtf8(kShowAtStartUp.data(), static_cast<qsizetype>(kShowAtStartUp.size())), this,
-                        [this, box] { Show(box, boxes_.at(box).logo()); });
+        if (!box->pixmap().isNull())
+            menu->addAction(QString::fromUtf8(kShowAtStartUp.data(), static_cast<qsizetype>(kShowAtStartUp.size())),
+                            this, [this, box] { Show(box, boxes_.at(box).logo()); });
+        if (entry.more)
+            entry.more(*menu);
         menu->popup(box->mapToGlobal(at));
     });
     if (doubleClick)

@@ -13,6 +13,7 @@
 #include <string>
 
 class QLabel;
+class QMenu;
 
 namespace quillmere {
 
@@ -34,7 +35,10 @@ public:
     BootPreviewLinks(QWidget& window, std::function<const DriveC&()> drive);
 
     // Adds the menu to box, and the double click when doubleClick is true.
-    void Attach(QLabel* box, std::function<BoxLogo()> logo, bool doubleClick);
+    // more adds the box's own items after "Show as at start-up..."; a box
+    // with such items offers its menu while it is empty too.
+    void Attach(QLabel* box, std::function<BoxLogo()> logo, bool doubleClick,
+                std::function<void(QMenu&)> more = {});
 
     // Opens the Boot Preview window on what box shows; nothing for an empty box.
     void Show(QLabel* box, const BoxLogo& logo);
@@ -46,6 +50,7 @@ private:
     struct Box {
         std::function<BoxLogo()> logo;
         bool doubleClick;
+        std::function<void(QMenu&)> more;
     };
 
     QWidget& window_;

@@ -9,6 +9,7 @@
 #include "desktop/DocumentOpener.h"
 #include "desktop/QtText.h"
 #include "desktop/SettingsStore.h"
+#include "creator/CreatorPicture.h"
 #include "creator/window/CreatorFont.h"
 #include "creator/window/fMain.h"
 #include "imaging/Errors.h"
@@ -21,6 +22,7 @@
 #include <QFontMetrics>
 #include <QLabel>
 #include <QComboBox>
+#include <QDir>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -130,10 +132,14 @@ void Form1::BuildControls()
     for (std::size_t k = 0; k < 3; ++k)
         pages_[k] = new LogoPage(static_cast<LogoKind>(k), *this, *browsers_[k], state_);
     // After a set or the originals are installed, every page shows what drive C: holds now, mark included.
-    sets_ = new SetsPages(*this, state_, [this] {
-        for (const LogoKind kind : {LogoKind::Wait, LogoKind::Safe, LogoKind::Startup})
-            Page(kind).ShowInstalled();
-    });
+    sets_ = new SetsPages(
+        *this, state_,
+        [this] {
+            for (const LogoKind kind : {LogoKind::Wait, LogoKind::Safe, LogoKind::Startup})
+                Page(kind).ShowInstalled();
+        },
+        {platform_.saveDialog, platform_.openDialog,
+         SaveDialogFolder({}, platform_.picturesFolder, TextPath(QDir::homePath()))});
     AttachBootPreview();
 
     const auto button = [this](const char* name) { return findChild<QPushButton*>(QString::fromLatin1(name)); };
@@ -174,9 +180,10 @@ void Form1::AttachBootPreview()
                       false);
     }
     for (int set = kFirstSet; set <= kLastSet; ++set)
-        links->Attach(box(SetControls()[static_cast<std::size_t>(set - 1)].thumbnail), [set] {
-            return BoxLogo{{}, BackupPath(SlotOf(LogoKind::Startup), SetBackupNumber(set))};
-        }, false);
+        links->Attach(
+            box(SetControls()[static_cast<std::size_t>(set - 1)].thumbnail),
+            [set] { return BoxLogo{{}, BackupPath(SlotOf(LogoKind::Startup), SetBackupNumber(set))}; }, false,
+            [this, set](QMenu& menu) { sets_->AddZipItems(menu, set); });
 }
 
 void Form1::Form_Load()

@@ -8,12 +8,18 @@
 #include "manager/window/ManagerControls.h"
 #include "manager/BootLogoSwitch.h"
 #include "manager/LogoFormat.h"
+#include "widgets/BrowserListing.h"
 #include "widgets/FileBrowser.h"
 
 #include <QAction>
 #include <QCheckBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QMimeData>
+#include <QUrl>
 #include <QPixmap>
 #include <QPushButton>
 #include <QWidget>
@@ -35,6 +41,9 @@ LogoPage::LogoPage(LogoKind kind, QWidget& window, FileBrowser& browser, Manager
 
     mark_->hide();
     convert_->setEnabled(false);
+    // A picture file dropped on the preview is chosen as a click in the list would choose it.
+    preview_->setAcceptDrops(true);
+    preview_->installEventFilter(this);
     connect(&browser_, &FileBrowser::FileClick, this, &LogoPage::File_Click);
     connect(text_, &QLineEdit::textChanged, this, &LogoPage::Text_Change);
     connect(install_, &QPushButton::clicked, this, &LogoPage::Install_Click);
@@ -64,6 +73,59 @@ void LogoPage::SetPathField(const QString& text)
         Text_Change();
     else
         text_->setText(text);
+}
+
+namespace {
+
+// The one local picture or logo file a drag carries; empty for anything else.
+std::filesystem::path DraggedPicture(const QMimeData* data)
+{
+    if (!data || !data->hasUrls() || data->urls().size() != 1 || !data->urls().constFirst().isLocalFile())
+        return {};
+    const std::filesystem::path file = TextPath(data->urls().constFirst().toLocalFile());
+    return MatchesPattern(file.filename().native(), kPicturePattern) ? file : std::filesystem::path();
+}
+
+} // namespace
+
+bool LogoPage::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == preview_ && event->type() == QEvent::DragEnter) {
+        auto* drag = static_cast<QDragEnterEvent*>(event);
+        if (!DraggedPicture(drag->mimeData()).empty())
+            drag->acceptProposedAction();
+        else
+            drag->ignore();
+        return true;
+    }
+    if (watched == preview_ && event->type() == QEvent::Drop) {
+        auto* drop = static_cast<QDropEvent*>(event);
+        const std::filesystem::path file = DraggedPicture(drop->mimeData());
+        if (!file.empty() && ChooseFile(file))
+            drop->acceptProposedAction();
+        else
+            drop->ignore();
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+bool LogoPage::ChooseFile(const std::filesystem::path& file)
+{
+    std::error_code ec;
+    const std::filesystem::path absolute = std::filesystem::absolute(file, ec);
+    // A file that is not there leaves the browser where it was.
+    if (ec || !absolute.has_filename() || !std::filesystem::is_regular_file(absolute, ec))
+        return false;
+    browser_.Path(absolute.parent_path());
+    // The browser may have stopped at a folder above one it cannot read.
+    if (browser_.Path() != absolute.parent_path().lexically_normal())
+        return false;
+    const auto found = browser_.File()->findItems(PathText(absolute.filename()), Qt::MatchExactly);
+    if (found.isEmpty())
+        return false;
+    browser_.ListIndex(browser_.File()->row(found.first()));
+    return true;
 }
 
 void LogoPage::File_Click()

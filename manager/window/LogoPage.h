@@ -65,6 +65,15 @@ public:
     // Writes the path field, which reloads the preview.
     void SetPathField(const QString& text);
 
+    // Chooses file as a click on it in the file list does: its folder opens in
+    // the browser and the file is selected there. False, with nothing chosen,
+    // when the file list does not show it (no picture or logo file, or gone).
+    // Never installs. A file dropped on the Preview box comes here.
+    bool ChooseFile(const std::filesystem::path& file);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void File_Click();
     void Text_Change();

@@ -16,6 +16,7 @@ class QWidget;
 namespace quillmere {
 
 class MessageBoxes;
+class OpenDialog;
 class ProcessStarter;
 class Registry;
 class SaveDialog;
@@ -68,6 +69,8 @@ struct ManagerPlatform {
     // What the Logo Creator and the About window are made with on first use.
     SaveDialog& saveDialog;
     MessageBoxes& creatorMessages;
+    // Where a logo set's zip is written to and read from.
+    OpenDialog& openDialog;
     Registry& registry;
     ProcessStarter& processes;
     // The program's own folder: the default page folder and where the guide

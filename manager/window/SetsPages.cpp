@@ -8,8 +8,11 @@
 #include "manager/window/ManagerControls.h"
 #include "manager/FileResult.h"
 #include "manager/window/ManagerLayout.h"
+#include "manager/SetArchive.h"
+#include "desktop/Dialogs.h"
 
 #include <QLabel>
+#include <QMenu>
 #include <QPixmap>
 #include <QPushButton>
 #include <QWidget>
@@ -27,8 +30,10 @@ BoxPicture Thumbnail(const DriveC& drive, int set)
 
 } // namespace
 
-SetsPages::SetsPages(QWidget& window, ManagerState& state, std::function<void()> reloadCurrent)
-    : QObject(&window), window_(window), state_(state), reloadCurrent_(std::move(reloadCurrent))
+SetsPages::SetsPages(QWidget& window, ManagerState& state, std::function<void()> reloadCurrent,
+                     SetZipDialogs dialogs)
+    : QObject(&window), window_(window), state_(state), reloadCurrent_(std::move(reloadCurrent)),
+      dialogs_(std::move(dialogs))
 {
     for (int set = kFirstSet; set <= kLastSet; ++set) {
         const SetControlNames& names = SetControls()[static_cast<std::size_t>(set - 1)];
@@ -44,10 +49,9 @@ void SetsPages::SaveSet(int set)
     if (!state_.sameDrive())
         return;
     const std::vector<FileResult> results = state_.manager.SaveSet(set);
-    const SetControlNames& names = SetControls()[static_cast<std::size_t>(set - 1)];
     // The thumbnail shows what the set holds now: where a copy failed, not the
     // logo installed, which the set does not have.
-    ShowBoxPicture(Control<QLabel>(window_, names.thumbnail), Thumbnail(state_.manager.Drive(), set));
+    ShowThumbnail(set);
     ReportFailures(QStringLiteral("Save Set %1").arg(set), results);
 }
 
@@ -67,6 +71,53 @@ void SetsPages::RestoreOriginals()
     const std::vector<FileResult> results = state_.manager.RestoreOriginals();
     reloadCurrent_();
     ReportFailures(QStringLiteral("Restore Originals"), results);
+}
+
+void SetsPages::ShowThumbnail(int set)
+{
+    const SetControlNames& names = SetControls()[static_cast<std::size_t>(set - 1)];
+    ShowBoxPicture(Control<QLabel>(window_, names.thumbnail), Thumbnail(state_.manager.Drive(), set));
+}
+
+void SetsPages::AddZipItems(QMenu& menu, int set)
+{
+    menu.addAction(Text(kExportSetItem), this, [this, set] { ExportSet(set); });
+    menu.addAction(Text(kImportSetItem), this, [this, set] { ImportSet(set); });
+}
+
+void SetsPages::ExportSet(int set)
+{
+    const QString title = QStringLiteral("Export Set %1").arg(set);
+    const std::optional<QString> chosen = dialogs_.save.Ask(
+        &window_, {title, QStringLiteral("Zip files (*.zip)"), QStringLiteral("zip"), PathText(dialogs_.folder)});
+    if (!chosen || chosen->isEmpty())
+        return;
+    try {
+        quillmere::ExportSet(state_.manager, set, TextPath(*chosen));
+    } catch (const std::exception& e) {
+        state_.messages.Warning(&window_, title,
+                                Text(AsSentence("set " + std::to_string(set) + " was not exported: " + e.what())));
+    }
+}
+
+void SetsPages::ImportSet(int set)
+{
+    const QString title = QStringLiteral("Import Set %1").arg(set);
+    const std::optional<QString> chosen =
+        dialogs_.open.Ask(&window_, {title, QStringLiteral("Zip files (*.zip *.ZIP)"), PathText(dialogs_.folder)});
+    if (!chosen || chosen->isEmpty() || !state_.sameDrive())
+        return;
+    try {
+        quillmere::ImportSet(state_.manager, set, TextPath(*chosen), std::nullopt);
+    } catch (const PackChoiceError& e) {
+        state_.messages.Warning(&window_, title,
+                                Text(AsSentence("set " + std::to_string(set) + " was not changed: " + e.what() +
+                                                "; \"quillmere sets import --prefix\" picks one")));
+    } catch (const std::exception& e) {
+        state_.messages.Warning(&window_, title,
+                                Text(AsSentence("set " + std::to_string(set) + " was not changed: " + e.what())));
+    }
+    ShowThumbnail(set);
 }
 
 void SetsPages::LoadThumbnails()

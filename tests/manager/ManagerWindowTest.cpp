@@ -12,6 +12,7 @@
 #include "creator/window/CreatorFont.h"
 #include "creator/window/fMain.h"
 #include "imaging/Errors.h"
+#include "manager/LogoFormat.h"
 #include "manager/window/BootPreviewLinks.h"
 #include "manager/window/BoxPicture.h"
 #include "drive/DriveC.h"
@@ -35,9 +36,11 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTest>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 #include <fcntl.h>
@@ -1066,13 +1069,14 @@ TEST_F(ManagerWindowTest, PictureBoxesOpenTheBootPreview)
         }
     }
 
-    const auto fromMenu = [this](std::string_view box) {
+    // items: how many the menu has; a set's thumbnail adds its zip items.
+    const auto fromMenu = [this](std::string_view box, qsizetype items = 1) {
         QWidget* w = Get(box);
         emit w->customContextMenuRequested(QPoint(5, 5));
         auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
         if (!menu)
             return false;
-        EXPECT_EQ(menu->actions().size(), 1);
+        EXPECT_EQ(menu->actions().size(), items);
         EXPECT_EQ(menu->actions().front()->text(), Text(kShowAtStartUp));
         menu->actions().front()->trigger();
         menu->close();
@@ -1084,13 +1088,124 @@ TEST_F(ManagerWindowTest, PictureBoxesOpenTheBootPreview)
     EXPECT_TRUE(fromMenu("Image6"));
     window->ShowPage(ManagerPage::Sets);
     Click("Command15a");
-    EXPECT_TRUE(fromMenu("Image20"));
+    EXPECT_TRUE(fromMenu("Image20", 3));
     const std::vector<fs::path> shown = PreviewFiles();
     EXPECT_NE(std::find(shown.begin(), shown.end(), pictures / "new.bmp"), shown.end());
     EXPECT_NE(std::find(shown.begin(), shown.end(), drive / "VH Backups" / "Logo.C2K"), shown.end());
     for (QWidget* w : QApplication::allWidgets())
         if (qobject_cast<BootPreviewWindow*>(w))
             w->close();
+}
+
+// Each set's thumbnail menu writes the set to a zip and takes one back, with
+// the dialogs opening in the pictures folder; an empty set has the menu too.
+TEST_F(ManagerWindowTest, SetThumbnailsExportAndImportZips)
+{
+    for (const char* name : {"logo.sys", "WINDOWS/logow.sys", "WINDOWS/logos.sys"})
+        Put(drive / name, Logo(kGreen, kRed));
+    picturesStart = pictures;
+    Open();
+    window->ShowPage(ManagerPage::Sets);
+    Click("Command17a"); // Save Set 3
+    // The items of a thumbnail's menu, and a click on the one named item.
+    const auto menuOf = [this](std::string_view box, std::string_view item) {
+        emit Get(box)->customContextMenuRequested(QPoint(5, 5));
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        QStringList items;
+        if (!menu)
+            return items;
+        for (QAction* action : menu->actions()) {
+            items.push_back(action->text());
+            if (action->text() == Text(item))
+                action->trigger();
+        }
+        menu->close();
+        return items;
+    };
+    const QStringList zipItems = {Text(kExportSetItem), Text(kImportSetItem)};
+
+    const fs::path zip = pictures / "three.zip";
+    saveDialog.answers.push_back(Text(zip));
+    EXPECT_EQ(menuOf("Image22", kExportSetItem), QStringList{Text(kShowAtStartUp)} + zipItems);
+    ASSERT_EQ(saveDialog.requests.size(), 1u);
+    EXPECT_EQ(saveDialog.requests[0].title, QStringLiteral("Export Set 3"));
+    EXPECT_EQ(saveDialog.requests[0].folder, Text(pictures));
+    EXPECT_EQ(saveDialog.requests[0].defaultSuffix, QStringLiteral("zip"));
+    EXPECT_TRUE(fs::is_regular_file(zip));
+
+    // Set 5 is empty: nothing to export, said so; then it takes set 3's zip.
+    saveDialog.answers.push_back(Text(pictures / "five.zip"));
+    EXPECT_EQ(menuOf("Image24", kExportSetItem), zipItems);
+    EXPECT_FALSE(fs::exists(pictures / "five.zip"));
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].title, QStringLiteral("Export Set 5"));
+    EXPECT_TRUE(messages.shown[0].text.startsWith(QStringLiteral("Set 5 was not exported: set 5 is empty")))
+        << messages.shown[0].text.toStdString();
+    openDialog.answers.push_back(Text(zip));
+    menuOf("Image24", kImportSetItem);
+    ASSERT_EQ(openDialog.requests.size(), 1u);
+    EXPECT_EQ(openDialog.requests[0].folder, Text(pictures));
+    EXPECT_EQ(testing::ReadBytes(drive / "VH Backups" / "Logos.C6K"), Logo(kGreen, kRed));
+    EXPECT_EQ(Colours("Image24"), std::make_pair(kGreen, kRed));
+
+    // A zip that is no zip changes nothing and is told; a cancelled dialog does nothing.
+    Put(pictures / "broken.zip", Bytes(100, 'x'));
+    openDialog.answers.push_back(Text(pictures / "broken.zip"));
+    openDialog.answers.push_back(QString());
+    menuOf("Image20", kImportSetItem);
+    menuOf("Image20", kImportSetItem);
+    EXPECT_FALSE(fs::exists(drive / "VH Backups" / "Logo.C2K"));
+    ASSERT_EQ(messages.shown.size(), 2u);
+    EXPECT_EQ(messages.shown[1].title, QStringLiteral("Import Set 1"));
+    EXPECT_TRUE(messages.shown[1].text.contains(QStringLiteral("it is not a zip file")))
+        << messages.shown[1].text.toStdString();
+}
+
+// A picture or logo file dropped on a page's Preview box is chosen as a click
+// in the file list would choose it; only "Install This Logo" installs it.
+TEST_F(ManagerWindowTest, AFileDroppedOnThePreviewIsChosenNotInstalled)
+{
+    Put(drive / "logo.sys", Logo(kRed, kBlue));
+    const fs::path other = root / "elsewhere";
+    Put(other / "dropped.BMP", Logo(kGreen, kYellow));
+    Put(other / "notes.txt", Bytes(10, 'n'));
+    Open();
+    const LogoPageNames& names = LogoPageControls()[0];
+    const auto drop = [this, &names](const std::vector<fs::path>& files) {
+        QMimeData data;
+        QList<QUrl> urls;
+        for (const fs::path& f : files)
+            urls.push_back(QUrl::fromLocalFile(Text(f)));
+        data.setUrls(urls);
+        // As a drag does: the box takes the drop only after it accepted the drag's entry.
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(Get(names.preview), &enter);
+        if (!enter.isAccepted())
+            return false;
+        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(Get(names.preview), &drop);
+        return drop.isAccepted();
+    };
+    // Not a picture, two files at once, a file that is gone: nothing is chosen.
+    for (const std::vector<fs::path>& files : std::vector<std::vector<fs::path>>{
+             {other / "notes.txt"}, {other / "dropped.BMP", other / "dropped.BMP"}, {other / "gone.bmp"}}) {
+        EXPECT_FALSE(drop(files)) << files.front();
+        EXPECT_EQ(window->Browser(LogoKind::Startup).FileName(), "");
+    }
+    EXPECT_TRUE(drop({other / "dropped.BMP"}));
+    EXPECT_EQ(window->Browser(LogoKind::Startup).Path(), other);
+    EXPECT_EQ(window->Browser(LogoKind::Startup).FileName(), "dropped.BMP");
+    EXPECT_EQ(Get<QLabel>(names.verdict)->text(), Text(kWrongFormat)); // "BMP": letter case counts
+    EXPECT_EQ(Colours(names.preview), std::make_pair(kGreen, kYellow));
+    EXPECT_EQ(testing::ReadBytes(drive / "logo.sys"), Logo(kRed, kBlue));
+    EXPECT_TRUE(messages.shown.empty());
+
+    fs::rename(other / "dropped.BMP", other / "dropped.bmp");
+    ASSERT_TRUE(drop({other / "dropped.bmp"}));
+    EXPECT_EQ(Get<QLabel>(names.verdict)->text(), Text(kValidFormat));
+    EXPECT_EQ(testing::ReadBytes(drive / "logo.sys"), Logo(kRed, kBlue));
+    Click(names.install);
+    EXPECT_EQ(testing::ReadBytes(drive / "logo.sys"), Logo(kGreen, kYellow));
 }
 
 // Drive C: as the disk image of a virtual machine, chosen in the window: every

@@ -8,7 +8,7 @@ source "$script"
 
 cd "$(mktemp -d)" || exit 1
 trap 'rm -rf "$PWD"' EXIT
-touch photo.jpg logo.sys
+touch photo.jpg logo.sys set.zip
 
 failures=0
 # expect "WORDS..." "COMPLETIONS": the last word is the one being completed.
@@ -39,9 +39,12 @@ expect "quillmere --d" "--drive-c"
 expect "quillmere --partition " "1 2 3 4"
 expect "quillmere --drive-c /tmp/c.img i" "info install"
 expect "quillmere install " "safe startup wait"
-expect "quillmere install wait " "logo.sys photo.jpg"
-expect "quillmere sets " "install save"
+expect "quillmere install wait " "logo.sys photo.jpg set.zip"
+expect "quillmere sets " "export import install save"
 expect "quillmere sets install 1" "1 10"
+expect "quillmere sets import --" "--prefix"
+expect "quillmere sets import --prefix e1- 1" "1 10"
+expect "quillmere sets export 3 " "set.zip"
 expect "quillmere convert --fit " "crop pad stretch"
 expect "quillmere convert --quality " "best exact"
 expect "quillmere convert --" "--animated-entries --animation --band-colours --band-height --border-colour --fit --max-megapixels --pad-colour --quality"

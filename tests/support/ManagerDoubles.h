@@ -72,13 +72,14 @@ struct ManagerFakes {
     FakeFolderChooser folders;
     FakeSaveDialog saveDialog;
     FakeMessageBoxes creatorMessages;
+    FakeOpenDialog openDialog;
     FakeRegistry registry;
     FakeProcessStarter processes;
 
     ManagerPlatform Platform(std::filesystem::path programFolder, std::filesystem::path tempFolder = {})
     {
-        return {settings, messages,  opener, folders, saveDialog, creatorMessages,
-                registry, processes, std::move(programFolder), std::move(tempFolder)};
+        return {settings,  messages,  opener, folders, saveDialog, creatorMessages, openDialog,
+                registry,  processes, std::move(programFolder), std::move(tempFolder)};
     }
 };
 

@@ -1,5 +1,5 @@
-// Test doubles of the desktop services the windows use: a save dialog that
-// answers from a queue, and message boxes and an "open" handler that only
+// Test doubles of the desktop services the windows use: save and open dialogs
+// that answer from a queue, and message boxes and an "open" handler that only
 // remember what they were given.
 #pragma once
 
@@ -30,6 +30,24 @@ public:
 
     std::deque<QString> answers; // a null string: the user cancels
     std::vector<SaveRequest> requests;
+};
+
+class FakeOpenDialog final : public OpenDialog {
+public:
+    std::optional<QString> Ask(QWidget*, const OpenRequest& request) override
+    {
+        requests.push_back(request);
+        if (answers.empty())
+            return std::nullopt;
+        const QString answer = answers.front();
+        answers.pop_front();
+        if (answer.isNull())
+            return std::nullopt;
+        return answer;
+    }
+
+    std::deque<QString> answers; // a null string: the user cancels
+    std::vector<OpenRequest> requests;
 };
 
 class FakeMessageBoxes final : public MessageBoxes {

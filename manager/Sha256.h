@@ -1,0 +1,12 @@
+// SHA-256 (FIPS 180-4), for the checksums a set's zip lists beside its logos.
+#pragma once
+
+#include <span>
+#include <string>
+
+namespace quillmere {
+
+// The digest of bytes as 64 lower-case hexadecimal digits.
+std::string Sha256Hex(std::span<const unsigned char> bytes);
+
+} // namespace quillmere
