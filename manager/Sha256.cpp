@@ -1,92 +1,22 @@
 #include "Sha256.h"
 
-#include <array>
-#include <cstdint>
+#include <nettle/sha2.h>
 
 namespace quillmere {
 
-namespace {
-
-// The round constants and initial hash values of FIPS 180-4, 4.2.2 and 5.3.3.
-constexpr std::array<std::uint32_t, 64> kRound = {
-    0x428a2f98, 0x71374491, 0xb5c0fbcf, 0xe9b5dba5, 0x3956c25b, 0x59f111f1, 0x923f82a4, 0xab1c5ed5,
-    0xd807aa98, 0x12835b01, 0x243185be, 0x550c7dc3, 0x72be5d74, 0x80deb1fe, 0x9bdc06a7, 0xc19bf174,
-    0xe49b69c1, 0xefbe4786, 0x0fc19dc6, 0x240ca1cc, 0x2de92c6f, 0x4a7484aa, 0x5cb0a9dc, 0x76f988da,
-    0x983e5152, 0xa831c66d, 0xb00327c8, 0xbf597fc7, 0xc6e00bf3, 0xd5a79147, 0x06ca6351, 0x14292967,
-    0x27b70a85, 0x2e1b2138, 0x4d2c6dfc, 0x53380d13, 0x650a7354, 0x766a0abb, 0x81c2c92e, 0x92722c85,
-    0xa2bfe8a1, 0xa81a664b, 0xc24b8b70, 0xc76c51a3, 0xd192e819, 0xd6990624, 0xf40e3585, 0x106aa070,
-    0x19a4c116, 0x1e376c08, 0x2748774c, 0x34b0bcb5, 0x391c0cb3, 0x4ed8aa4a, 0x5b9cca4f, 0x682e6ff3,
-    0x748f82ee, 0x78a5636f, 0x84c87814, 0x8cc70208, 0x90befffa, 0xa4506ceb, 0xbef9a3f7, 0xc67178f2};
-
-constexpr std::uint32_t Rotate(std::uint32_t x, int n)
-{
-    return (x >> n) | (x << (32 - n));
-}
-
-void Compress(std::array<std::uint32_t, 8>& h, const unsigned char* block)
-{
-    std::array<std::uint32_t, 64> w{};
-    for (std::size_t t = 0; t < 16; ++t)
-        w[t] = std::uint32_t(block[4 * t]) << 24 | std::uint32_t(block[4 * t + 1]) << 16 |
-               std::uint32_t(block[4 * t + 2]) << 8 | std::uint32_t(block[4 * t + 3]);
-    for (std::size_t t = 16; t < 64; ++t) {
-        const std::uint32_t s0 = Rotate(w[t - 15], 7) ^ Rotate(w[t - 15], 18) ^ (w[t - 15] >> 3);
-        const std::uint32_t s1 = Rotate(w[t - 2], 17) ^ Rotate(w[t - 2], 19) ^ (w[t - 2] >> 10);
-        w[t] = w[t - 16] + s0 + w[t - 7] + s1;
-    }
-    std::uint32_t a = h[0], b = h[1], c = h[2], d = h[3], e = h[4], f = h[5], g = h[6], k = h[7];
-    for (std::size_t t = 0; t < 64; ++t) {
-        const std::uint32_t t1 =
-            k + (Rotate(e, 6) ^ Rotate(e, 11) ^ Rotate(e, 25)) + ((e & f) ^ (~e & g)) + kRound[t] + w[t];
-        const std::uint32_t t2 =
-            (Rotate(a, 2) ^ Rotate(a, 13) ^ Rotate(a, 22)) + ((a & b) ^ (a & c) ^ (b & c));
-        k = g;
-        g = f;
-        f = e;
-        e = d + t1;
-        d = c;
-        c = b;
-        b = a;
-        a = t1 + t2;
-    }
-    h[0] += a;
-    h[1] += b;
-    h[2] += c;
-    h[3] += d;
-    h[4] += e;
-    h[5] += f;
-    h[6] += g;
-    h[7] += k;
-}
-
-} // namespace
-
 std::string Sha256Hex(std::span<const unsigned char> bytes)
 {
-    std::array<std::uint32_t, 8> h = {0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a,
-                                      0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19};
-    std::size_t at = 0;
-    for (; bytes.size() - at >= 64; at += 64)
-        Compress(h, bytes.data() + at);
-    // The padding: a 1 bit, zeros, and the length in bits as 64 bits, big-endian.
-    std::array<unsigned char, 128> tail{};
-    const std::size_t rest = bytes.size() - at;
-    for (std::size_t i = 0; i < rest; ++i)
-        tail[i] = bytes[at + i];
-    tail[rest] = 0x80;
-    const std::size_t blocks = rest + 9 > 64 ? 2 : 1;
-    const std::uint64_t bits = static_cast<std::uint64_t>(bytes.size()) * 8;
-    for (std::size_t i = 0; i < 8; ++i)
-        tail[blocks * 64 - 1 - i] = static_cast<unsigned char>(bits >> (8 * i));
-    for (std::size_t b = 0; b < blocks; ++b)
-        Compress(h, tail.data() + 64 * b);
-
-    static constexpr char kDigits[] = "0123456789abcdef";
+    sha256_ctx context;
+    sha256_init(&context);
+    sha256_update(&context, bytes.size(), bytes.data());
+    unsigned char digest[SHA256_DIGEST_SIZE];
+    sha256_digest(&context, sizeof digest, digest);
+    static constexpr char kHex[] = "0123456789abcdef";
     std::string hex;
-    hex.reserve(64);
-    for (const std::uint32_t word : h) {
-        for (int shift = 28; shift >= 0; shift -= 4)
-            hex += kDigits[(word >> shift) & 0xf];
+    hex.reserve(2 * sizeof digest);
+    for (const unsigned char b : digest) {
+        hex += kHex[b >> 4];
+        hex += kHex[b & 15];
     }
     return hex;
 }

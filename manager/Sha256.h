@@ -1,4 +1,4 @@
-// SHA-256 (FIPS 180-4), for the checksums a set's zip lists beside its logos.
+// SHA-256 (through Nettle), for the checksums a set's zip lists beside its logos.
 #pragma once
 
 #include <span>

@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev qt6-svg-dev libjpeg62-turbo-dev libgif-dev libzip-dev
+  qt6-base-dev qt6-svg-dev libjpeg62-turbo-dev libgif-dev libzip-dev nettle-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth clang libclang-rt-14-dev python3
   libjpeg-turbo-progs imagemagick time libpng-dev locales
