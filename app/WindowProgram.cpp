@@ -87,6 +87,10 @@ int RunWindowProgram(int& argc, char* argv[])
         app = std::make_unique<QApplication>(argc, argv);
         // Every window of the program carries its icon.
         QApplication::setWindowIcon(artwork::ProgramIcon());
+        // The menu entry's name (quillmere.desktop), so that a Wayland
+        // compositor matches the windows to it: the program runs as
+        // quillmere-windows, a name no desktop entry has.
+        QGuiApplication::setDesktopFileName(QStringLiteral("quillmere"));
     } else {
         app = std::make_unique<QCoreApplication>(argc, argv);
     }
