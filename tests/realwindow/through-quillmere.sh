@@ -38,4 +38,13 @@ mapfile -d '' arguments <"/proc/$program/cmdline"
 [[ ${arguments[1]-} == --drive-c && ${arguments[2]-} == "$drive" ]] ||
   fail "the window program did not get quillmere's arguments: ${arguments[*]}"
 [[ -d "$drive/VH Backups" ]] || fail "the Logo Manager did not prepare the drive named"
+
+# The window names the menu entry it belongs to, though the program runs as
+# quillmere-windows: by its class (StartupWMClass) and by the entry's name.
+window=$(xwininfo -root -tree | awk '/"Logo Manager"/ { print $1; exit }')
+properties=$(xprop -id "$window" WM_CLASS _GTK_APPLICATION_ID _KDE_NET_WM_DESKTOP_FILE)
+grep -qF 'WM_CLASS(STRING) = "quillmere-windows", "Quillmere"' <<<"$properties" ||
+  fail "the window's class is not the menu entry's StartupWMClass: $properties"
+grep -qF '_KDE_NET_WM_DESKTOP_FILE(UTF8_STRING) = "quillmere"' <<<"$properties" ||
+  fail "the window does not name the menu entry quillmere.desktop: $properties"
 echo "through-quillmere: the Logo Manager came up as $exe"
