@@ -39,12 +39,11 @@ mapfile -d '' arguments <"/proc/$program/cmdline"
   fail "the window program did not get quillmere's arguments: ${arguments[*]}"
 [[ -d "$drive/VH Backups" ]] || fail "the Logo Manager did not prepare the drive named"
 
-# The window names the menu entry it belongs to, though the program runs as
-# quillmere-windows: by its class (StartupWMClass) and by the entry's name.
+# The window's class is the menu entry's StartupWMClass, so that the desktop
+# matches the two though the program runs as quillmere-windows.
 window=$(xwininfo -root -tree | awk '/"Logo Manager"/ { print $1; exit }')
-properties=$(xprop -id "$window" WM_CLASS _GTK_APPLICATION_ID _KDE_NET_WM_DESKTOP_FILE)
-grep -qF 'WM_CLASS(STRING) = "quillmere-windows", "Quillmere"' <<<"$properties" ||
-  fail "the window's class is not the menu entry's StartupWMClass: $properties"
-grep -qF '_KDE_NET_WM_DESKTOP_FILE(UTF8_STRING) = "quillmere"' <<<"$properties" ||
-  fail "the window does not name the menu entry quillmere.desktop: $properties"
+class=$(xprop -id "$window" WM_CLASS)
+wanted=$(sed -n 's/^StartupWMClass=//p' "$(dirname "$0")/../../app/quillmere.desktop")
+[[ -n $wanted && $class == "WM_CLASS(STRING) = \"quillmere-windows\", \"$wanted\"" ]] ||
+  fail "the window's class is not the menu entry's StartupWMClass ($wanted): $class"
 echo "through-quillmere: the Logo Manager came up as $exe"
