@@ -32,7 +32,7 @@ for file in usr/bin/quillmere usr/libexec/quillmere/quillmere-windows \
   usr/share/icons/hicolor/48x48/apps/quillmere.png usr/share/doc/quillmere/guide/index.html \
   usr/share/doc/quillmere/copyright usr/share/doc/quillmere/changelog.Debian.gz \
   usr/share/man/man1/quillmere.1.gz "$metainfo" usr/share/bash-completion/completions/quillmere \
-  usr/share/doc-base/quillmere; do
+  usr/share/doc-base/quillmere.quillmere; do
   [[ -f $root/$file ]] || fail "the package holds no /$file"
 done
 appstreamcli validate --no-net "$root/$metainfo" >/dev/null || fail "appstreamcli rejects $metainfo"
