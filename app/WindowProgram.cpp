@@ -97,6 +97,10 @@ int RunWindowProgram(int& argc, char* argv[])
     std::unique_ptr<QCoreApplication> app;
     if (DisplayAvailable()) {
         app = std::make_unique<QApplication>(argc, argv);
+        // The menu entry's name (quillmere.desktop), so that a Wayland
+        // compositor matches the windows to it: the program runs as
+        // quillmere-windows, a name no desktop entry has.
+        QGuiApplication::setDesktopFileName(QStringLiteral("quillmere"));
     } else {
         app = std::make_unique<QCoreApplication>(argc, argv);
     }

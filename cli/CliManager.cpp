@@ -1,7 +1,8 @@
 // The Logo Manager's commands: status, check, install, remove, sets,
-// restore-originals and boot-logo. Each first runs the Logo Manager's start-up file steps on
-// drive C:, as the window does, then one operation, and prints what happened to
-// each file.
+// restore-originals and boot-logo. Each but check first runs the Logo Manager's
+// start-up file steps on drive C:, as the window does, then one operation, and
+// prints what happened to each file. check reads only the files it is given and
+// leaves drive C: alone.
 #include "cli/Command.h"
 
 #include "drive/DriveC.h"
@@ -323,7 +324,7 @@ const Command kCheck{11, "check", "check FILE...",
                      &RunCheck};
 const RegisterCommand registerCheck(kCheck);
 
-int RunCheck(const Args& arguments, const GlobalOptions& options)
+int RunCheck(const Args& arguments, const GlobalOptions& /*options*/)
 {
     const ParsedArgs parsed = ParseArgs(arguments);
     if (!parsed.problem.empty())
@@ -331,9 +332,8 @@ int RunCheck(const Args& arguments, const GlobalOptions& options)
     const Args& args = parsed.operands;
     if (args.empty())
         return UsageError(kCheck, "no file named");
-    const std::optional<Started> started = StartUp(kCheck, options);
-    if (!started)
-        return ExitFailure;
+    // Judging a file needs nothing of drive C:, so a read-only command never
+    // makes the practice drive or keeps originals as a first run would.
     int wrong = 0;
     for (const std::string& arg : args) {
         const fs::path path(arg);
@@ -343,10 +343,9 @@ int RunCheck(const Args& arguments, const GlobalOptions& options)
         Say(path.string() + ": " + verdict);
     }
     if (wrong == 0)
-        return Conclude(kCheck, started->report, ExitOk);
-    Fail(kCheck, std::to_string(wrong) + " of " + std::to_string(args.size()) +
+        return ExitOk;
+    return Fail(kCheck, std::to_string(wrong) + " of " + std::to_string(args.size()) +
                             (args.size() == 1 ? " file is" : " files are") + " not a valid logo");
-    return Conclude(kCheck, started->report, ExitFailure);
 }
 
 // --- install ------------------------------------------------------------------

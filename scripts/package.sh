@@ -1,11 +1,16 @@
 #!/usr/bin/env bash
-# Makes the Debian package of Quillmere the way Debian packages are made
-# (debian/, debhelper's CMake support, a release build) from the files of this
-# checkout that git tracks, and prints the package's path as its last line.
+# Makes the Debian packages of Quillmere the way Debian makes them (debian/,
+# debhelper's CMake support, Debian's build flags) from the files of this
+# checkout that git tracks: the source package, the program's package and its
+# -dbgsym package, with their .changes and .buildinfo, all in OUTPUT_FOLDER. Prints
+# the program package's path as its last line.
 #   scripts/package.sh [OUTPUT_FOLDER]   (build/package unless given)
+# The build builds and runs the tests, unless DEB_BUILD_OPTIONS holds nocheck
+# (which also leaves out the test tools' Build-Depends). Only the Build-Depends
+# are installed, when one is missing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup.sh
+scripts/install-build-deps.sh
 
 out=${1:-build/package}
 version=$(dpkg-parsechangelog -S Version)
@@ -13,14 +18,22 @@ upstream=${version%-*}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-# Only tracked files, so nothing of a local build or scratch folder is packed.
-src=$work/quillmere-$upstream
-mkdir "$src"
-git ls-files -z | tar --null -T - -cf - | tar -xf - -C "$src"
+# The upstream tarball: only tracked files, so nothing of a local build or
+# scratch folder is packed, and the same files always make the same bytes.
+stamp=$(dpkg-parsechangelog -S Timestamp)
+git ls-files -z | grep -zv '^debian/' |
+  tar --null -T - --sort=name --mtime="@$stamp" --owner=0 --group=0 --numeric-owner --format=gnu \
+    --transform="s,^,quillmere-$upstream/," -cf - | xz -6 >"$work/quillmere_$upstream.orig.tar.xz"
+tar -xf "$work/quillmere_$upstream.orig.tar.xz" -C "$work"
+git ls-files -z debian | tar --null -T - -cf - | tar -xf - -C "$work/quillmere-$upstream"
 
-(cd "$src" && DEB_BUILD_OPTIONS="parallel=$(nproc) nocheck" dpkg-buildpackage -b -us -uc) >&2
+options=${DEB_BUILD_OPTIONS:-}
+[[ " $options " == *" parallel="* ]] || options="parallel=$(nproc) $options"
+profiles=()
+[[ " $options ${DEB_BUILD_PROFILES:-} " == *" nocheck "* ]] && profiles=(-Pnocheck)
+(cd "$work/quillmere-$upstream" && DEB_BUILD_OPTIONS=$options dpkg-buildpackage -us -uc "${profiles[@]}") >&2
 
+# Everything the build made: the source package, the packages, .changes and .buildinfo.
 mkdir -p "$out"
-deb=quillmere_${version}_$(dpkg-architecture -qDEB_HOST_ARCH).deb
-mv "$work/$deb" "$out/"
-realpath "$out/$deb"
+find "$work" -maxdepth 1 -type f -exec mv -t "$out" {} +
+realpath "$out/quillmere_${version}_$(dpkg-architecture -qDEB_HOST_ARCH).deb"

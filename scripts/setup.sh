@@ -6,7 +6,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-svg-dev libjpeg62-turbo-dev libgif-dev libzip-dev nettle-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth clang libclang-rt-14-dev python3
+  xvfb xauth x11-utils clang libclang-rt-14-dev python3
   libjpeg-turbo-progs imagemagick time libpng-dev locales
   mtools dosfstools desktop-file-utils qemu-utils libnbd-bin fuse3
   dpkg-dev debhelper lintian appstream bash-completion

@@ -1,6 +1,7 @@
 // How every command takes its arguments: file names as bytes, whatever their
 // encoding, printed readably; "--" before names that start with "-"; set
 // numbers as a person types them.
+#include "support/PictureFixtures.h"
 #include "support/RunProgram.h"
 
 #include <gtest/gtest.h>
@@ -26,7 +27,9 @@ protected:
         dir_ = fs::path(::testing::TempDir()) / ("cli-arguments-" + std::to_string(::getpid()));
         fs::remove_all(dir_);
         fs::create_directories(dir_);
-        fs::copy_file(fs::path(QUILLMERE_TESTDATA) / "bmpsuite" / "g" / "pal8.bmp", dir_ / "pal8.bmp");
+        // Any picture serves: these tests are about the names.
+        testing::WriteBytes(dir_ / "picture.bmp",
+                            testing::BmpFile(4, 2, 8, {0x000000, 0xFF0000, 0x00FF00, 0x0000FF}, {0, 1, 2, 3, 3, 2, 1, 0}));
     }
     void TearDown() override { fs::remove_all(dir_); }
 
@@ -48,7 +51,7 @@ protected:
 
 TEST_F(CliArguments, NamesThatAreNotUtf8ReachTheFileSystemUnchanged)
 {
-    fs::copy_file(dir_ / "pal8.bmp", dir_ / ("in" + kLatin1E + ".bmp"));
+    fs::copy_file(dir_ / "picture.bmp", dir_ / ("in" + kLatin1E + ".bmp"));
     const ProgramResult convert = Quillmere({"convert", At("in" + kLatin1E + ".bmp"), At("lat1" + kLatin1E + ".sys")});
     ASSERT_EQ(convert.status, 0) << convert.err;
     EXPECT_TRUE(fs::exists(dir_ / ("lat1" + kLatin1E + ".sys")));
@@ -74,7 +77,7 @@ TEST_F(CliArguments, TheDriveFolderIsTakenAsBytesInBothSpellings)
 
 TEST_F(CliArguments, DoubleDashEndsTheOptions)
 {
-    fs::copy_file(dir_ / "pal8.bmp", dir_ / "--in.bmp");
+    fs::copy_file(dir_ / "picture.bmp", dir_ / "--in.bmp");
     const ProgramResult named = Quillmere({"convert", "--", "--in.bmp", "-out.sys"});
     EXPECT_EQ(named.status, 0) << Describe(named);
     EXPECT_TRUE(fs::exists(dir_ / "-out.sys"));

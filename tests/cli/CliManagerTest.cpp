@@ -344,6 +344,22 @@ TEST_F(Cli, TheDriveComesFromTheEnvironmentElseThePracticeDrive)
     EXPECT_TRUE(fs::is_directory(root / "VH Backups"));
 }
 
+// check reads only the files it names: it neither makes the practice drive
+// nor prepares a named drive, so nothing says "First run".
+TEST_F(Cli, CheckLeavesDriveCAlone)
+{
+    const fs::path practice = home_ / ".local" / "share" / "quillmere" / "drive_c";
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"check", "{pic}"}, {"--drive-c", "{drive}", "check", "{pic}"}}) {
+        const Result check = Run(args);
+        EXPECT_EQ(check.status, 0) << check.err;
+        EXPECT_EQ(check.out, Expand("{pic}: Valid Format\n"));
+        EXPECT_EQ(check.err, "");
+    }
+    EXPECT_FALSE(fs::exists(practice));
+    EXPECT_FALSE(fs::exists(drive_ / "VH Backups"));
+}
+
 TEST_F(Cli, AFirstRunThatCannotKeepTheOriginalsFailsAndNothingReplacesThemUntilKept)
 {
     // Under this limit the record of owed originals fits, no logo does.

@@ -1,6 +1,7 @@
 // The user.DOSATTRIB value: the text form, Samba's binary record as Samba's own
 // encoder writes it, and writing a record back without losing its fields.
 #include "support/DriveFixture.h"
+#include "support/TestData.h"
 
 #include "drive/DosAttrib.h"
 #include "drive/DriveC.h"
@@ -81,6 +82,7 @@ std::size_t FieldsOffset(const std::string& blob)
 
 TEST(DosAttrib, ReadsEveryRecordSambaWrites)
 {
+    QUILLMERE_SKIP_WITHOUT_TESTDATA("dosattrib");
     const std::vector<SambaSample> samples = SambaSamples();
     ASSERT_FALSE(samples.empty()) << "no records in " << QUILLMERE_TESTDATA << "/dosattrib";
     for (const SambaSample& s : samples)
@@ -122,6 +124,7 @@ TEST(DosAttrib, ReadsTheFormsSambaAndWineWrite)
 
 TEST(DosAttrib, WritingARecordChangesOnlyItsAttributes)
 {
+    QUILLMERE_SKIP_WITHOUT_TESTDATA("dosattrib");
     for (const SambaSample& s : SambaSamples()) {
         for (const std::uint32_t attributes : {0x0u, 0x1u, 0x22u, 0x2027u}) {
             SCOPED_TRACE(s.name + " with " + std::to_string(attributes));
@@ -155,6 +158,7 @@ using DosAttribOnDisk = TempDrive;
 
 TEST_F(DosAttribOnDisk, AHiddenLogoWrittenBySambaIsHiddenAndKeepsItsRecord)
 {
+    QUILLMERE_SKIP_WITHOUT_TESTDATA("dosattrib");
     RequireExtendedAttributes();
     const DriveC drive(root_);
     const fs::path file = root_ / "logo.sys";

@@ -7,6 +7,7 @@
 #include "imaging/decode/PictureLoader.h"
 #include "palette/cDIBDither.h"
 #include "palette/cDIBPal.h"
+#include "support/TestData.h"
 
 #include <gtest/gtest.h>
 #include <png.h>
@@ -83,7 +84,15 @@ int Tolerance(const std::string& note)
     return note.find("tolerance 1") != std::string::npos ? 1 : 0;
 }
 
+// The index lists the suite's files; without the suite there are none to test.
+TEST(BmpSuiteIndex, ListsTheFiles)
+{
+    QUILLMERE_SKIP_WITHOUT_TESTDATA("bmpsuite");
+    EXPECT_FALSE(ReadIndex().empty()) << "no files listed in " << kSuite / "INDEX.tsv";
+}
+
 class BmpSuite : public ::testing::TestWithParam<SuiteFile> {};
+GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(BmpSuite);
 
 TEST_P(BmpSuite, DecodesOrRefusesAsIndexed)
 {

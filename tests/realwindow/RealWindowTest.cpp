@@ -411,6 +411,9 @@ TEST_F(RealWindowTest, PhotoToInstalledLogoSetAndOriginalsBack)
     qAddPreRoutine([] {
         current->answerer = std::make_unique<ModalAnswerer>();
         current->starter = std::make_unique<WhenShown>(QStringLiteral("Logo Manager"), [] {
+            // What a Wayland compositor matches the windows to the menu entry
+            // (quillmere.desktop) by; the program itself is quillmere-windows.
+            EXPECT_EQ(QGuiApplication::desktopFileName(), QStringLiteral("quillmere"));
             current->Walk();
             if (TopLevel(QStringLiteral("Logo Manager")))
                 current->Stop();

@@ -38,4 +38,12 @@ mapfile -d '' arguments <"/proc/$program/cmdline"
 [[ ${arguments[1]-} == --drive-c && ${arguments[2]-} == "$drive" ]] ||
   fail "the window program did not get quillmere's arguments: ${arguments[*]}"
 [[ -d "$drive/VH Backups" ]] || fail "the Logo Manager did not prepare the drive named"
+
+# The window's class is the menu entry's StartupWMClass, so that the desktop
+# matches the two though the program runs as quillmere-windows.
+window=$(xwininfo -root -tree | awk '/"Logo Manager"/ { print $1; exit }')
+class=$(xprop -id "$window" WM_CLASS)
+wanted=$(sed -n 's/^StartupWMClass=//p' "$(dirname "$0")/../../app/quillmere.desktop")
+[[ -n $wanted && $class == "WM_CLASS(STRING) = \"quillmere-windows\", \"$wanted\"" ]] ||
+  fail "the window's class is not the menu entry's StartupWMClass ($wanted): $class"
 echo "through-quillmere: the Logo Manager came up as $exe"
