@@ -205,8 +205,10 @@ private:
             throw FileError(shown_, Reason(errno));
         // Only root gives a file away; others may still pass it to a group of theirs.
         if ((now.st_uid != was.st_uid || now.st_gid != was.st_gid) &&
-            ::fchown(fd_.Get(), was.st_uid, was.st_gid) != 0)
-            (void)::fchown(fd_.Get(), static_cast<uid_t>(-1), was.st_gid);
+            ::fchown(fd_.Get(), was.st_uid, was.st_gid) != 0) {
+            // The group alone, where the user is in it; else the file keeps the user's group.
+            [[maybe_unused]] const int groupKept = ::fchown(fd_.Get(), static_cast<uid_t>(-1), was.st_gid);
+        }
         CopyExtendedAttributes(original_->file.Get(), fd_.Get(), shown_);
     }
 
