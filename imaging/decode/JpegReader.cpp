@@ -1,6 +1,7 @@
 #include "imaging/decode/JpegReader.h"
 
 #include "imaging/Errors.h"
+#include "imaging/NearestPixel.h"
 #include "imaging/decode/DecodeSupport.h"
 #include "imaging/decode/ExifOrientation.h"
 #include "imaging/decode/LibraryWording.h"
@@ -12,8 +13,8 @@
 
 #include <algorithm>
 #include <cstdint>
-
 #include <cstring>
+#include <vector>
 
 namespace quillmere {
 
@@ -312,6 +313,13 @@ void CmykToPixels(std::uint8_t* row, JDIMENSION width, bool inverted)
     }
 }
 
+// Rows asked of the library at a time: what it gives in one call, at most 8.
+constexpr JDIMENSION kMaxRowsPerCall = 8;
+JDIMENSION RowsPerCall(const Decoder& d)
+{
+    return std::clamp<JDIMENSION>(static_cast<JDIMENSION>(d.cinfo.rec_outbuf_height), 1, kMaxRowsPerCall);
+}
+
 bool ReadRows(Decoder& d, std::uint32_t* pixels)
 {
     if (setjmp(d.err.jump))
@@ -335,6 +343,48 @@ bool ReadRows(Decoder& d, std::uint32_t* pixels)
                 for (JDIMENSION x = 0; x < w; ++x)
                     row[x] &= 0x00FFFFFFu;
             }
+        }
+    }
+    jpeg_finish_decompress(&d.cinfo);
+    return true;
+}
+
+// Every row is decoded as ReadRows decodes it, but into rows (room for
+// RowsPerCall rows of the picture) rather than a whole picture, and only the
+// pixels a nearest-pixel scaling keeps go to out, newW x newH words: new row y
+// is picture row rowOf[y], its pixel x the picture's column columnOf[x]. The
+// pixels come out as ReadRows followed by cDIB::Resize would leave them.
+bool ReadRowsScaled(Decoder& d, std::uint8_t* rows, const std::int32_t* columnOf, const std::int32_t* rowOf,
+                    std::int32_t newW, std::int32_t newH, std::uint32_t* out)
+{
+    if (setjmp(d.err.jump))
+        return false;
+    const JDIMENSION w = d.cinfo.output_width;
+    const bool cmyk = d.cinfo.out_color_space == JCS_CMYK;
+    const bool inverted = cmyk && d.cinfo.saw_Adobe_marker;
+    const JDIMENSION perCall = RowsPerCall(d);
+    std::int32_t y = 0;
+    while (d.cinfo.output_scanline < d.cinfo.output_height) {
+        JSAMPROW block[kMaxRowsPerCall];
+        const JDIMENSION first = d.cinfo.output_scanline;
+        const JDIMENSION n = std::min<JDIMENSION>(perCall, d.cinfo.output_height - first);
+        for (JDIMENSION i = 0; i < n; ++i)
+            block[i] = rows + static_cast<std::size_t>(i) * w * 4;
+        const JDIMENSION got = jpeg_read_scanlines(&d.cinfo, block, n);
+        for (JDIMENSION i = 0; i < got; ++i) {
+            const auto r = static_cast<std::int32_t>(first + i);
+            // The indices never decrease: the rows that take this one come next.
+            if (y >= newH || rowOf[y] != r)
+                continue;
+            if (cmyk)
+                CmykToPixels(block[i], w, inverted);
+            const auto* src = reinterpret_cast<const std::uint32_t*>(block[i]);
+            std::uint32_t* row = out + static_cast<std::size_t>(y) * newW;
+            // The pad byte comes as 0xFF; the surface keeps its reserved byte 0.
+            for (std::int32_t x = 0; x < newW; ++x)
+                row[x] = src[columnOf[x]] & 0x00FFFFFFu;
+            for (++y; y < newH && rowOf[y] == r; ++y)
+                std::memcpy(out + static_cast<std::size_t>(y) * newW, row, static_cast<std::size_t>(newW) * 4);
         }
     }
     jpeg_finish_decompress(&d.cinfo);
@@ -369,7 +419,8 @@ PictureHeader ReadJpegHeader(std::FILE* stream, const std::string& file, const D
     return {width, height, 24, d.orientation};
 }
 
-DecodedPicture ReadJpeg(std::span<const std::uint8_t> data, const std::string& file, const DecodeLimits& limits)
+DecodedPicture ReadJpeg(std::span<const std::uint8_t> data, const std::string& file, const DecodeLimits& limits,
+                        const ScaledSize* scaled)
 {
     Decoder d;
     if (!ReadCheckedHeader(d, nullptr, data, file, limits) || !Start(d))
@@ -382,6 +433,19 @@ DecodedPicture ReadJpeg(std::span<const std::uint8_t> data, const std::string& f
     if (d.cinfo.output_components != 4)
         throw FileError(file, "unsupported JPEG colour layout");
     picture.ExifOrientation = d.orientation;
+    // A photo to be turned is turned whole before it can be scaled.
+    if (scaled && d.orientation == 1) {
+        const std::vector<std::int32_t> columnOf = NearestSourceIndices(picture.Width, scaled->Width);
+        const std::vector<std::int32_t> rowOf = NearestSourceIndices(picture.Height, scaled->Height);
+        std::vector<std::uint8_t> rows(static_cast<std::size_t>(RowsPerCall(d)) * d.cinfo.output_width * 4);
+        picture.Width = scaled->Width;
+        picture.Height = scaled->Height;
+        picture.Pixels = decode::AllocatePixels(file, picture.Width, picture.Height);
+        if (!ReadRowsScaled(d, rows.data(), columnOf.data(), rowOf.data(), picture.Width, picture.Height,
+                            picture.Pixels.get()))
+            throw Damaged(file, d);
+        return picture;
+    }
     picture.Pixels = decode::AllocatePixels(file, picture.Width, picture.Height);
     if (!ReadRows(d, picture.Pixels.get()))
         throw Damaged(file, d);

@@ -31,18 +31,29 @@ PictureFormat SniffPictureFormat(std::span<const std::uint8_t> b) noexcept
     return PictureFormat::Unknown;
 }
 
-DecodedPicture DecodePicture(std::span<const std::uint8_t> bytes, const std::string& fileName,
-                             const DecodeLimits& limits)
+namespace {
+
+// DecodePicture, scaled as LoadPictureFileScaled says when scaled is given.
+DecodedPicture Decode(std::span<const std::uint8_t> bytes, const std::string& fileName, const DecodeLimits& limits,
+                      const ScaledSize* scaled)
 {
     if (bytes.empty())
         throw FileError(fileName, "the file is empty");
     switch (SniffPictureFormat(bytes)) {
     case PictureFormat::Bmp: return ReadBmp(bytes, fileName, limits);
     case PictureFormat::Gif: return ReadGif(bytes, fileName, limits);
-    case PictureFormat::Jpeg: return ReadJpeg(bytes, fileName, limits);
+    case PictureFormat::Jpeg: return ReadJpeg(bytes, fileName, limits, scaled);
     case PictureFormat::Unknown: break;
     }
     throw FileError(fileName, "not a BMP, GIF or JPEG picture");
+}
+
+} // namespace
+
+DecodedPicture DecodePicture(std::span<const std::uint8_t> bytes, const std::string& fileName,
+                             const DecodeLimits& limits)
+{
+    return Decode(bytes, fileName, limits, nullptr);
 }
 
 namespace {
@@ -140,9 +151,8 @@ OpenedPicture OpenPicture(const std::filesystem::path& path, const std::string& 
     return f;
 }
 
-} // namespace
-
-DecodedPicture LoadPictureFile(const std::filesystem::path& path, const DecodeLimits& limits)
+// LoadPictureFile, scaled as LoadPictureFileScaled says when scaled is given.
+DecodedPicture Load(const std::filesystem::path& path, const DecodeLimits& limits, const ScaledSize* scaled)
 {
     const std::string name = path.string();
     OpenedPicture f = OpenPicture(path, name);
@@ -154,7 +164,19 @@ DecodedPicture LoadPictureFile(const std::filesystem::path& path, const DecodeLi
         throw FileError(name, "cannot be read: " + Reason(errno));
     if (static_cast<std::int64_t>(bytes.size()) > kMaxPictureFileBytes)
         throw FileError(name, TooLarge(static_cast<std::int64_t>(bytes.size())));
-    return DecodePicture(bytes, name, limits);
+    return Decode(bytes, name, limits, scaled);
+}
+
+} // namespace
+
+DecodedPicture LoadPictureFile(const std::filesystem::path& path, const DecodeLimits& limits)
+{
+    return Load(path, limits, nullptr);
+}
+
+DecodedPicture LoadPictureFileScaled(const std::filesystem::path& path, ScaledSize size, const DecodeLimits& limits)
+{
+    return Load(path, limits, &size);
 }
 
 PictureHeader ReadPictureHeader(const std::filesystem::path& path, const DecodeLimits& limits)
