@@ -440,7 +440,8 @@ DecodedPicture ReadJpeg(std::span<const std::uint8_t> data, const std::string& f
         std::vector<std::uint8_t> rows(static_cast<std::size_t>(RowsPerCall(d)) * d.cinfo.output_width * 4);
         picture.Width = scaled->Width;
         picture.Height = scaled->Height;
-        picture.Pixels = decode::AllocatePixels(file, picture.Width, picture.Height);
+        // Of the scaled size, whatever the file claims: filled whole.
+        picture.Pixels = decode::AllocatePixels(file, picture.Width, picture.Height, PixelFill::Whole);
         if (!ReadRowsScaled(d, rows.data(), columnOf.data(), rowOf.data(), picture.Width, picture.Height,
                             picture.Pixels.get()))
             throw Damaged(file, d);

@@ -78,20 +78,26 @@ std::string NotAPictureFile(mode_t mode)
     return std::string("is ") + what + ", not a picture file";
 }
 
-// Reads until want bytes are in or the file ends; false on a read error (errno set).
+// Reads until want bytes are in or the file ends, straight into the end of
+// bytes: first into the room its capacity holds, then 64 KB more at a time.
+// False on a read error (errno set).
 bool ReadUpTo(int fd, std::vector<std::uint8_t>& bytes, std::size_t want)
 {
-    std::uint8_t buffer[1 << 16];
-    while (bytes.size() < want) {
-        const ssize_t n = ::read(fd, buffer, std::min(sizeof buffer, want - bytes.size()));
+    constexpr std::size_t kMore = std::size_t{1} << 16;
+    std::size_t have = bytes.size();
+    while (have < want) {
+        if (have == bytes.size())
+            bytes.resize(std::min(want, std::max(bytes.capacity(), have + kMore)));
+        const ssize_t n = ::read(fd, bytes.data() + have, bytes.size() - have);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
             return false;
         if (n == 0)
             break;
-        bytes.insert(bytes.end(), buffer, buffer + n);
+        have += static_cast<std::size_t>(n);
     }
+    bytes.resize(have);
     return true;
 }
 
