@@ -12,6 +12,8 @@
 #include <jerror.h>
 
 #include <algorithm>
+#include <cctype>
+#include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -77,6 +79,7 @@ struct Source {
     std::size_t size = 0, at = 0;
     std::uint64_t consumed = 0; // bytes handed over or skipped
     std::uint64_t limit = kMaxHeaderBytes; // lifted once the header is read
+    int readError = 0; // the errno of a stream that could not be read
     JOCTET buffer[4096];
 };
 
@@ -125,6 +128,13 @@ boolean FillInput(j_decompress_ptr cinfo)
     if (s.stream) {
         n = std::fread(s.buffer, 1, std::min(sizeof s.buffer, room), s.stream);
         s.pub.next_input_byte = s.buffer;
+        if (n == 0 && std::ferror(s.stream)) {
+            // Not an early end: the file is there but cannot be read.
+            s.readError = errno != 0 ? errno : EIO;
+            auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
+            err->pub.msg_code = kOwnJpegMessage;
+            std::longjmp(err->jump, 1);
+        }
     } else {
         n = std::min(s.size - s.at, room);
         s.pub.next_input_byte = s.data + s.at;
@@ -404,26 +414,20 @@ bool ReadCheckedHeader(Decoder& d, std::FILE* stream, std::span<const std::uint8
 
 FileError Damaged(const std::string& file, const Decoder& d)
 {
+    if (d.source.readError != 0) {
+        std::string reason = std::strerror(d.source.readError);
+        if (!reason.empty())
+            reason[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(reason[0])));
+        return FileError(file, "cannot be read: " + reason);
+    }
     return FileError(file, JpegFailureReason(d.err.pub.msg_code, d.err.message));
 }
 
-} // namespace
-
-PictureHeader ReadJpegHeader(std::FILE* stream, const std::string& file, const DecodeLimits& limits)
+DecodedPicture Decompress(std::FILE* stream, std::span<const std::uint8_t> data, const std::string& file,
+                          const DecodeLimits& limits, const ScaledSize* scaled)
 {
     Decoder d;
-    if (!ReadCheckedHeader(d, stream, {}, file, limits))
-        throw Damaged(file, d);
-    const auto width = static_cast<std::int32_t>(d.cinfo.image_width);
-    const auto height = static_cast<std::int32_t>(d.cinfo.image_height);
-    return {width, height, 24, d.orientation};
-}
-
-DecodedPicture ReadJpeg(std::span<const std::uint8_t> data, const std::string& file, const DecodeLimits& limits,
-                        const ScaledSize* scaled)
-{
-    Decoder d;
-    if (!ReadCheckedHeader(d, nullptr, data, file, limits) || !Start(d))
+    if (!ReadCheckedHeader(d, stream, data, file, limits) || !Start(d))
         throw Damaged(file, d);
 
     DecodedPicture picture;
@@ -451,6 +455,30 @@ DecodedPicture ReadJpeg(std::span<const std::uint8_t> data, const std::string& f
     if (!ReadRows(d, picture.Pixels.get()))
         throw Damaged(file, d);
     return picture;
+}
+
+} // namespace
+
+PictureHeader ReadJpegHeader(std::FILE* stream, const std::string& file, const DecodeLimits& limits)
+{
+    Decoder d;
+    if (!ReadCheckedHeader(d, stream, {}, file, limits))
+        throw Damaged(file, d);
+    const auto width = static_cast<std::int32_t>(d.cinfo.image_width);
+    const auto height = static_cast<std::int32_t>(d.cinfo.image_height);
+    return {width, height, 24, d.orientation};
+}
+
+DecodedPicture ReadJpeg(std::span<const std::uint8_t> data, const std::string& file, const DecodeLimits& limits,
+                        const ScaledSize* scaled)
+{
+    return Decompress(nullptr, data, file, limits, scaled);
+}
+
+DecodedPicture ReadJpeg(std::FILE* stream, const std::string& file, const DecodeLimits& limits,
+                        const ScaledSize* scaled)
+{
+    return Decompress(stream, {}, file, limits, scaled);
 }
 
 } // namespace quillmere

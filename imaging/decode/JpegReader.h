@@ -23,6 +23,12 @@ namespace quillmere {
 DecodedPicture ReadJpeg(std::span<const std::uint8_t> data, const std::string& file, const DecodeLimits& limits,
                         const ScaledSize* scaled = nullptr);
 
+// The same from stream, read from where it stands a piece at a time, as far as
+// the picture goes: the file is never held whole. A stream that cannot be read
+// is refused as such ("cannot be read: ..."), not as a file that ends early.
+DecodedPicture ReadJpeg(std::FILE* stream, const std::string& file, const DecodeLimits& limits,
+                        const ScaledSize* scaled = nullptr);
+
 // The size and EXIF orientation of the JPEG stream that stream reads from its
 // start, from its markers up to the first scan, with the refusals ReadJpeg
 // makes before it decodes a scan.

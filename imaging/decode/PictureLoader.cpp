@@ -158,10 +158,27 @@ OpenedPicture OpenPicture(const std::filesystem::path& path, const std::string& 
 }
 
 // LoadPictureFile, scaled as LoadPictureFileScaled says when scaled is given.
+// The opened file as a stream from its start, for readers that read only as
+// far as they need.
+StreamHandle StreamFromStart(OpenedPicture& f, const std::string& name)
+{
+    StreamHandle stream(::fdopen(f.fd.Get(), "rb"));
+    if (!stream)
+        throw FileError(name, "cannot be read: " + Reason(errno));
+    f.fd.Release();
+    if (std::fseek(stream.get(), 0, SEEK_SET) != 0)
+        throw FileError(name, "cannot be read: " + Reason(errno));
+    return stream;
+}
+
 DecodedPicture Load(const std::filesystem::path& path, const DecodeLimits& limits, const ScaledSize* scaled)
 {
     const std::string name = path.string();
     OpenedPicture f = OpenPicture(path, name);
+    // A JPEG is decoded as it is read: its compressed bytes, the length of the
+    // file, need no buffer, and the decoder stops at the picture's end.
+    if (f.format == PictureFormat::Jpeg)
+        return ReadJpeg(StreamFromStart(f, name).get(), name, limits, scaled);
     std::vector<std::uint8_t> bytes = std::move(f.head);
     // Read to the end rather than trust the size asked above: the file may
     // change. One byte past the bound tells a file that has grown beyond it.
@@ -189,14 +206,7 @@ PictureHeader ReadPictureHeader(const std::filesystem::path& path, const DecodeL
 {
     const std::string name = path.string();
     OpenedPicture f = OpenPicture(path, name);
-    // The readers take the file from its start through a stream and read only
-    // as far as they need.
-    const StreamHandle stream(::fdopen(f.fd.Get(), "rb"));
-    if (!stream)
-        throw FileError(name, "cannot be read: " + Reason(errno));
-    f.fd.Release();
-    if (std::fseek(stream.get(), 0, SEEK_SET) != 0)
-        throw FileError(name, "cannot be read: " + Reason(errno));
+    const StreamHandle stream = StreamFromStart(f, name);
     switch (f.format) {
     case PictureFormat::Bmp: return ReadBmpHeader(stream.get(), f.size, name, limits);
     case PictureFormat::Gif: return ReadGifHeader(stream.get(), f.size, name, limits);

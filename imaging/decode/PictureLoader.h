@@ -62,11 +62,12 @@ PictureFormat SniffPictureFormat(std::span<const std::uint8_t> bytes) noexcept;
 DecodedPicture DecodePicture(std::span<const std::uint8_t> bytes, const std::string& fileName,
                              const DecodeLimits& limits = {});
 
-// Reads the file, then decodes it as above. The file is opened without waiting
-// on a writer, and anything but a regular file (a folder, a named pipe, a
-// device, a socket) is refused with a message saying what it is; so is a file
-// whose first bytes are no picture's signature, before the rest is read, and a
-// file larger than kMaxPictureFileBytes.
+// Reads the file, then decodes it as above; a JPEG is decoded as it is read,
+// up to the end of its picture, and never held whole. The file is opened
+// without waiting on a writer, and anything but a regular file (a folder, a
+// named pipe, a device, a socket) is refused with a message saying what it is;
+// so is a file whose first bytes are no picture's signature, before the rest
+// is read, and a file larger than kMaxPictureFileBytes.
 DecodedPicture LoadPictureFile(const std::filesystem::path& path, const DecodeLimits& limits = {});
 
 // LoadPictureFile for a picture about to be scaled to size by cDIB::Resize: a
