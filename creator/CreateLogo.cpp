@@ -1,7 +1,7 @@
 #include "creator/CreateLogo.h"
 
 #include "imaging/Errors.h"
-#include "imaging/Numeric.h"
+#include "imaging/NearestPixel.h"
 #include "imaging/cDIB.h"
 #include "pictureio/cDIBSave.h"
 #include "imaging/decode/PictureLoader.h"
@@ -20,21 +20,6 @@ constexpr std::int32_t kThumbnailBox = 100;
 constexpr std::int32_t kPaletteSize = 256;
 constexpr std::int32_t kTreeLevels = 8;
 
-// The nearest-pixel rule of cDIB::Resize, corners on corners: source position
-// of new column i is i * (old - 1) / (new - 1), formed in double and kept in
-// single precision, rounded, and clamped to the last pixel.
-std::vector<std::int32_t> SourceIndices(std::int32_t oldSize, std::int32_t newSize)
-{
-    const double divisor = newSize == 1 ? 1.0 : static_cast<double>(newSize) - 1.0;
-    const float step = static_cast<float>((static_cast<double>(oldSize) - 1.0) / divisor);
-    std::vector<std::int32_t> index(static_cast<std::size_t>(newSize));
-    for (std::int32_t i = 0; i < newSize; ++i) {
-        const std::int32_t at = roundToInt(static_cast<float>(static_cast<double>(step) * i));
-        index[static_cast<std::size_t>(i)] = at < oldSize ? at : oldSize - 1;
-    }
-    return index;
-}
-
 // Crop and Pad: the plan's source rectangle of DIB scaled onto its target
 // rectangle of a fresh 320 x 400 surface of the pad colour, which then
 // replaces DIB's picture. Never makes a surface larger than the picture.
@@ -46,8 +31,8 @@ void FitOnto(cDIB& DIB, const FitPlan& plan, std::uint32_t padColour)
                                                         (padColour >> 16 & 0xFFu));
     if (!fitted.Create(kLogoWidth, kLogoHeight, back))
         throw Error("Cannot make a picture of 320 x 400 pixels");
-    const std::vector<std::int32_t> columns = SourceIndices(plan.source.w, plan.target.w);
-    const std::vector<std::int32_t> rows = SourceIndices(plan.source.h, plan.target.h);
+    const std::vector<std::int32_t> columns = NearestSourceIndices(plan.source.w, plan.target.w);
+    const std::vector<std::int32_t> rows = NearestSourceIndices(plan.source.h, plan.target.h);
     const auto* src = reinterpret_cast<const std::uint32_t*>(DIB.DIBitsPtr());
     auto* dst = reinterpret_cast<std::uint32_t*>(fitted.DIBitsPtr());
     const std::size_t W = static_cast<std::size_t>(DIB.Width());
@@ -397,7 +382,11 @@ void ConvertPictureFile(const std::filesystem::path& input, const std::filesyste
     cDIBDither dither;
     ConversionOptions chosen = options;
     {
-        DecodedPicture picture = LoadPictureFile(input, limits);
+        // Stretched, the resize keeps only some rows and columns: a photo can
+        // be scaled as it is decoded, so the whole of it is never held.
+        DecodedPicture picture = options.fit == LogoFit::Stretch
+                                     ? LoadPictureFileScaled(input, {kLogoWidth, kLogoHeight}, limits)
+                                     : LoadPictureFile(input, limits);
         chosen.kept = AnimatedPartOf(picture);
         if (dib.CreateFromStdPicture(&picture, pal, dither) == 0)
             throw FileError(input.string(), "the picture is empty");

@@ -324,12 +324,23 @@ UniqueFd OpenFileToRead(int folder, const std::string& name, const std::string& 
     return fd;
 }
 
+namespace {
+
+void ReplaceFileAtWithPieces(int folder, const std::string& name, const std::string& shownName,
+                             std::span<const std::span<const std::uint8_t>> pieces)
+{
+    TemporaryFile file(folder, name, shownName);
+    for (const std::span<const std::uint8_t> piece : pieces)
+        file.Write(piece.data(), piece.size());
+    file.Commit();
+}
+
+} // namespace
+
 void ReplaceFileAt(int folder, const std::string& name, const std::string& shownName,
                    std::span<const std::uint8_t> bytes)
 {
-    TemporaryFile file(folder, name, shownName);
-    file.Write(bytes.data(), bytes.size());
-    file.Commit();
+    ReplaceFileAtWithPieces(folder, name, shownName, {&bytes, 1});
 }
 
 void ReplaceFileAtWithCopy(int folder, const std::string& name, const std::string& shownName, int source,
@@ -366,9 +377,14 @@ void ReplaceFileAtWithCopy(int folder, const std::string& name, const std::strin
 
 void ReplaceFileContents(const fs::path& target, std::span<const std::uint8_t> bytes)
 {
+    ReplaceFileContents(target, {&bytes, 1});
+}
+
+void ReplaceFileContents(const fs::path& target, std::span<const std::span<const std::uint8_t>> pieces)
+{
     std::string name;
     const UniqueFd folder = OpenFolderOf(FollowLinks(target), target.string(), name);
-    ReplaceFileAt(folder.Get(), name, target.string(), bytes);
+    ReplaceFileAtWithPieces(folder.Get(), name, target.string(), pieces);
 }
 
 void ReplaceFileWithCopy(const fs::path& source, const fs::path& target, std::uintmax_t maxBytes)

@@ -52,6 +52,10 @@ void ReplaceFileAtWithCopy(int folder, const std::string& name, const std::strin
 // link stays; a link that leads nowhere creates that file. Throws FileError
 // naming target; a missing folder and a folder that cannot be written are refused.
 void ReplaceFileContents(const std::filesystem::path& target, std::span<const std::uint8_t> bytes);
+// The same with the bytes of pieces, one after another: content that lies in
+// separate buffers is written without first being copied into one.
+void ReplaceFileContents(const std::filesystem::path& target,
+                         std::span<const std::span<const std::uint8_t>> pieces);
 
 // The same with the content of the regular file source, at most maxBytes of it.
 // Throws FileError naming source when it cannot be read, else naming target.

@@ -33,8 +33,15 @@ struct PixelMemoryFree {
     void operator()(std::uint32_t* p) const noexcept;
 };
 using PixelMemory = std::unique_ptr<std::uint32_t[], PixelMemoryFree>;
+
+// How the memory gets its pixels. Whole: every pixel at once, so its pages are
+// asked of the system together rather than by a fault each. AsDecoded: as a
+// decoder goes, which a damaged file may stop early: only the pages it reached
+// then cost memory.
+enum class PixelFill { Whole, AsDecoded };
+
 // Null when the memory cannot be had.
-PixelMemory AllocatePixelMemory(std::size_t bytes) noexcept;
+PixelMemory AllocatePixelMemory(std::size_t bytes, PixelFill fill) noexcept;
 
 class cDIBPal;
 class cDIBDither;

@@ -2,6 +2,7 @@
 // exactly the new size with its corners on the corners.
 #include "cDIB.h"
 
+#include "NearestPixel.h"
 #include "Numeric.h"
 
 #include <cmath>
@@ -36,27 +37,46 @@ constexpr std::uint32_t kColourBits = 0x00FFFFFFu;
 
 } // namespace
 
+std::vector<std::int32_t> NearestSourceIndices(std::int32_t oldSize, std::int32_t newSize)
+{
+    const float step = ScaleStep(oldSize, newSize);
+    std::vector<std::int32_t> index(static_cast<std::size_t>(newSize));
+    for (std::int32_t i = 0; i < newSize; ++i)
+        index[static_cast<std::size_t>(i)] = ClampIndex(roundToInt(SourcePosition(step, i)), oldSize);
+    return index;
+}
+
 void cDIB::Resize(std::int32_t NewWidth, std::int32_t NewHeight)
 {
     if (!hDIB())
         return;
     const std::int32_t W = Width();
     const std::int32_t H = Height();
+    if (NewWidth == W && NewHeight == H) {
+        // Every pixel maps onto itself (a step of exactly 1, or 0 for a single
+        // column or row): only the reserved bytes change, in place, with no
+        // second buffer. A fresh context, as a new surface would have.
+        std::uint32_t* row = words();
+        for (std::int32_t y = 0; y < H; ++y, row += W) {
+            for (std::int32_t x = 0; x < W; ++x)
+                row[x] &= kColourBits;
+            RaiseProgress(y);
+        }
+        dc_ = std::make_unique<PixelBufferDC>(view());
+        RaiseProgressEnd();
+        return;
+    }
     // The old picture is released anyway: its buffer becomes the temporary copy.
     const PixelMemory T = TakeBits();
     CreateOrThrow(NewWidth, NewHeight);
 
-    const float xStep = ScaleStep(W, NewWidth);
-    const float yStep = ScaleStep(H, NewHeight);
     // The source column of each new column is the same on every row.
-    std::vector<std::int32_t> sxOf(static_cast<std::size_t>(NewWidth));
-    for (std::int32_t x = 0; x < NewWidth; ++x)
-        sxOf[x] = ClampIndex(roundToInt(SourcePosition(xStep, x)), W);
+    const std::vector<std::int32_t> sxOf = NearestSourceIndices(W, NewWidth);
+    const std::vector<std::int32_t> syOf = NearestSourceIndices(H, NewHeight);
 
     std::uint32_t* dst = words();
     for (std::int32_t y = 0; y < NewHeight; ++y) {
-        const std::int32_t sy = ClampIndex(roundToInt(SourcePosition(yStep, y)), H);
-        const std::uint32_t* src = T.get() + static_cast<std::size_t>(sy) * W;
+        const std::uint32_t* src = T.get() + static_cast<std::size_t>(syOf[static_cast<std::size_t>(y)]) * W;
         std::uint32_t* out = dst + static_cast<std::size_t>(y) * NewWidth;
         for (std::int32_t x = 0; x < NewWidth; ++x)
             out[x] = src[sxOf[x]] & kColourBits;

@@ -3,7 +3,6 @@
 #include "imaging/Errors.h"
 #include "imaging/Numeric.h"
 
-#include <cmath>
 #include <string>
 
 namespace quillmere {
@@ -16,13 +15,17 @@ constexpr std::int32_t kInitialNodes = 50;
 // range is narrowed to that half. The midpoint itself belongs to the lower half.
 std::int32_t Split(std::uint8_t component, float weight, std::int32_t& min, std::int32_t& max)
 {
-    const double mid = std::nearbyint(static_cast<double>(min) / 2 + static_cast<double>(max) / 2);
+    // min / 2 + max / 2 rounded, halves to even, in whole numbers: the bounds
+    // are small and never negative, so the sum is exact either way, and this
+    // runs for every level of every pixel.
+    const std::int32_t sum = min + max;
+    const std::int32_t mid = (sum >> 1) + (sum & (sum >> 1) & 1);
     const float weighted = static_cast<float>(component) * weight;
-    if (weighted <= mid) {
-        max = static_cast<std::int32_t>(mid);
+    if (static_cast<double>(weighted) <= static_cast<double>(mid)) {
+        max = mid;
         return 0;
     }
-    min = static_cast<std::int32_t>(mid);
+    min = mid;
     return 1;
 }
 

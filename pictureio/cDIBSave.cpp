@@ -22,33 +22,20 @@ constexpr std::int32_t kInfoHeaderBytes = 40;
 // The most pixel bytes handed over in one piece, past the index buffer.
 constexpr std::int32_t kBatchBytes = 1 << 20;
 
-} // namespace
+bool Indexed(std::uint8_t bpp) { return bpp == 1 || bpp == 4 || bpp == 8; }
 
-void cDIBSave::Save_BMP(const std::string& sFilename, const cDIB& DIB, const cDIBPal& Pal,
-                        const cDIBDither& Dither, std::uint8_t bpp, std::uint32_t clrImportant)
+// What comes before the pixel rows: file header, info header and colour table,
+// after the checks that both Save_BMP and Encode_BMP make. rowBytes and
+// imageBytes: one row of pixels, and all of them.
+std::vector<std::uint8_t> BitmapHead(const std::string& sFilename, const cDIB& DIB, const cDIBPal& Pal,
+                                     const cDIBDither& Dither, std::uint8_t bpp, std::uint32_t clrImportant,
+                                     std::int32_t& rowBytes, std::int32_t& imageBytes)
 {
-    if (!DIB.hDIB())
-        return;
-    std::vector<std::uint8_t> file;
-    file.reserve(static_cast<std::size_t>(cDIBDither::RowBytes(DIB.Width(), bpp)) * static_cast<std::size_t>(DIB.Height()) +
-                 kFileHeaderBytes + kInfoHeaderBytes + (bpp <= 8 ? 4u << bpp : 0u));
-    Encode_BMP(sFilename, DIB, Pal, Dither, bpp, [&file](std::span<const std::uint8_t> piece) {
-        file.insert(file.end(), piece.begin(), piece.end());
-    }, clrImportant);
-    ReplaceFileContents(sFilename, file);
-}
-
-void cDIBSave::Encode_BMP(const std::string& sFilename, const cDIB& DIB, const cDIBPal& Pal,
-                          const cDIBDither& Dither, std::uint8_t bpp, const Sink& sink,
-                          std::uint32_t clrImportant)
-{
-    if (!DIB.hDIB())
-        return;
     const std::int32_t W = DIB.Width();
     const std::int32_t H = DIB.Height();
 
-    const std::int32_t rowBytes = cDIBDither::RowBytes(W, bpp);
-    const std::int32_t imageBytes = checkedMul(rowBytes, H, "bitmap size");
+    rowBytes = cDIBDither::RowBytes(W, bpp);
+    imageBytes = checkedMul(rowBytes, H, "bitmap size");
     const std::int32_t colours = bpp <= 8 ? (1 << bpp) : 0;
     const std::int32_t tableBytes = 4 * colours;
     const std::int32_t offBits = kFileHeaderBytes + kInfoHeaderBytes + tableBytes;
@@ -58,10 +45,9 @@ void cDIBSave::Encode_BMP(const std::string& sFilename, const cDIB& DIB, const c
         throw SubscriptError(sFilename + ": a file of " + std::to_string(bpp) + " bits per pixel needs "
                              + std::to_string(colours) + " colours, but the palette has "
                              + std::to_string(Pal.Count()));
-    const bool indexed = bpp == 1 || bpp == 4 || bpp == 8;
     // The index buffer already has the file's row layout; one made for
     // another picture or depth would give rows that do not match the header.
-    if (indexed && (Dither.PalIDWidth() != W || Dither.PalIDHeight() != H || Dither.PalIDBpp() != bpp))
+    if (Indexed(bpp) && (Dither.PalIDWidth() != W || Dither.PalIDHeight() != H || Dither.PalIDBpp() != bpp))
         throw FileError(sFilename, "the colour indices were made for " + std::to_string(Dither.PalIDWidth())
                                        + " x " + std::to_string(Dither.PalIDHeight()) + " pixels at "
                                        + std::to_string(Dither.PalIDBpp()) + " bits, not for "
@@ -94,9 +80,47 @@ void cDIBSave::Encode_BMP(const std::string& sFilename, const cDIB& DIB, const c
         table[4 * i + 1] = Pal.rgbG(e);
         table[4 * i + 2] = Pal.rgbR(e);
     }
-    sink(head);
+    return head;
+}
 
-    if (indexed) {
+} // namespace
+
+void cDIBSave::Save_BMP(const std::string& sFilename, const cDIB& DIB, const cDIBPal& Pal,
+                        const cDIBDither& Dither, std::uint8_t bpp, std::uint32_t clrImportant)
+{
+    if (!DIB.hDIB())
+        return;
+    if (Indexed(bpp)) {
+        // The rows are the index buffer as it lies: written from there, not copied.
+        std::int32_t rowBytes = 0, imageBytes = 0;
+        const std::vector<std::uint8_t> head =
+            BitmapHead(sFilename, DIB, Pal, Dither, bpp, clrImportant, rowBytes, imageBytes);
+        const std::span<const std::uint8_t> pieces[] = {
+            head, {Dither.PalIDPtr(), static_cast<std::size_t>(imageBytes)}};
+        ReplaceFileContents(sFilename, pieces);
+        return;
+    }
+    std::vector<std::uint8_t> file;
+    file.reserve(static_cast<std::size_t>(cDIBDither::RowBytes(DIB.Width(), bpp)) * static_cast<std::size_t>(DIB.Height()) +
+                 kFileHeaderBytes + kInfoHeaderBytes + (bpp <= 8 ? 4u << bpp : 0u));
+    Encode_BMP(sFilename, DIB, Pal, Dither, bpp, [&file](std::span<const std::uint8_t> piece) {
+        file.insert(file.end(), piece.begin(), piece.end());
+    }, clrImportant);
+    ReplaceFileContents(sFilename, file);
+}
+
+void cDIBSave::Encode_BMP(const std::string& sFilename, const cDIB& DIB, const cDIBPal& Pal,
+                          const cDIBDither& Dither, std::uint8_t bpp, const Sink& sink,
+                          std::uint32_t clrImportant)
+{
+    if (!DIB.hDIB())
+        return;
+    const std::int32_t W = DIB.Width();
+    const std::int32_t H = DIB.Height();
+    std::int32_t rowBytes = 0, imageBytes = 0;
+    sink(BitmapHead(sFilename, DIB, Pal, Dither, bpp, clrImportant, rowBytes, imageBytes));
+
+    if (Indexed(bpp)) {
         sink({Dither.PalIDPtr(), static_cast<std::size_t>(imageBytes)});
         return;
     }

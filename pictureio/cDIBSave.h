@@ -22,9 +22,9 @@ public:
     // are the surface's blue, green and red; at any other depth the pixel rows
     // are zero.
     //
-    // Does nothing when DIB holds no surface. The file is prepared whole in
-    // memory, then written to a temporary file beside the target and renamed
-    // over it, so on any failure an existing file stays as it was and no
+    // Does nothing when DIB holds no surface. The file is prepared in memory
+    // (a palette picture's rows are the index buffer itself), then written to a
+    // temporary file beside the target and renamed over it, so on any failure an existing file stays as it was and no
     // partial file is left. Throws SubscriptError when Pal has fewer than 2^bpp
     // entries, OverflowError when a size does not fit 32 bits, FileError (file
     // name and reason) when the index buffer does not fit the picture or the

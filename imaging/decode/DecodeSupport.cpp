@@ -49,9 +49,9 @@ ZeroedBytes AllocateZeroed(const std::string& file, std::size_t bytes)
     return p;
 }
 
-PixelMemory AllocatePixels(const std::string& file, std::int32_t width, std::int32_t height)
+PixelMemory AllocatePixels(const std::string& file, std::int32_t width, std::int32_t height, PixelFill fill)
 {
-    PixelMemory p = AllocatePixelMemory(static_cast<std::size_t>(width) * 4 * static_cast<std::size_t>(height));
+    PixelMemory p = AllocatePixelMemory(static_cast<std::size_t>(width) * 4 * static_cast<std::size_t>(height), fill);
     if (!p)
         throw FileError(file, "not enough memory for a picture of " + std::to_string(width) + " x " +
                                   std::to_string(height) + " pixels");

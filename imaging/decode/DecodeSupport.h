@@ -31,9 +31,10 @@ using ZeroedBytes = std::unique_ptr<std::uint8_t[], FreeBytes>;
 // only the pages a decoder writes cost memory. FileError when there is not enough.
 ZeroedBytes AllocateZeroed(const std::string& file, std::size_t bytes);
 
-// Uninitialised memory for width * height pixel words; FileError when there is
-// not enough. Call CheckPictureSize first.
-PixelMemory AllocatePixels(const std::string& file, std::int32_t width, std::int32_t height);
+// Uninitialised memory for width * height pixel words, to be filled as fill
+// says; FileError when there is not enough. Call CheckPictureSize first.
+PixelMemory AllocatePixels(const std::string& file, std::int32_t width, std::int32_t height,
+                           PixelFill fill = PixelFill::AsDecoded);
 
 // Bytes of one index row at bpp bits: the bitmap-file row, filled to 4 bytes.
 std::int32_t IndexRowBytes(std::int32_t width, std::int32_t bpp) noexcept;

@@ -1,6 +1,7 @@
 #include "imaging/decode/JpegReader.h"
 
 #include "imaging/Errors.h"
+#include "imaging/NearestPixel.h"
 #include "imaging/decode/DecodeSupport.h"
 #include "imaging/decode/ExifOrientation.h"
 #include "imaging/decode/LibraryWording.h"
@@ -11,9 +12,11 @@
 #include <jerror.h>
 
 #include <algorithm>
+#include <cctype>
+#include <cerrno>
 #include <cstdint>
-
 #include <cstring>
+#include <vector>
 
 namespace quillmere {
 
@@ -76,6 +79,7 @@ struct Source {
     std::size_t size = 0, at = 0;
     std::uint64_t consumed = 0; // bytes handed over or skipped
     std::uint64_t limit = kMaxHeaderBytes; // lifted once the header is read
+    int readError = 0; // the errno of a stream that could not be read
     JOCTET buffer[4096];
 };
 
@@ -124,6 +128,13 @@ boolean FillInput(j_decompress_ptr cinfo)
     if (s.stream) {
         n = std::fread(s.buffer, 1, std::min(sizeof s.buffer, room), s.stream);
         s.pub.next_input_byte = s.buffer;
+        if (n == 0 && std::ferror(s.stream)) {
+            // Not an early end: the file is there but cannot be read.
+            s.readError = errno != 0 ? errno : EIO;
+            auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
+            err->pub.msg_code = kOwnJpegMessage;
+            std::longjmp(err->jump, 1);
+        }
     } else {
         n = std::min(s.size - s.at, room);
         s.pub.next_input_byte = s.data + s.at;
@@ -312,6 +323,13 @@ void CmykToPixels(std::uint8_t* row, JDIMENSION width, bool inverted)
     }
 }
 
+// Rows asked of the library at a time: what it gives in one call, at most 8.
+constexpr JDIMENSION kMaxRowsPerCall = 8;
+JDIMENSION RowsPerCall(const Decoder& d)
+{
+    return std::clamp<JDIMENSION>(static_cast<JDIMENSION>(d.cinfo.rec_outbuf_height), 1, kMaxRowsPerCall);
+}
+
 bool ReadRows(Decoder& d, std::uint32_t* pixels)
 {
     if (setjmp(d.err.jump))
@@ -341,6 +359,48 @@ bool ReadRows(Decoder& d, std::uint32_t* pixels)
     return true;
 }
 
+// Every row is decoded as ReadRows decodes it, but into rows (room for
+// RowsPerCall rows of the picture) rather than a whole picture, and only the
+// pixels a nearest-pixel scaling keeps go to out, newW x newH words: new row y
+// is picture row rowOf[y], its pixel x the picture's column columnOf[x]. The
+// pixels come out as ReadRows followed by cDIB::Resize would leave them.
+bool ReadRowsScaled(Decoder& d, std::uint8_t* rows, const std::int32_t* columnOf, const std::int32_t* rowOf,
+                    std::int32_t newW, std::int32_t newH, std::uint32_t* out)
+{
+    if (setjmp(d.err.jump))
+        return false;
+    const JDIMENSION w = d.cinfo.output_width;
+    const bool cmyk = d.cinfo.out_color_space == JCS_CMYK;
+    const bool inverted = cmyk && d.cinfo.saw_Adobe_marker;
+    const JDIMENSION perCall = RowsPerCall(d);
+    std::int32_t y = 0;
+    while (d.cinfo.output_scanline < d.cinfo.output_height) {
+        JSAMPROW block[kMaxRowsPerCall];
+        const JDIMENSION first = d.cinfo.output_scanline;
+        const JDIMENSION n = std::min<JDIMENSION>(perCall, d.cinfo.output_height - first);
+        for (JDIMENSION i = 0; i < n; ++i)
+            block[i] = rows + static_cast<std::size_t>(i) * w * 4;
+        const JDIMENSION got = jpeg_read_scanlines(&d.cinfo, block, n);
+        for (JDIMENSION i = 0; i < got; ++i) {
+            const auto r = static_cast<std::int32_t>(first + i);
+            // The indices never decrease: the rows that take this one come next.
+            if (y >= newH || rowOf[y] != r)
+                continue;
+            if (cmyk)
+                CmykToPixels(block[i], w, inverted);
+            const auto* src = reinterpret_cast<const std::uint32_t*>(block[i]);
+            std::uint32_t* row = out + static_cast<std::size_t>(y) * newW;
+            // The pad byte comes as 0xFF; the surface keeps its reserved byte 0.
+            for (std::int32_t x = 0; x < newW; ++x)
+                row[x] = src[columnOf[x]] & 0x00FFFFFFu;
+            for (++y; y < newH && rowOf[y] == r; ++y)
+                std::memcpy(out + static_cast<std::size_t>(y) * newW, row, static_cast<std::size_t>(newW) * 4);
+        }
+    }
+    jpeg_finish_decompress(&d.cinfo);
+    return true;
+}
+
 // Reads the header and makes every check that needs no scan. False with the
 // reason in d.err.message for a damaged or unsupported stream.
 bool ReadCheckedHeader(Decoder& d, std::FILE* stream, std::span<const std::uint8_t> data,
@@ -354,7 +414,47 @@ bool ReadCheckedHeader(Decoder& d, std::FILE* stream, std::span<const std::uint8
 
 FileError Damaged(const std::string& file, const Decoder& d)
 {
+    if (d.source.readError != 0) {
+        std::string reason = std::strerror(d.source.readError);
+        if (!reason.empty())
+            reason[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(reason[0])));
+        return FileError(file, "cannot be read: " + reason);
+    }
     return FileError(file, JpegFailureReason(d.err.pub.msg_code, d.err.message));
+}
+
+DecodedPicture Decompress(std::FILE* stream, std::span<const std::uint8_t> data, const std::string& file,
+                          const DecodeLimits& limits, const ScaledSize* scaled)
+{
+    Decoder d;
+    if (!ReadCheckedHeader(d, stream, data, file, limits) || !Start(d))
+        throw Damaged(file, d);
+
+    DecodedPicture picture;
+    picture.Width = static_cast<std::int32_t>(d.cinfo.output_width);
+    picture.Height = static_cast<std::int32_t>(d.cinfo.output_height);
+    picture.BitsPerPixel = 24;
+    if (d.cinfo.output_components != 4)
+        throw FileError(file, "unsupported JPEG colour layout");
+    picture.ExifOrientation = d.orientation;
+    // A photo to be turned is turned whole before it can be scaled.
+    if (scaled && d.orientation == 1) {
+        const std::vector<std::int32_t> columnOf = NearestSourceIndices(picture.Width, scaled->Width);
+        const std::vector<std::int32_t> rowOf = NearestSourceIndices(picture.Height, scaled->Height);
+        std::vector<std::uint8_t> rows(static_cast<std::size_t>(RowsPerCall(d)) * d.cinfo.output_width * 4);
+        picture.Width = scaled->Width;
+        picture.Height = scaled->Height;
+        // Of the scaled size, whatever the file claims: filled whole.
+        picture.Pixels = decode::AllocatePixels(file, picture.Width, picture.Height, PixelFill::Whole);
+        if (!ReadRowsScaled(d, rows.data(), columnOf.data(), rowOf.data(), picture.Width, picture.Height,
+                            picture.Pixels.get()))
+            throw Damaged(file, d);
+        return picture;
+    }
+    picture.Pixels = decode::AllocatePixels(file, picture.Width, picture.Height);
+    if (!ReadRows(d, picture.Pixels.get()))
+        throw Damaged(file, d);
+    return picture;
 }
 
 } // namespace
@@ -369,23 +469,16 @@ PictureHeader ReadJpegHeader(std::FILE* stream, const std::string& file, const D
     return {width, height, 24, d.orientation};
 }
 
-DecodedPicture ReadJpeg(std::span<const std::uint8_t> data, const std::string& file, const DecodeLimits& limits)
+DecodedPicture ReadJpeg(std::span<const std::uint8_t> data, const std::string& file, const DecodeLimits& limits,
+                        const ScaledSize* scaled)
 {
-    Decoder d;
-    if (!ReadCheckedHeader(d, nullptr, data, file, limits) || !Start(d))
-        throw Damaged(file, d);
+    return Decompress(nullptr, data, file, limits, scaled);
+}
 
-    DecodedPicture picture;
-    picture.Width = static_cast<std::int32_t>(d.cinfo.output_width);
-    picture.Height = static_cast<std::int32_t>(d.cinfo.output_height);
-    picture.BitsPerPixel = 24;
-    if (d.cinfo.output_components != 4)
-        throw FileError(file, "unsupported JPEG colour layout");
-    picture.ExifOrientation = d.orientation;
-    picture.Pixels = decode::AllocatePixels(file, picture.Width, picture.Height);
-    if (!ReadRows(d, picture.Pixels.get()))
-        throw Damaged(file, d);
-    return picture;
+DecodedPicture ReadJpeg(std::FILE* stream, const std::string& file, const DecodeLimits& limits,
+                        const ScaledSize* scaled)
+{
+    return Decompress(stream, {}, file, limits, scaled);
 }
 
 } // namespace quillmere

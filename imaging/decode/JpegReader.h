@@ -17,7 +17,17 @@ namespace quillmere {
 // Throws FileError (naming file) for a damaged, truncated or unsupported JPEG
 // stream, and for corrupt data the library would only warn about: the picture
 // would otherwise come out partly grey without a word.
-DecodedPicture ReadJpeg(std::span<const std::uint8_t> data, const std::string& file, const DecodeLimits& limits);
+// With scaled, a photo that needs no turning (EXIF orientation 1) comes
+// scaled to that size as cDIB::Resize would scale it, without the whole
+// picture in memory; the size limits stay the picture's own.
+DecodedPicture ReadJpeg(std::span<const std::uint8_t> data, const std::string& file, const DecodeLimits& limits,
+                        const ScaledSize* scaled = nullptr);
+
+// The same from stream, read from where it stands a piece at a time, as far as
+// the picture goes: the file is never held whole. A stream that cannot be read
+// is refused as such ("cannot be read: ..."), not as a file that ends early.
+DecodedPicture ReadJpeg(std::FILE* stream, const std::string& file, const DecodeLimits& limits,
+                        const ScaledSize* scaled = nullptr);
 
 // The size and EXIF orientation of the JPEG stream that stream reads from its
 // start, from its markers up to the first scan, with the refusals ReadJpeg

@@ -31,18 +31,29 @@ PictureFormat SniffPictureFormat(std::span<const std::uint8_t> b) noexcept
     return PictureFormat::Unknown;
 }
 
-DecodedPicture DecodePicture(std::span<const std::uint8_t> bytes, const std::string& fileName,
-                             const DecodeLimits& limits)
+namespace {
+
+// DecodePicture, scaled as LoadPictureFileScaled says when scaled is given.
+DecodedPicture Decode(std::span<const std::uint8_t> bytes, const std::string& fileName, const DecodeLimits& limits,
+                      const ScaledSize* scaled)
 {
     if (bytes.empty())
         throw FileError(fileName, "the file is empty");
     switch (SniffPictureFormat(bytes)) {
     case PictureFormat::Bmp: return ReadBmp(bytes, fileName, limits);
     case PictureFormat::Gif: return ReadGif(bytes, fileName, limits);
-    case PictureFormat::Jpeg: return ReadJpeg(bytes, fileName, limits);
+    case PictureFormat::Jpeg: return ReadJpeg(bytes, fileName, limits, scaled);
     case PictureFormat::Unknown: break;
     }
     throw FileError(fileName, "not a BMP, GIF or JPEG picture");
+}
+
+} // namespace
+
+DecodedPicture DecodePicture(std::span<const std::uint8_t> bytes, const std::string& fileName,
+                             const DecodeLimits& limits)
+{
+    return Decode(bytes, fileName, limits, nullptr);
 }
 
 namespace {
@@ -67,20 +78,26 @@ std::string NotAPictureFile(mode_t mode)
     return std::string("is ") + what + ", not a picture file";
 }
 
-// Reads until want bytes are in or the file ends; false on a read error (errno set).
+// Reads until want bytes are in or the file ends, straight into the end of
+// bytes: first into the room its capacity holds, then 64 KB more at a time.
+// False on a read error (errno set).
 bool ReadUpTo(int fd, std::vector<std::uint8_t>& bytes, std::size_t want)
 {
-    std::uint8_t buffer[1 << 16];
-    while (bytes.size() < want) {
-        const ssize_t n = ::read(fd, buffer, std::min(sizeof buffer, want - bytes.size()));
+    constexpr std::size_t kMore = std::size_t{1} << 16;
+    std::size_t have = bytes.size();
+    while (have < want) {
+        if (have == bytes.size())
+            bytes.resize(std::min(want, std::max(bytes.capacity(), have + kMore)));
+        const ssize_t n = ::read(fd, bytes.data() + have, bytes.size() - have);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
             return false;
         if (n == 0)
             break;
-        bytes.insert(bytes.end(), buffer, buffer + n);
+        have += static_cast<std::size_t>(n);
     }
+    bytes.resize(have);
     return true;
 }
 
@@ -140,12 +157,28 @@ OpenedPicture OpenPicture(const std::filesystem::path& path, const std::string& 
     return f;
 }
 
-} // namespace
+// LoadPictureFile, scaled as LoadPictureFileScaled says when scaled is given.
+// The opened file as a stream from its start, for readers that read only as
+// far as they need.
+StreamHandle StreamFromStart(OpenedPicture& f, const std::string& name)
+{
+    StreamHandle stream(::fdopen(f.fd.Get(), "rb"));
+    if (!stream)
+        throw FileError(name, "cannot be read: " + Reason(errno));
+    f.fd.Release();
+    if (std::fseek(stream.get(), 0, SEEK_SET) != 0)
+        throw FileError(name, "cannot be read: " + Reason(errno));
+    return stream;
+}
 
-DecodedPicture LoadPictureFile(const std::filesystem::path& path, const DecodeLimits& limits)
+DecodedPicture Load(const std::filesystem::path& path, const DecodeLimits& limits, const ScaledSize* scaled)
 {
     const std::string name = path.string();
     OpenedPicture f = OpenPicture(path, name);
+    // A JPEG is decoded as it is read: its compressed bytes, the length of the
+    // file, need no buffer, and the decoder stops at the picture's end.
+    if (f.format == PictureFormat::Jpeg)
+        return ReadJpeg(StreamFromStart(f, name).get(), name, limits, scaled);
     std::vector<std::uint8_t> bytes = std::move(f.head);
     // Read to the end rather than trust the size asked above: the file may
     // change. One byte past the bound tells a file that has grown beyond it.
@@ -154,21 +187,26 @@ DecodedPicture LoadPictureFile(const std::filesystem::path& path, const DecodeLi
         throw FileError(name, "cannot be read: " + Reason(errno));
     if (static_cast<std::int64_t>(bytes.size()) > kMaxPictureFileBytes)
         throw FileError(name, TooLarge(static_cast<std::int64_t>(bytes.size())));
-    return DecodePicture(bytes, name, limits);
+    return Decode(bytes, name, limits, scaled);
+}
+
+} // namespace
+
+DecodedPicture LoadPictureFile(const std::filesystem::path& path, const DecodeLimits& limits)
+{
+    return Load(path, limits, nullptr);
+}
+
+DecodedPicture LoadPictureFileScaled(const std::filesystem::path& path, ScaledSize size, const DecodeLimits& limits)
+{
+    return Load(path, limits, &size);
 }
 
 PictureHeader ReadPictureHeader(const std::filesystem::path& path, const DecodeLimits& limits)
 {
     const std::string name = path.string();
     OpenedPicture f = OpenPicture(path, name);
-    // The readers take the file from its start through a stream and read only
-    // as far as they need.
-    const StreamHandle stream(::fdopen(f.fd.Get(), "rb"));
-    if (!stream)
-        throw FileError(name, "cannot be read: " + Reason(errno));
-    f.fd.Release();
-    if (std::fseek(stream.get(), 0, SEEK_SET) != 0)
-        throw FileError(name, "cannot be read: " + Reason(errno));
+    const StreamHandle stream = StreamFromStart(f, name);
     switch (f.format) {
     case PictureFormat::Bmp: return ReadBmpHeader(stream.get(), f.size, name, limits);
     case PictureFormat::Gif: return ReadGifHeader(stream.get(), f.size, name, limits);

@@ -30,6 +30,13 @@ struct DecodeLimits {
     std::int64_t MaxSurfaceBytes = 2147483647;
 };
 
+// A size a picture may be scaled to as it is decoded, by the nearest-pixel
+// rule of cDIB::Resize (NearestSourceIndices). Both at least 1.
+struct ScaledSize {
+    std::int32_t Width = 0;
+    std::int32_t Height = 0;
+};
+
 // A file larger than this is refused without being read: no picture within the
 // 2 GB surface limit needs more (a 32-bit bitmap stores 4 bytes a pixel, plus
 // its headers).
@@ -55,12 +62,21 @@ PictureFormat SniffPictureFormat(std::span<const std::uint8_t> bytes) noexcept;
 DecodedPicture DecodePicture(std::span<const std::uint8_t> bytes, const std::string& fileName,
                              const DecodeLimits& limits = {});
 
-// Reads the file, then decodes it as above. The file is opened without waiting
-// on a writer, and anything but a regular file (a folder, a named pipe, a
-// device, a socket) is refused with a message saying what it is; so is a file
-// whose first bytes are no picture's signature, before the rest is read, and a
-// file larger than kMaxPictureFileBytes.
+// Reads the file, then decodes it as above; a JPEG is decoded as it is read,
+// up to the end of its picture, and never held whole. The file is opened
+// without waiting on a writer, and anything but a regular file (a folder, a
+// named pipe, a device, a socket) is refused with a message saying what it is;
+// so is a file whose first bytes are no picture's signature, before the rest
+// is read, and a file larger than kMaxPictureFileBytes.
 DecodedPicture LoadPictureFile(const std::filesystem::path& path, const DecodeLimits& limits = {});
+
+// LoadPictureFile for a picture about to be scaled to size by cDIB::Resize: a
+// JPEG that needs no turning comes already scaled, pixel for pixel what Resize
+// would make of it, without ever holding the whole picture; any other picture
+// comes whole, as LoadPictureFile gives it. The refusals are LoadPictureFile's,
+// the size limits the picture's own.
+DecodedPicture LoadPictureFileScaled(const std::filesystem::path& path, ScaledSize size,
+                                     const DecodeLimits& limits = {});
 
 // The picture file's size, depth and orientation as LoadPictureFile would give
 // them, from its header: time and memory do not grow with the picture. It is

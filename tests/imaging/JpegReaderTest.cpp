@@ -1,5 +1,6 @@
 // JPEG: every colour layout the photos of users come in, decoded into the
 // surface's pixel order, and the EXIF orientation applied by the surface.
+#include "imaging/Errors.h"
 #include "imaging/cDIB.h"
 #include "imaging/decode/PictureLoader.h"
 #include "palette/cDIBDither.h"
@@ -280,6 +281,78 @@ TEST(JpegReader, TheOrientationIsTheFirstExifBlocks)
         testing::WriteBytes(path, file);
         EXPECT_EQ(ReadPictureHeader(path).ExifOrientation, c.expected);
         EXPECT_EQ(DecodePicture(file, "photo.jpg").ExifOrientation, c.expected);
+    }
+}
+
+// A photo scaled as it is decoded is pixel for pixel the whole photo resized
+// to 320 x 400: fewer and more rows and columns than it has, every colour
+// layout and subsampling, a photo to be turned (which comes whole), and a
+// stream cut short, which is refused with the same words.
+TEST(JpegReader, ScaledWhileDecodedIsTheResizedPicture)
+{
+    struct Case {
+        const char* name;
+        int width, height, components;
+        bool progressive = false;
+        bool adobe = false;
+        int exifOrientation = 0;
+        bool cut = false;
+    };
+    const Case cases[] = {
+        {"wider and taller than the logo", 641, 479, 3},
+        {"narrower and shorter: columns and rows repeat", 97, 51, 3},
+        {"one pixel", 1, 1, 3},
+        {"one row, progressive", 700, 1, 3, true},
+        {"one column, greyscale", 1, 900, 1},
+        {"CMYK", 333, 444, 4},
+        {"inverted Adobe CMYK", 321, 401, 4, false, true},
+        {"turned by its EXIF orientation", 500, 300, 3, false, false, 6},
+        {"cut short", 640, 480, 3, false, false, 0, true},
+    };
+    TempDir dir;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        JpegSpec s;
+        s.width = c.width;
+        s.height = c.height;
+        s.components = c.components;
+        s.progressive = c.progressive;
+        s.adobeMarker = c.adobe;
+        s.exifOrientation = c.exifOrientation;
+        s.sample = [](int x, int y, int k) { return static_cast<std::uint8_t>((x * 13 + y * 7 + k * 71) ^ (x * y)); };
+        testing::Bytes file = EncodeJpeg(s);
+        if (c.cut)
+            file.resize(file.size() / 2);
+        const auto path = dir.Path() / "photo.jpg";
+        testing::WriteBytes(path, file);
+
+        std::string whole, scaled;
+        cDIB expected, got;
+        try {
+            DecodedPicture p = LoadPictureFile(path);
+            cDIBPal pal;
+            cDIBDither dither;
+            ASSERT_EQ(expected.CreateFromStdPicture(&p, pal, dither), 24);
+            expected.Resize(320, 400);
+        } catch (const FileError& e) {
+            whole = e.what();
+        }
+        try {
+            DecodedPicture p = LoadPictureFileScaled(path, {320, 400});
+            // Scaled unless it must be turned first.
+            EXPECT_EQ(p.Width, c.exifOrientation == 6 ? c.width : 320);
+            cDIBPal pal;
+            cDIBDither dither;
+            ASSERT_EQ(got.CreateFromStdPicture(&p, pal, dither), 24);
+            got.Resize(320, 400);
+        } catch (const FileError& e) {
+            scaled = e.what();
+        }
+        EXPECT_EQ(scaled, whole);
+        EXPECT_EQ(whole.empty(), !c.cut) << whole;
+        if (!c.cut) {
+            EXPECT_EQ(testing::GetPixels(got), testing::GetPixels(expected));
+        }
     }
 }
 
