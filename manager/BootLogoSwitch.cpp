@@ -14,11 +14,14 @@ const std::string kPath(kMsdosSysPath);
 
 std::error_code Code(int error) { return std::make_error_code(static_cast<std::errc>(error)); }
 
-// The file's text, or the reason it has no options to read (reading.state and reason set).
-std::optional<std::string> ReadText(const DriveC& drive, BootLogoReading& reading)
+// The file's text, or the reason it has no options to read (reading.state and
+// reason set); entry, when given, gets what the drive says of the file.
+std::optional<std::string> ReadText(const DriveC& drive, BootLogoReading& reading, DriveEntry* entryOut = nullptr)
 {
     try {
         const DriveEntry entry = drive.Inspect(kMsdosSysPath);
+        if (entryOut)
+            *entryOut = entry;
         if (entry.type == DriveEntry::Type::Missing) {
             reading.state = BootLogoReading::State::Missing;
             return std::nullopt;
@@ -126,7 +129,8 @@ BootLogoChange SetBootLogo(const DriveC& drive, bool on)
 {
     const DriveHold hold = drive.Hold();
     BootLogoReading reading;
-    const std::optional<std::string> text = ReadText(drive, reading);
+    DriveEntry entry;
+    const std::optional<std::string> text = ReadText(drive, reading, &entry);
     if (!text) {
         using State = BootLogoReading::State;
         if (reading.state == State::Missing)
@@ -141,7 +145,6 @@ BootLogoChange SetBootLogo(const DriveC& drive, bool on)
     if (change.now.logoOn == on)
         return change;
     const std::string changed = WithBootLogo(*text, on);
-    const DriveEntry entry = drive.Inspect(kMsdosSysPath);
     change.keptOriginal = KeepOriginal(drive);
     // Read-only would refuse the replace; the attributes go back afterwards.
     if (const std::error_code ec = drive.ChangeAttributes(kMsdosSysPath, 0))

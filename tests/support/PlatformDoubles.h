@@ -14,9 +14,11 @@
 
 namespace quillmere::testing {
 
-class FakeSaveDialog final : public SaveDialog {
+// A file dialog answering from a queue and keeping what it was asked.
+template <class Dialog, class Request>
+class FakeFileDialog final : public Dialog {
 public:
-    std::optional<QString> Ask(QWidget*, const SaveRequest& request) override
+    std::optional<QString> Ask(QWidget*, const Request& request) override
     {
         requests.push_back(request);
         if (answers.empty())
@@ -29,26 +31,11 @@ public:
     }
 
     std::deque<QString> answers; // a null string: the user cancels
-    std::vector<SaveRequest> requests;
+    std::vector<Request> requests;
 };
 
-class FakeOpenDialog final : public OpenDialog {
-public:
-    std::optional<QString> Ask(QWidget*, const OpenRequest& request) override
-    {
-        requests.push_back(request);
-        if (answers.empty())
-            return std::nullopt;
-        const QString answer = answers.front();
-        answers.pop_front();
-        if (answer.isNull())
-            return std::nullopt;
-        return answer;
-    }
-
-    std::deque<QString> answers; // a null string: the user cancels
-    std::vector<OpenRequest> requests;
-};
+using FakeSaveDialog = FakeFileDialog<SaveDialog, SaveRequest>;
+using FakeOpenDialog = FakeFileDialog<OpenDialog, OpenRequest>;
 
 class FakeMessageBoxes final : public MessageBoxes {
 public:
